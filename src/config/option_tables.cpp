@@ -1,0 +1,52 @@
+#include "config/option_tables.h"
+
+#include <cctype>
+#include <string>
+
+namespace vfd {
+
+namespace {
+std::string trimmedLower(std::string_view text) {
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && std::isspace(static_cast<unsigned char>(text[begin]))) {
+        ++begin;
+    }
+    while (end > begin && std::isspace(static_cast<unsigned char>(text[end - 1]))) {
+        --end;
+    }
+    std::string out;
+    for (std::size_t i = begin; i < end; ++i) {
+        out += static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
+    }
+    return out;
+}
+}  // namespace
+
+int standbyPositionFromText(std::string_view text) {
+    for (int i = 0; i < kStandbyList.size(); ++i) {
+        if (text == kStandbyEntries[static_cast<std::size_t>(i)]) {
+            return i;
+        }
+    }
+    const std::string t = trimmedLower(text);
+    std::size_t digits = 0;
+    while (digits < t.size() && digits < 3 && std::isdigit(static_cast<unsigned char>(t[digits]))) {
+        ++digits;
+    }
+    if (digits == 0 || (digits < t.size() && std::isdigit(static_cast<unsigned char>(t[digits])))) {
+        return -1;
+    }
+    const int value = std::stoi(t.substr(0, digits));
+    std::string rest = t.substr(digits);
+    while (!rest.empty() && rest.front() == ' ') {
+        rest.erase(rest.begin());
+    }
+    const bool unitOk = rest.empty() || rest == "minute" || rest == "minutes" || rest == "min";
+    if (!unitOk || value < 0 || value > 10) {
+        return -1;
+    }
+    return value;
+}
+
+}  // namespace vfd

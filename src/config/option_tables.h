@@ -1,0 +1,66 @@
+#pragma once
+
+#include <array>
+#include <span>
+#include <string_view>
+
+namespace vfd {
+
+// The option lists of the configuration window. The value stored in the settings image is the
+// zero-based position of the chosen entry, so the order of these tables is part of the format.
+struct OptionList {
+    std::string_view name;  // the window's name for the list
+    std::span<const std::string_view> entries;
+    int defaultPosition;
+    int imageIndex;  // -1 for the link lists, which are not stored in the image
+
+    int size() const { return static_cast<int>(entries.size()); }
+    bool has(int position) const { return position >= 0 && position < size(); }
+};
+
+inline constexpr std::array<std::string_view, 16> kCharEntries = {
+    "USA/Eurpope  (Default)", "FRANCE",  "GERMANY", "U.K",    "DENMARK I",       "SWEDEN",
+    "ITALY",                  "SPAIN",   "JAPAN",   "NORWAY", "DENMARK II",      "SLAVONIC/RUSSIA",
+    "RUSSIA",                 "GREEK",   "CZECH",   "LATIVAIN"};
+
+inline constexpr std::array<std::string_view, 10> kCommandEntries = {
+    "QV310", "EPSON (Default)", "UTC/S",  "UTC/P",  "AEDEX",
+    "ADM788", "DSP800",         "CD5220", "EMAX",   "LogicControl"};
+
+inline constexpr std::array<std::string_view, 2> kBaudRateEntries = {"9600,n,8,1 (Default)",
+                                                                     "19200,n,8,1"};
+
+inline constexpr std::array<std::string_view, 3> kPassthruEntries = {
+    "None     (Default)", "with ESC/POS command", "without ESC/POS command"};
+
+inline constexpr std::array<std::string_view, 11> kStandbyEntries = {
+    "No Stand-by Status (Default)", "1 minute",  "2 minutes", "3 minutes",
+    "4 minutes",                    "5 minutes", "6 minutes", "7 minutes",
+    "8 minutes",                    "9 minutes", "10 minutes"};
+
+inline constexpr std::array<std::string_view, 2> kBaudEntries = {"9600,n,8,1", "19200,n,8,1"};
+
+inline constexpr std::array<std::string_view, 8> kCommEntries = {
+    "Com 1", "Com 2", "Com 3", "Com 4", "Com 5", "Com 6", "Com 7", "Com 8"};
+
+inline constexpr OptionList kCharList{"Char", kCharEntries, 0, 4};
+inline constexpr OptionList kCommandList{"Command", kCommandEntries, 1, 6};
+inline constexpr OptionList kBaudRateList{"BaudRate", kBaudRateEntries, 0, 2};
+inline constexpr OptionList kPassthruList{"Passthru", kPassthruEntries, 0, 68};
+inline constexpr OptionList kStandbyList{"standby", kStandbyEntries, 0, 1};
+inline constexpr OptionList kBaudList{"Baud", kBaudEntries, 0, -1};
+inline constexpr OptionList kCommList{"Comm", kCommEntries, 0, -1};
+
+// The order in which the window fills its lists at start-up.
+inline constexpr std::array<const OptionList*, 7> kFillOrder = {
+    &kCharList, &kCommandList, &kBaudRateList, &kBaudList, &kCommList, &kPassthruList,
+    &kStandbyList};
+
+// The stand-by list also takes typed text. Accepts an entry text, "n minute(s)" or a bare number,
+// each for 0 to 10, and gives the list position; anything else gives -1.
+int standbyPositionFromText(std::string_view text);
+
+inline constexpr std::string_view kDefaultMessage1 = "*** VFD DISPLAY  ***";
+inline constexpr std::string_view kDefaultMessage2 = "**HAVE A NICE DAY AND THANK YOU**";
+
+}  // namespace vfd

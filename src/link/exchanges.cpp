@@ -1,0 +1,151 @@
+#include "link/exchanges.h"
+
+#include <algorithm>
+
+#include "link/protocol.h"
+#include "link/transfer.h"
+
+namespace vfd::link {
+
+namespace {
+
+// Sends bytes one at a time; false when the line failed.
+bool sendEach(Port& port, Clock& clock, std::initializer_list<std::uint8_t> bytes) {
+    for (const std::uint8_t b : bytes) {
+        if (sendByte(port, clock, b) != LineStatus::Ok) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+DownloadResult downloadSettings(Port& port, Clock& clock, const DateStamp& stamp,
+                                const BodyBytes& body) {
+    using namespace protocol;
+    DownloadResult result;
+    result.expected = ircCheck(stamp);
+    auto lost = [&] {
+        port.close();
+        result.outcome = DownloadOutcome::LineLost;
+        return result;
+    };
+
+    // Anything left from before would otherwise be taken for the check byte.
+    if (port.bytesAvailable() != 0) {
+        port.readAll();
+    }
+    if (!sendEach(port, clock, {kEsc, kDownloadCommand})) {
+        return lost();
+    }
+    for (const std::uint8_t digit : stamp) {
+        if (sendByte(port, clock, digit) != LineStatus::Ok) {
+            return lost();
+        }
+    }
+    const WaitResult wait = waitForBytes(port, clock, 1, kDownloadReplyWaitMs);
+    if (wait.status != LineStatus::Ok) {
+        return lost();
+    }
+    if (wait.available == 0) {
+        port.close();
+        result.outcome = DownloadOutcome::NoAnswer;
+        return result;
+    }
+    // Only the first byte of the answer counts; the rest is ignored.
+    const auto answer = port.readAll();
+    result.answered = answer.empty() ? 0 : answer.front();
+    if (answer.empty() || result.answered != result.expected) {
+        if (sendByte(port, clock, kRefuseCheck) != LineStatus::Ok) {
+            return lost();
+        }
+        port.close();
+        result.outcome = DownloadOutcome::WrongCheck;
+        return result;
+    }
+    if (sendByte(port, clock, kAcceptCheck) != LineStatus::Ok) {
+        return lost();
+    }
+    for (const std::uint8_t b : body) {
+        if (sendByte(port, clock, b) != LineStatus::Ok) {
+            return lost();
+        }
+    }
+    // Whatever the display says after the body is not judged.
+    if (port.bytesAvailable() != 0) {
+        port.readAll();
+    }
+    port.close();
+    result.outcome = DownloadOutcome::Sent;
+    return result;
+}
+
+UploadResult uploadSettings(Port& port, Clock& clock) {
+    using namespace protocol;
+    UploadResult result;
+    auto lost = [&] {
+        port.close();
+        result.outcome = UploadOutcome::LineLost;
+        return result;
+    };
+
+    if (!sendEach(port, clock, {kEsc, kUploadCommand})) {
+        return lost();
+    }
+    const WaitResult first = waitForBytes(port, clock, 1, kUploadFirstByteWaitMs);
+    if (first.status != LineStatus::Ok) {
+        return lost();
+    }
+    if (first.available == 0) {
+        port.close();
+        result.outcome = UploadOutcome::NoAnswer;
+        return result;
+    }
+    const WaitResult rest = waitForBytes(port, clock, kUploadReplyLength, kUploadRestWaitMs);
+    if (rest.status != LineStatus::Ok) {
+        return lost();
+    }
+    const auto reply = port.readAll();
+    port.close();
+    // Bytes beyond the 127th are ignored; a short reply is kept only as far as it arrived.
+    result.received = static_cast<int>(std::min<std::size_t>(reply.size(), kImageSize));
+    std::copy_n(reply.begin(), result.received, result.reply.begin());
+    if (result.received < kUploadReplyLength) {
+        result.outcome = UploadOutcome::Short;
+    } else if (result.reply[0] != kReplyMarker) {
+        result.outcome = UploadOutcome::BadMarker;
+    } else {
+        result.outcome = UploadOutcome::Received;
+    }
+    return result;
+}
+
+std::string describeOpenFailure(const std::string& label, const std::string& device,
+                                PortError error, const std::string& detail) {
+    std::string reason;
+    switch (error) {
+        case PortError::NotFound: reason = "the port does not exist"; break;
+        case PortError::Busy: reason = "another program is using it"; break;
+        case PortError::NoPermission:
+            reason = "permission denied (add your user to the dialout group, then log in again)";
+            break;
+        case PortError::BadSettings: reason = "the line parameters were refused"; break;
+        default: reason = detail.empty() ? "the system refused to open it" : detail; break;
+    }
+    std::string text = label + " can't be opened: " + reason;
+    if (!device.empty() && device != label) {
+        text += " (" + device + ")";
+    }
+    return text + ".";
+}
+
+std::string describeLineLost(const std::string& label, const std::string& detail) {
+    std::string text = "The connection on " + label + " was lost";
+    if (!detail.empty()) {
+        text += ": " + detail;
+    }
+    return text + ". Check the cable and the display, then try again.";
+}
+
+}  // namespace vfd::link

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+// The bytes the tools and a display exchange. The display's side of each exchange is played by
+// the virtual display, which uses these same constants.
+namespace vfd::protocol {
+
+inline constexpr std::uint8_t kEsc = 0x1B;
+inline constexpr std::uint8_t kGs = 0x1D;
+inline constexpr std::uint8_t kUs = 0x1F;
+inline constexpr std::uint8_t kCr = 0x0D;
+
+// Settings download: ESC 0xEF, eight date digits, the display's check byte, then 0xAA and the
+// 126-byte body, or 0x55 when the check byte is wrong.
+inline constexpr std::uint8_t kDownloadCommand = 0xEF;
+inline constexpr std::uint8_t kAcceptCheck = 0xAA;
+inline constexpr std::uint8_t kRefuseCheck = 0x55;
+inline constexpr int kDateStampLength = 8;
+inline constexpr int kDownloadReplyWaitMs = 2000;
+
+// Settings upload: ESC 0xEE; the display answers 0xAA and its 126 stored bytes.
+inline constexpr std::uint8_t kUploadCommand = 0xEE;
+inline constexpr int kUploadReplyLength = 127;
+inline constexpr int kUploadFirstByteWaitMs = 2000;
+inline constexpr int kUploadRestWaitMs = 3000;
+
+// Identity: GS I 2 answers "PID:3524"; GS I 6 1 answers the eight-character serial number.
+inline constexpr std::array<std::uint8_t, 3> kIdentityQuery = {kGs, 0x49, 0x02};
+inline constexpr std::array<std::uint8_t, 4> kSerialQuery = {kGs, 0x49, 0x06, 0x01};
+inline constexpr std::string_view kExpectedPid = "PID:3524";
+inline constexpr int kSerialLength = 8;
+
+// Display commands.
+inline constexpr std::array<std::uint8_t, 2> kInitialise = {kEsc, 0x40};  // ESC @: clear, home
+inline constexpr std::uint8_t kCursorCommand = 0x24;                      // US $ x y
+inline constexpr std::uint8_t kLineCommand = 0x51;                        // ESC Q A|B text CR
+inline constexpr std::uint8_t kUpperLine = 0x41;
+inline constexpr std::uint8_t kLowerLine = 0x42;
+
+inline constexpr int kDisplayColumns = 20;
+inline constexpr int kDisplayRows = 2;
+
+}  // namespace vfd::protocol

@@ -1,0 +1,250 @@
+#include "link/qt_serial_port.h"
+
+#include <QSerialPort>
+#include <cerrno>
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#ifndef _WIN32
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+#else
+#include <windows.h>
+#endif
+
+namespace vfd::link {
+
+namespace {
+
+QSerialPort::Parity toQt(Parity p) {
+    switch (p) {
+        case Parity::Even: return QSerialPort::EvenParity;
+        case Parity::Odd: return QSerialPort::OddParity;
+        case Parity::Mark: return QSerialPort::MarkParity;
+        case Parity::Space: return QSerialPort::SpaceParity;
+        case Parity::None: break;
+    }
+    return QSerialPort::NoParity;
+}
+
+QSerialPort::StopBits toQt(StopBits s) {
+    switch (s) {
+        case StopBits::OneAndHalf: return QSerialPort::OneAndHalfStop;
+        case StopBits::Two: return QSerialPort::TwoStop;
+        case StopBits::One: break;
+    }
+    return QSerialPort::OneStop;
+}
+
+QSerialPort::DataBits toQtDataBits(int bits) {
+    switch (bits) {
+        case 5: return QSerialPort::Data5;
+        case 6: return QSerialPort::Data6;
+        case 7: return QSerialPort::Data7;
+        default: return QSerialPort::Data8;
+    }
+}
+
+}  // namespace
+
+struct QtSerialPort::Impl {
+    QSerialPort serial;
+    LineSettings settings;
+    PortError openError = PortError::None;
+    std::string detail;
+
+    // Bytes the operating system has received but Qt has not yet taken into its buffer. Qt only
+    // reads the device inside its event loop or a wait, and the reply waits run no events.
+    int osInputQueue() const {
+#ifndef _WIN32
+        int n = 0;
+        if (serial.isOpen() && ::ioctl(static_cast<int>(serial.handle()), FIONREAD, &n) == 0) {
+            return n;
+        }
+#else
+        COMSTAT stat{};
+        DWORD errors = 0;
+        if (serial.isOpen() && ClearCommError(serial.handle(), &errors, &stat)) {
+            return static_cast<int>(stat.cbInQue);
+        }
+#endif
+        return 0;
+    }
+
+    // Bytes the driver still holds for sending. Qt's own count ends when the kernel has taken a
+    // byte, which is long before it has left the wire.
+    int osOutputQueue() const {
+#ifndef _WIN32
+        int n = 0;
+        if (serial.isOpen() && ::ioctl(static_cast<int>(serial.handle()), TIOCOUTQ, &n) == 0) {
+            return n;
+        }
+#else
+        COMSTAT stat{};
+        DWORD errors = 0;
+        if (serial.isOpen() && ClearCommError(serial.handle(), &errors, &stat)) {
+            return static_cast<int>(stat.cbOutQue);
+        }
+#endif
+        return 0;
+    }
+
+    void takeInput() {
+        while (serial.isOpen() && osInputQueue() > 0) {
+            if (!serial.waitForReadyRead(0)) {
+                break;
+            }
+        }
+    }
+};
+
+QtSerialPort::QtSerialPort() : d_(std::make_unique<Impl>()) {}
+
+QtSerialPort::~QtSerialPort() { close(); }
+
+void QtSerialPort::setPortName(const std::string& device) {
+    d_->serial.setPortName(QString::fromStdString(device));
+}
+
+std::string QtSerialPort::portName() const { return d_->serial.portName().toStdString(); }
+
+void QtSerialPort::setSettings(const LineSettings& settings) { d_->settings = settings; }
+
+PortError QtSerialPort::open() {
+    auto& s = d_->serial;
+    if (s.isOpen()) {
+        return PortError::None;
+    }
+    d_->openError = PortError::None;
+    d_->detail.clear();
+    s.clearError();
+    const std::string device = s.portName().toStdString();
+#ifndef _WIN32
+    // Qt reports a missing device, a held lock and a refused open alike as a permission error on
+    // some systems; ask the file system first so the operator hears the real reason.
+    const std::string path = device.starts_with('/') ? device : "/dev/" + device;
+    if (::access(path.c_str(), F_OK) != 0) {
+        d_->openError = PortError::NotFound;
+        d_->detail = "no such device " + path;
+        return d_->openError;
+    }
+    if (::access(path.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
+        d_->openError = PortError::NoPermission;
+        d_->detail = "no permission to use " + path;
+        return d_->openError;
+    }
+#endif
+    s.setBaudRate(d_->settings.baud);
+    s.setParity(toQt(d_->settings.parity));
+    s.setDataBits(toQtDataBits(d_->settings.dataBits));
+    s.setStopBits(toQt(d_->settings.stopBits));
+    s.setFlowControl(QSerialPort::NoFlowControl);
+    if (!s.open(QIODevice::ReadWrite)) {
+        switch (s.error()) {
+            case QSerialPort::DeviceNotFoundError: d_->openError = PortError::NotFound; break;
+            case QSerialPort::PermissionError: d_->openError = PortError::Busy; break;
+            case QSerialPort::UnsupportedOperationError:
+                d_->openError = PortError::BadSettings;
+                break;
+            default: d_->openError = PortError::Io; break;
+        }
+        d_->detail = s.errorString().toStdString();
+        s.close();
+        return d_->openError;
+    }
+    // Some drivers (and pseudo-terminals) refuse modem-line or settings calls that a real UART
+    // takes; the port is usable all the same, so those errors are not a failed open.
+    s.clearError();
+    return PortError::None;
+}
+
+void QtSerialPort::close() {
+    if (d_->serial.isOpen()) {
+        d_->serial.close();
+    }
+    d_->serial.clearError();
+}
+
+bool QtSerialPort::isOpen() const { return d_->serial.isOpen(); }
+
+PortError QtSerialPort::write(std::span<const std::uint8_t> bytes) {
+    if (!d_->serial.isOpen()) {
+        return PortError::NotOpen;
+    }
+    const auto n = d_->serial.write(reinterpret_cast<const char*>(bytes.data()),
+                                    static_cast<qint64>(bytes.size()));
+    if (n != static_cast<qint64>(bytes.size())) {
+        return error() == PortError::None ? PortError::Io : error();
+    }
+    // Hand the block to the driver now; Qt would otherwise wait for its event loop.
+    d_->serial.waitForBytesWritten(0);
+    return error();
+}
+
+int QtSerialPort::bytesToWrite() {
+    if (!d_->serial.isOpen()) {
+        return 0;
+    }
+    return static_cast<int>(d_->serial.bytesToWrite()) + d_->osOutputQueue();
+}
+
+int QtSerialPort::bytesAvailable() {
+    if (!d_->serial.isOpen()) {
+        return 0;
+    }
+    d_->takeInput();
+    return static_cast<int>(d_->serial.bytesAvailable());
+}
+
+std::vector<std::uint8_t> QtSerialPort::readAll() {
+    if (!d_->serial.isOpen()) {
+        return {};
+    }
+    d_->takeInput();
+    const QByteArray data = d_->serial.readAll();
+    return {data.begin(), data.end()};
+}
+
+void QtSerialPort::waitForInput(int ms) {
+    if (d_->serial.isOpen() && ms > 0) {
+        d_->serial.waitForReadyRead(ms);
+    }
+}
+
+void QtSerialPort::waitForOutput(int ms) {
+    if (!d_->serial.isOpen()) {
+        return;
+    }
+    if (d_->serial.bytesToWrite() > 0) {
+        d_->serial.waitForBytesWritten(ms);
+        return;
+    }
+    // The driver is sending; a byte takes about a millisecond at 9600 baud.
+    std::this_thread::sleep_for(std::chrono::microseconds(std::min(ms * 1000, 200)));
+}
+
+PortError QtSerialPort::error() const {
+    if (!d_->serial.isOpen()) {
+        return d_->openError;
+    }
+    switch (d_->serial.error()) {
+        case QSerialPort::NoError:
+        case QSerialPort::TimeoutError: return PortError::None;
+        case QSerialPort::ResourceError:
+        case QSerialPort::ReadError: return PortError::HungUp;
+        case QSerialPort::WriteError: return PortError::Io;
+        case QSerialPort::NotOpenError: return PortError::NotOpen;
+        default: return PortError::Io;
+    }
+}
+
+std::string QtSerialPort::errorText() const {
+    if (!d_->serial.isOpen()) {
+        return d_->detail;
+    }
+    return d_->serial.errorString().toStdString();
+}
+
+}  // namespace vfd::link

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <memory>
+
+#include "link/port.h"
+
+namespace vfd::link {
+
+// The operating system's serial port behind the Port operations. This is the only class that
+// uses QSerialPort.
+class QtSerialPort : public Port {
+public:
+    QtSerialPort();
+    ~QtSerialPort() override;
+
+    void setPortName(const std::string& device) override;
+    std::string portName() const override;
+    void setSettings(const LineSettings& settings) override;
+    PortError open() override;
+    void close() override;
+    bool isOpen() const override;
+    PortError write(std::span<const std::uint8_t> bytes) override;
+    int bytesToWrite() override;
+    int bytesAvailable() override;
+    std::vector<std::uint8_t> readAll() override;
+    void waitForInput(int ms) override;
+    void waitForOutput(int ms) override;
+    PortError error() const override;
+    std::string errorText() const override;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d_;
+};
+
+}  // namespace vfd::link

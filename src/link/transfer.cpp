@@ -1,0 +1,59 @@
+#include "link/transfer.h"
+
+namespace vfd::link {
+
+namespace {
+LineStatus drain(Port& port, Clock& clock) {
+    const std::uint32_t start = clock.tickCount();
+    for (;;) {
+        if (port.error() != PortError::None) {
+            return LineStatus::Lost;
+        }
+        if (port.bytesToWrite() == 0) {
+            return LineStatus::Ok;
+        }
+        if (ticksBetween(start, clock.tickCount()) > kDrainLimitMs) {
+            return LineStatus::Stuck;
+        }
+        port.waitForOutput(1);
+    }
+}
+}  // namespace
+
+LineStatus sendByte(Port& port, Clock& clock, std::uint8_t byte) {
+    return writeBlock(port, clock, std::span<const std::uint8_t>(&byte, 1));
+}
+
+LineStatus writeBlock(Port& port, Clock& clock, std::span<const std::uint8_t> bytes) {
+    if (port.write(bytes) != PortError::None) {
+        return LineStatus::Lost;
+    }
+    return drain(port, clock);
+}
+
+WaitResult waitForBytes(Port& port, Clock& clock, int wanted, int limitMs) {
+    const std::uint32_t start = clock.tickCount();
+    for (;;) {
+        const std::int32_t elapsed = ticksBetween(start, clock.tickCount());
+        const int available = port.bytesAvailable();
+        if (port.error() != PortError::None) {
+            return {available, LineStatus::Lost};
+        }
+        if (available >= wanted || elapsed > limitMs) {
+            return {available, LineStatus::Ok};
+        }
+        port.waitForInput(limitMs - elapsed + 1);
+    }
+}
+
+PortError openPort(Port& port, const std::string& device, const LineSettings& settings) {
+    port.setPortName(device);
+    port.setSettings(settings);
+    const PortError result = port.open();
+    if (result != PortError::None) {
+        port.close();
+    }
+    return result;
+}
+
+}  // namespace vfd::link

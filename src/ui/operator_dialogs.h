@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace vfd::ui {
+
+// Everything a tool asks or tells the operator goes through here, so that tests can answer.
+class OperatorDialogs {
+public:
+    virtual ~OperatorDialogs() = default;
+    // A message with an OK button only.
+    virtual void message(const QString& text) = 0;
+    // A question with OK and Cancel; true for OK.
+    virtual bool confirm(const QString& text, const QString& title) = 0;
+    // The chosen file's full path, or empty when the operator cancelled.
+    virtual QString chooseOpenFile(const QString& filter) = 0;
+    virtual QString chooseSaveFile(const QString& filter) = 0;
+};
+
+// The real dialogs: message boxes without an icon, titled with the program's name.
+class QtOperatorDialogs : public OperatorDialogs {
+public:
+    QtOperatorDialogs(QWidget* parent, QString programName);
+    void message(const QString& text) override;
+    bool confirm(const QString& text, const QString& title) override;
+    QString chooseOpenFile(const QString& filter) override;
+    QString chooseSaveFile(const QString& filter) override;
+
+    // The filters are written "description | pattern"; the file dialog wants "description (pattern)".
+    static QString toDialogFilter(const QString& filter);
+
+private:
+    QWidget* parent_;
+    QString programName_;
+};
+
+}  // namespace vfd::ui

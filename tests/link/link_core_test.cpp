@@ -1,0 +1,203 @@
+#include <gtest/gtest.h>
+
+#include "link/clock.h"
+#include "link/date_stamp.h"
+#include "link/line_settings.h"
+#include "link/port_names.h"
+#include "link/transfer.h"
+#include "support/fake_clock.h"
+#include "support/fake_port.h"
+
+namespace vfd::link {
+namespace {
+
+using testing::FakeClock;
+using testing::FakePort;
+
+TEST(DateStamp, DigitsAndCheckByteForKnownDates) {
+    struct Case {
+        Date date;
+        DateStamp stamp;
+        std::uint8_t check;
+    };
+    const Case cases[] = {
+        {{2026, 12, 6}, {2, 0, 2, 6, 1, 2, 0, 6}, 138},  // p = 12 * 12 = 144, d = 6
+        {{2031, 3, 25}, {2, 0, 3, 1, 0, 3, 2, 5}, 23},   // p = 16 * 3 = 48, d = 25
+        {{2026, 1, 9}, {2, 0, 2, 6, 0, 1, 0, 9}, 3},     // tens digits 0 for month and day
+        {{2000, 12, 31}, {2, 0, 0, 0, 1, 2, 3, 1}, 209}, // p = 240
+        {{2001, 11, 1}, {2, 0, 0, 1, 1, 1, 0, 1}, 208},  // p = 209
+        {{2000, 13, 0}, {2, 0, 0, 0, 1, 3, 0, 0}, 255},  // p = 260 is held at 255
+        {{2019, 5, 30}, {2, 0, 1, 9, 0, 5, 3, 0}, 20},   // p = 50, answer d - p
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.date.year * 10000 + c.date.month * 100 + c.date.day);
+        EXPECT_EQ(dateStamp(c.date), c.stamp);
+        EXPECT_EQ(ircCheck(c.stamp), c.check);
+    }
+}
+
+TEST(LineSettings, ParsesTheUsualSerialForm) {
+    const auto s = parseLineSettings("19200,n,8,1");
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->baud, 19200);
+    EXPECT_EQ(s->parity, Parity::None);
+    EXPECT_EQ(s->dataBits, 8);
+    EXPECT_EQ(s->stopBits, StopBits::One);
+
+    const auto e = parseLineSettings(" 4800 , E , 7 , 1.5 ");
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->parity, Parity::Even);
+    EXPECT_EQ(e->dataBits, 7);
+    EXPECT_EQ(e->stopBits, StopBits::OneAndHalf);
+
+    for (const char* p : {"o", "m", "s"}) {
+        EXPECT_TRUE(parseLineSettings(std::string("9600,") + p + ",5,2")) << p;
+    }
+    for (const char* bad : {"", "9600", "9600,n,8", "9600,n,8,1,1", "fast,n,8,1", "9600,x,8,1",
+                            "9600,n,9,1", "9600,n,4,1", "9600,n,8,3", "9600,no,8,1", "-9600,n,8,1",
+                            "0,n,8,1"}) {
+        EXPECT_FALSE(parseLineSettings(bad)) << bad;
+    }
+}
+
+TEST(LineSettings, CharacterTime) {
+    EXPECT_EQ(characterTimeUs(*parseLineSettings("9600,n,8,1")), 1041);   // 10 bits
+    EXPECT_EQ(characterTimeUs(*parseLineSettings("9600,e,8,2")), 1250);   // 12 bits
+    EXPECT_EQ(characterTimeUs(*parseLineSettings("1200,n,5,1.5")), 6250);  // 7.5 bits
+}
+
+TEST(PortNames, ComNamesAreNumbersOneTo255InAnyCase) {
+    EXPECT_EQ(parseComName("Com 1"), 1);
+    EXPECT_EQ(parseComName("com 3"), 3);
+    EXPECT_EQ(parseComName("COM12"), 12);
+    EXPECT_EQ(parseComName("  cOm  255 "), 255);
+    for (const char* bad : {"Com 0", "Com 256", "Com", "Com x", "Com 1a", "Port 1", "/dev/ttyS0",
+                            "Com 0001", ""}) {
+        EXPECT_FALSE(parseComName(bad)) << bad;
+    }
+}
+
+TEST(PortNames, PortFolderFollowsTheRuntimeDirectory) {
+    EXPECT_EQ(portFolderFor("/run/user/1000", 1000), "/run/user/1000/vfd-ports");
+    EXPECT_EQ(portFolderFor(nullptr, 1000), "/tmp/vfd-ports-1000");
+    EXPECT_EQ(portFolderFor("", 0), "/tmp/vfd-ports-0");
+}
+
+#ifndef _WIN32
+TEST(PortNames, FolderLinksComeFirstThenFixedDevices) {
+    const PortLookup lookup{"/run/ports", [](const std::string& path) {
+                                return path == "/run/ports/COM2" || path == "/run/ports/COM200";
+                            }};
+    EXPECT_EQ(resolvePortText("Com 2", lookup), "/run/ports/COM2");
+    EXPECT_EQ(resolvePortText("com 200", lookup), "/run/ports/COM200");
+    EXPECT_EQ(resolvePortText("Com 1", lookup), "/dev/ttyS0");
+    EXPECT_EQ(resolvePortText("Com 32", lookup), "/dev/ttyS31");
+    EXPECT_EQ(resolvePortText("Com 33", lookup), "/dev/ttyUSB0");
+    EXPECT_EQ(resolvePortText("Com 64", lookup), "/dev/ttyUSB31");
+    EXPECT_EQ(resolvePortText("Com 65", lookup), "/dev/ttyACM0");
+    EXPECT_EQ(resolvePortText("Com 96", lookup), "/dev/ttyACM31");
+    EXPECT_FALSE(resolvePortText("Com 97", lookup));  // no fixed device and no link
+    EXPECT_EQ(resolvePortText("/dev/pts/7", lookup), "/dev/pts/7");
+    EXPECT_FALSE(resolvePortText("ttyUSB0", lookup));
+}
+#endif
+
+TEST(DelayMs, WaitsAtLeastTheTimeAndRunsEvents) {
+    FakeClock clock;
+    int clicks = 0;
+    clock.after(300, [&] { ++clicks; });
+    const auto before = clock.elapsed();
+    delayMs(clock, 1000);
+    EXPECT_GE(clock.elapsed() - before, 1000);
+    EXPECT_LT(clock.elapsed() - before, 1100);
+    EXPECT_EQ(clicks, 1);  // a click during the delay ran inside it
+    EXPECT_GE(clock.eventRuns(), 2);
+}
+
+TEST(DelayMs, SurvivesTheSignBoundaryAndTheWrap) {
+    for (const std::uint32_t start : {0x7FFFFF00u, 0xFFFFFF00u, 0xFFFFFFFFu, 0u}) {
+        FakeClock clock(start);
+        delayMs(clock, 1000);
+        EXPECT_GE(clock.elapsed(), 1000) << start;
+        EXPECT_LT(clock.elapsed(), 1100) << start;
+    }
+}
+
+TEST(DelayMs, ZeroStillLetsEventsRun) {
+    FakeClock clock;
+    delayMs(clock, 0);
+    EXPECT_EQ(clock.eventRuns(), 1);
+}
+
+TEST(SendByte, SendsExactlyTheByteForEveryValue) {
+    FakeClock clock;
+    FakePort port(clock);
+    ASSERT_EQ(port.open(), PortError::None);
+    for (int v = 0; v < 256; ++v) {
+        ASSERT_EQ(sendByte(port, clock, static_cast<std::uint8_t>(v)), LineStatus::Ok);
+    }
+    ASSERT_EQ(port.writtenData().size(), 256u);
+    ASSERT_EQ(port.writtenBlocks().size(), 256u);  // one write per byte
+    for (int v = 0; v < 256; ++v) {
+        EXPECT_EQ(port.writtenData()[static_cast<std::size_t>(v)], v);
+    }
+}
+
+TEST(SendByte, ReportsALostOrStuckLineInsteadOfHanging) {
+    FakeClock clock;
+    FakePort lost(clock);
+    lost.open();
+    lost.hangUpAfterWritten(0);
+    EXPECT_EQ(sendByte(lost, clock, 0x41), LineStatus::Lost);
+
+    FakePort stuck(clock);
+    stuck.open();
+    stuck.setOutputStuck(true);
+    const auto before = clock.elapsed();
+    EXPECT_EQ(sendByte(stuck, clock, 0x41), LineStatus::Stuck);
+    EXPECT_LE(clock.elapsed() - before, kDrainLimitMs + 10);
+}
+
+TEST(WaitForBytes, StopsAtTheCountOrJustAfterTheLimit) {
+    struct Case {
+        int replyAfterMs;
+        int expectAvailable;
+    };
+    for (const Case c : {Case{0, 1}, Case{1900, 1}, Case{2000, 1}, Case{2002, 0}, Case{2100, 0}}) {
+        FakeClock clock;
+        FakePort port(clock);
+        port.open();
+        port.feedAfter(c.replyAfterMs, {0x8A});
+        const auto before = clock.elapsed();
+        const WaitResult r = waitForBytes(port, clock, 1, 2000);
+        EXPECT_EQ(r.available, c.expectAvailable) << c.replyAfterMs;
+        EXPECT_EQ(r.status, LineStatus::Ok);
+        if (c.expectAvailable == 0) {
+            EXPECT_LE(clock.elapsed() - before, 2002);
+        }
+    }
+}
+
+TEST(WaitForBytes, WaitsForTheWholeCountNotTheFirstByte) {
+    FakeClock clock;
+    FakePort port(clock);
+    port.open();
+    port.feedAfter(10, std::vector<std::uint8_t>(60, 1));
+    port.feedAfter(500, std::vector<std::uint8_t>(67, 2));
+    const WaitResult r = waitForBytes(port, clock, 127, 3000);
+    EXPECT_EQ(r.available, 127);
+    EXPECT_EQ(clock.elapsed(), 500);
+}
+
+TEST(WaitForBytes, EndsAtOnceWhenTheLineIsLost) {
+    FakeClock clock;
+    FakePort port(clock);
+    port.open();
+    port.injectError(PortError::HungUp);
+    const WaitResult r = waitForBytes(port, clock, 1, 2000);
+    EXPECT_EQ(r.status, LineStatus::Lost);
+    EXPECT_EQ(clock.elapsed(), 0);
+}
+
+}  // namespace
+}  // namespace vfd::link
