@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Configures and builds one tree: scripts/build.sh DIR [extra cmake arguments]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+dir=${1:-"$root/build"}
+shift || true
+jobs=${VFD_JOBS:-2}
+cmake -S "$root" -B "$dir" -G Ninja "$@" >/dev/null
+cmake --build "$dir" -j"$jobs"
