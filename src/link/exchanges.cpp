@@ -27,6 +27,7 @@ DownloadResult downloadSettings(Port& port, Clock& clock, const DateStamp& stamp
     DownloadResult result;
     result.expected = ircCheck(stamp);
     auto lost = [&] {
+        result.lineError = port.errorText();
         port.close();
         result.outcome = DownloadOutcome::LineLost;
         return result;
@@ -85,6 +86,7 @@ UploadResult uploadSettings(Port& port, Clock& clock) {
     using namespace protocol;
     UploadResult result;
     auto lost = [&] {
+        result.lineError = port.errorText();
         port.close();
         result.outcome = UploadOutcome::LineLost;
         return result;

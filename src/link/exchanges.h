@@ -21,6 +21,7 @@ struct DownloadResult {
     DownloadOutcome outcome = DownloadOutcome::NoAnswer;
     std::uint8_t expected = 0;  // the check byte the date asks for
     std::uint8_t answered = 0;  // what the display answered (WrongCheck, Sent)
+    std::string lineError;      // the port's words when the line was lost
 };
 
 // The settings download on an open port: discard stale input, ESC 0xEF, the date stamp, wait for
@@ -40,6 +41,7 @@ struct UploadResult {
     UploadOutcome outcome = UploadOutcome::NoAnswer;
     int received = 0;   // bytes that arrived (at most 127 are kept)
     ImageBytes reply{};  // the reply as far as it arrived; zero beyond `received`
+    std::string lineError;
 };
 
 // The settings upload on an open port: ESC 0xEE and the 127-byte reply. Bytes that were waiting

@@ -34,6 +34,9 @@ void FakePort::close() {
         ++closes_;
     }
     open_ = false;
+    // A closed port hears nothing: what was on its way is lost.
+    input_.clear();
+    scheduled_.clear();
 }
 
 PortError FakePort::write(std::span<const std::uint8_t> bytes) {

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts Zoravel beside the virtual display, which is
+# reachable as "Com 1" (or the next free number) for as long as Zoravel runs.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+tool=${1:-zoravel}
+
+"$root/scripts/setup.sh"
+"$root/scripts/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+bin="$root/build/apps"
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display server found (DISPLAY is not set). Start this from a desktop session," >&2
+  echo "or run it under xvfb-run to try it without a screen." >&2
+  exit 1
+fi
+
+log=$(mktemp)
+"$bin/vfdsim/vfdsim" >"$log" 2>&1 &
+sim=$!
+trap 'kill $sim 2>/dev/null || true; rm -f "$log"' EXIT
+for _ in $(seq 50); do
+  grep -q "Virtual display on" "$log" && break
+  sleep 0.1
+done
+grep "Virtual display on" "$log" || { cat "$log"; exit 1; }
+"$bin/$tool/$tool"
