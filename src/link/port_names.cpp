@@ -88,7 +88,11 @@ std::optional<std::string> resolvePortNumber(int number, const PortLookup& looku
     }
     std::string fixed = fixedDeviceName(number);
     if (fixed.empty()) {
-        return std::nullopt;
+        // No device has this number by default; the link it would have is what is missing.
+        if (lookup.folder.empty()) {
+            return std::nullopt;
+        }
+        return lookup.folder + "/COM" + std::to_string(number);
     }
     return fixed;
 }

@@ -96,7 +96,8 @@ TEST(PortNames, FolderLinksComeFirstThenFixedDevices) {
     EXPECT_EQ(resolvePortText("Com 64", lookup), "/dev/ttyUSB31");
     EXPECT_EQ(resolvePortText("Com 65", lookup), "/dev/ttyACM0");
     EXPECT_EQ(resolvePortText("Com 96", lookup), "/dev/ttyACM31");
-    EXPECT_FALSE(resolvePortText("Com 97", lookup));  // no fixed device and no link
+    // No fixed device and no link: the link that is missing, so that opening says so.
+    EXPECT_EQ(resolvePortText("Com 97", lookup), "/run/ports/COM97");
     EXPECT_EQ(resolvePortText("/dev/pts/7", lookup), "/dev/pts/7");
     EXPECT_FALSE(resolvePortText("ttyUSB0", lookup));
 }

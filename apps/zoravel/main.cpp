@@ -1,0 +1,10 @@
+#include <QApplication>
+
+#include "config/config_window.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    vfd::config::ConfigWindow window;
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,329 @@
+#include "config/config_window.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDate>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScopedValueRollback>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <string_view>
+
+#include "config/message_editor.h"
+#include "config/option_tables.h"
+#include "config/udc_editor.h"
+#include "link/qt_clock.h"
+#include "link/qt_serial_port.h"
+
+namespace vfd::config {
+
+namespace {
+
+QString fromView(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QComboBox* makeList(const char* name, const QString& spoken, bool typed, QWidget* parent) {
+    auto* box = new QComboBox(parent);
+    box->setObjectName(QLatin1String(name));
+    box->setAccessibleName(spoken);
+    if (typed) {
+        box->setEditable(true);
+        // A typed text is used as it stands (or, for the stand-by list, turned into an entry);
+        // it never becomes a new entry, so positions keep their meaning.
+        box->setInsertPolicy(QComboBox::NoInsert);
+    }
+    return box;
+}
+
+QPushButton* makeButton(const char* name, const QString& caption, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAccessibleName(caption);
+    return button;
+}
+
+// Labels of the lists keep their captions exactly, odd blanks included; a screen reader gets
+// the words alone.
+void addListRow(QFormLayout* form, const QString& caption, QComboBox* box) {
+    auto* label = new QLabel(caption, box->parentWidget());
+    label->setBuddy(box);
+    label->setAccessibleName(caption.trimmed());
+    form->addRow(label, box);
+}
+
+}  // namespace
+
+ConfigWindow::ConfigWindow(ConfigWindowServices services, QWidget* parent)
+    : QWidget(parent), today_(std::move(services.today)) {
+    if (services.dialogs != nullptr) {
+        dialogs_ = services.dialogs;
+    } else {
+        ownDialogs_ = std::make_unique<ui::QtOperatorDialogs>(this, kProgramCaption);
+        dialogs_ = ownDialogs_.get();
+    }
+    if (services.port != nullptr) {
+        port_ = services.port;
+    } else {
+        ownPort_ = std::make_unique<link::QtSerialPort>();
+        port_ = ownPort_.get();
+    }
+    if (services.clock != nullptr) {
+        clock_ = services.clock;
+    } else {
+        ownClock_ = std::make_unique<link::QtClock>();
+        clock_ = ownClock_.get();
+    }
+    const bool noLookup = services.ports.folder.empty() && !services.ports.exists;
+    portLookup_ = noLookup ? link::systemPortLookup() : std::move(services.ports);
+
+    setWindowTitle(kProgramCaption);
+    buildControls();
+
+    fillOptionLists();
+    onSetAllDefault();
+    // The defaults leave both messages as characters; selecting the hexadecimal view turns them
+    // into the codes that a download or a save reads.
+    message1_->selectHex();
+    message2_->selectHex();
+    udc_->returnToFirst();
+    tabs_->setCurrentIndex(0);
+}
+
+ConfigWindow::~ConfigWindow() {
+    closePort();
+}
+
+void ConfigWindow::buildControls() {
+    auto* frame3 = new QGroupBox(QStringLiteral("Interface Setting"), this);
+    frame3->setObjectName(QStringLiteral("Frame3"));
+    auto* linkForm = new QFormLayout(frame3);
+    comm_ = makeList("Comm", QStringLiteral("Com Port Select"), true, frame3);
+    addListRow(linkForm, QStringLiteral("Com Port Select :"), comm_);
+    baud_ = makeList("Baud", QStringLiteral("Baud Rate"), true, frame3);
+    addListRow(linkForm, QStringLiteral("Baud Rate :"), baud_);
+    getSetting_ = makeButton("GetSetting", QStringLiteral("Get Setting From VFD"), frame3);
+    linkForm->addRow(getSetting_);
+
+    download_ = makeButton("Download", QStringLiteral("Download Setting To VFD"), this);
+    save_ = makeButton("Save", QStringLiteral("Save"), this);
+    load_ = makeButton("Load", QStringLiteral("Load"), this);
+    setAllDefault_ = makeButton("SetAllDefault", QStringLiteral("Set All Default"), this);
+    auto* commands = new QVBoxLayout;
+    for (QPushButton* button : {download_, save_, load_, setAllDefault_}) {
+        commands->addWidget(button);
+    }
+    commands->addStretch(1);
+
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName(QStringLiteral("SSTab1"));
+    tabs_->setAccessibleName(QStringLiteral("Setting pages"));
+
+    // Pages are added before their controls are made, so that the tab key meets the controls
+    // in the order they stand on the page.
+    auto* commandPage = new QWidget;
+    tabs_->addTab(commandPage, QStringLiteral("Command Setting"));
+    auto* commandForm = new QFormLayout(commandPage);
+    char_ = makeList("Char", QStringLiteral("Character Type"), false, commandPage);
+    addListRow(commandForm, QStringLiteral(" Character Type :"), char_);
+    command_ = makeList("Command", QStringLiteral("Command Mode"), false, commandPage);
+    addListRow(commandForm, QStringLiteral("Command Mode :"), command_);
+    baudRate_ = makeList("BaudRate", QStringLiteral("BaudRate Select"), false, commandPage);
+    addListRow(commandForm, QStringLiteral("BaudRate Select :"), baudRate_);
+    passthru_ = makeList("Passthru", QStringLiteral("Passthru Mode"), false, commandPage);
+    addListRow(commandForm, QStringLiteral(" Passthru Mode :"), passthru_);
+    standby_ =
+        makeList("standby", QStringLiteral("Time To enter Stand-by Status"), true, commandPage);
+    addListRow(commandForm, QStringLiteral("Time To enter Stand-by Status(around) :"), standby_);
+
+    auto* messagePage = new QWidget;
+    tabs_->addTab(messagePage, QStringLiteral("Welcome Msg"));
+    message1_ = new MessageEditor(1, messagePage);
+    message2_ = new MessageEditor(2, messagePage);
+    auto* messageLayout = new QVBoxLayout(messagePage);
+    messageLayout->addWidget(message1_);
+    messageLayout->addWidget(message2_);
+    messageLayout->addStretch(1);
+
+    udc_ = new UdcEditor(image_, *dialogs_);
+    const int udcTab = tabs_->addTab(udc_, QStringLiteral("  "));
+    // The page's caption is two blanks; a screen reader still needs a word for it.
+    tabs_->tabBar()->setAccessibleTabName(udcTab, QStringLiteral("User Defined Character"));
+    tabs_->setTabToolTip(udcTab, QStringLiteral("User Defined Character"));
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(frame3, 1);
+    top->addLayout(commands);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(tabs_, 1);
+
+    connect(download_, &QPushButton::clicked, this, &ConfigWindow::onDownload);
+    connect(getSetting_, &QPushButton::clicked, this, &ConfigWindow::onGetSetting);
+    connect(save_, &QPushButton::clicked, this, &ConfigWindow::onSave);
+    connect(load_, &QPushButton::clicked, this, &ConfigWindow::onLoad);
+    connect(setAllDefault_, &QPushButton::clicked, this, &ConfigWindow::onSetAllDefault);
+    connect(standby_->lineEdit(), &QLineEdit::editingFinished, this,
+            &ConfigWindow::onStandbyEdited);
+}
+
+void ConfigWindow::fillOptionLists() {
+    for (const OptionList* list : kFillOrder) {
+        auto* box = findChild<QComboBox*>(fromView(list->name));
+        Q_ASSERT(box != nullptr);
+        for (const std::string_view entry : list->entries) {
+            box->addItem(fromView(entry));
+        }
+        box->setCurrentIndex(list->defaultPosition);
+    }
+}
+
+void ConfigWindow::onSetAllDefault() {
+    // The stand-by time and the computer's port and speed are the operator's, not the display's
+    // defaults, and stay as chosen.
+    baudRate_->setCurrentIndex(kBaudRateList.defaultPosition);
+    char_->setCurrentIndex(kCharList.defaultPosition);
+    command_->setCurrentIndex(kCommandList.defaultPosition);
+    passthru_->setCurrentIndex(kPassthruList.defaultPosition);
+
+    message1_->selectAscii();
+    message2_->selectAscii();
+    message1_->setCharacters(fromView(kDefaultMessage1));
+    message2_->setCharacters(fromView(kDefaultMessage2));
+
+    // Only the code byte and the first three columns of character 1 are cleared; its columns 4
+    // and 5 and characters 2 to 9 keep their bytes, and the next save or download still carries
+    // them. This is the tool's long-standing behaviour and is kept on purpose.
+    const int first = udcRecordStart(1);
+    for (int i = first; i < first + 4; ++i) {
+        image_.set(i, 0);
+    }
+    udc_->setDefaults();
+
+    message1_->setScrolls(true);
+    message2_->setScrolls(true);
+}
+
+void ConfigWindow::onStandbyEdited() {
+    settleStandbyText();
+}
+
+void ConfigWindow::settleStandbyText() {
+    if (settlingStandby_) {
+        return;
+    }
+    const int current = standby_->currentIndex();
+    const QString text = standby_->currentText();
+    if (current >= 0 && standby_->itemText(current) == text) {
+        return;
+    }
+    // The message box takes the focus and ends the editing once more; that must not ask again.
+    const QScopedValueRollback guard(settlingStandby_, true);
+    const QByteArray utf8 = text.toUtf8();
+    const int position = standbyPositionFromText(std::string_view(utf8.constData(), utf8.size()));
+    if (kStandbyList.has(position)) {
+        standby_->setCurrentIndex(position);
+        standby_->setEditText(standby_->itemText(position));
+        return;
+    }
+    const int keep = current >= 0 ? current : kStandbyList.defaultPosition;
+    standby_->setCurrentIndex(keep);
+    standby_->setEditText(standby_->itemText(keep));
+    dialogs().message(kStandbyRefused);
+}
+
+WindowValues ConfigWindow::takeWindowValues() {
+    settleStandbyText();
+    WindowValues values;
+    values.baudRate = baudRate_->currentIndex();
+    values.charSet = char_->currentIndex();
+    values.command = command_->currentIndex();
+    values.passthru = passthru_->currentIndex();
+    values.standby = standby_->currentIndex();
+    values.scrollUpper = message1_->scrolls();
+    values.scrollLower = message2_->scrolls();
+    const auto upper = message1_->takeBytes();
+    std::copy_n(upper.begin(), values.message1.size(), values.message1.begin());
+    const auto lower = message2_->takeBytes();
+    std::copy_n(lower.begin(), values.message2.size(), values.message2.begin());
+    return values;
+}
+
+void ConfigWindow::applyWindowUpdate(const WindowUpdate& update, bool setStandby) {
+    auto select = [](QComboBox* box, const std::optional<int>& position) {
+        if (position && *position >= 0 && *position < box->count()) {
+            box->setCurrentIndex(*position);
+        }
+    };
+    select(baudRate_, update.baudRate);
+    select(char_, update.charSet);
+    select(command_, update.command);
+    select(passthru_, update.passthru);
+    if (setStandby) {
+        select(standby_, update.standby);
+    }
+    if (update.scroll) {
+        message1_->setScrolls(update.scroll->upper);
+        message2_->setScrolls(update.scroll->lower);
+    }
+    message1_->showBytes(update.message1);
+    message2_->showBytes(update.message2);
+}
+
+void ConfigWindow::redrawCharacter() {
+    udc_->redraw();
+}
+
+void ConfigWindow::returnToFirstCharacter() {
+    udc_->returnToFirst();
+}
+
+int ConfigWindow::udcNumber() const {
+    return udc_->number();
+}
+
+int ConfigWindow::udcIndex() const {
+    return udc_->index();
+}
+
+QString ConfigWindow::commText() const {
+    return comm_->currentText();
+}
+
+QString ConfigWindow::baudText() const {
+    return baud_->currentText();
+}
+
+link::Date ConfigWindow::today() const {
+    if (today_) {
+        return today_();
+    }
+    const QDate date = QDate::currentDate();
+    return link::Date{date.year(), date.month(), date.day()};
+}
+
+void ConfigWindow::setBusy(bool busy) {
+    for (QPushButton* button : {download_, getSetting_, save_, load_, setAllDefault_}) {
+        button->setEnabled(!busy);
+    }
+}
+
+void ConfigWindow::closePort() {
+    if (port_ != nullptr && port_->isOpen()) {
+        port_->close();
+    }
+}
+
+void ConfigWindow::closeEvent(QCloseEvent* event) {
+    closePort();
+    event->accept();
+}
+
+}  // namespace vfd::config

@@ -1,0 +1,139 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "config/settings_image.h"
+#include "config/window_values.h"
+#include "link/clock.h"
+#include "link/date_stamp.h"
+#include "link/port.h"
+#include "link/port_names.h"
+#include "ui/operator_dialogs.h"
+
+class QCheckBox;
+class QCloseEvent;
+class QComboBox;
+class QPushButton;
+class QTabWidget;
+
+namespace vfd::config {
+
+class MessageEditor;
+class UdcEditor;
+
+inline const QString kProgramCaption = QStringLiteral("Zoravel_V3.1");
+inline const QString kStandbyRefused = QStringLiteral(
+    "Stand-by time must be one of the list's entries, a number of minutes from 0 to 10.");
+
+// What the window uses from outside; tests pass fakes.
+struct ConfigWindowServices {
+    ui::OperatorDialogs* dialogs = nullptr;  // null: the window makes a QtOperatorDialogs
+    link::Port* port = nullptr;              // null: the window owns a link::QtSerialPort
+    link::Clock* clock = nullptr;            // null: the window owns a link::QtClock
+    std::function<link::Date()> today;       // null: the system's current date
+    link::PortLookup ports;  // empty folder and no exists(): link::systemPortLookup()
+};
+
+// The configuration tool's one window. Its controls are the working copy of the settings: the
+// settings image is filled from them when a download or a save begins and they are set from it
+// when an upload or a load ends. The character editor is the exception and writes its records
+// straight into the image.
+class ConfigWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit ConfigWindow(ConfigWindowServices services = {}, QWidget* parent = nullptr);
+    ~ConfigWindow() override;  // closes the port if open
+
+    SettingsImage& image() { return image_; }
+
+    // The fill-from-window inputs: list positions, scroll boxes, and both messages taken from
+    // their hexadecimal cells (a line in character entry is switched to hexadecimal first).
+    WindowValues takeWindowValues();
+    // Sets the lists that have a value, the scroll boxes when present, and both messages in
+    // their hexadecimal view; the stand-by list only when `setStandby` is true.
+    void applyWindowUpdate(const WindowUpdate& update, bool setStandby);
+
+    void redrawCharacter();         // grid and code box from the record of the current character
+    void returnToFirstCharacter();  // character 1, caption "User Defined Character  1"
+    int udcNumber() const;
+    int udcIndex() const;
+
+    QString commText() const;  // current text of Comm, an entry or typed
+    QString baudText() const;  // current text of Baud
+
+    ui::OperatorDialogs& dialogs() { return *dialogs_; }
+    link::Port& port() { return *port_; }
+    link::Clock& clock() { return *clock_; }
+    link::Date today() const;
+    const link::PortLookup& portLookup() const { return portLookup_; }
+
+    std::uint8_t scrollFlagsValue() const { return scrollFlags_; }
+    void setScrollFlagsValue(std::uint8_t flags) { scrollFlags_ = flags; }
+    QString settingsFileName() const { return settingsFileName_; }
+    void setSettingsFileName(const QString& name) { settingsFileName_ = name; }
+
+    // While an exchange runs, the buttons that would start another one are disabled.
+    void setBusy(bool busy);
+
+    MessageEditor& message1() { return *message1_; }
+    MessageEditor& message2() { return *message2_; }
+    UdcEditor& characterEditor() { return *udc_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;  // port closed if open; nothing asked
+
+private slots:
+    // In config_window_transfers.cpp.
+    void onDownload();
+    void onGetSetting();
+    void onSave();
+    void onLoad();
+
+    void onSetAllDefault();
+    void onStandbyEdited();
+
+private:
+    void buildControls();
+    void fillOptionLists();
+    // A typed stand-by text becomes the entry it names, or is refused and the previous entry
+    // comes back; afterwards the list always has a selection.
+    void settleStandbyText();
+    void closePort();
+
+    std::function<link::Date()> today_;
+    std::unique_ptr<ui::OperatorDialogs> ownDialogs_;
+    std::unique_ptr<link::Port> ownPort_;
+    std::unique_ptr<link::Clock> ownClock_;
+    ui::OperatorDialogs* dialogs_ = nullptr;
+    link::Port* port_ = nullptr;
+    link::Clock* clock_ = nullptr;
+    link::PortLookup portLookup_;
+
+    SettingsImage image_;
+    std::uint8_t scrollFlags_ = 0;
+    QString settingsFileName_;
+    bool settlingStandby_ = false;
+
+    QComboBox* comm_ = nullptr;
+    QComboBox* baud_ = nullptr;
+    QPushButton* getSetting_ = nullptr;
+    QPushButton* download_ = nullptr;
+    QPushButton* save_ = nullptr;
+    QPushButton* load_ = nullptr;
+    QPushButton* setAllDefault_ = nullptr;
+    QTabWidget* tabs_ = nullptr;
+    QComboBox* char_ = nullptr;
+    QComboBox* command_ = nullptr;
+    QComboBox* baudRate_ = nullptr;
+    QComboBox* passthru_ = nullptr;
+    QComboBox* standby_ = nullptr;
+    MessageEditor* message1_ = nullptr;
+    MessageEditor* message2_ = nullptr;
+    UdcEditor* udc_ = nullptr;
+};
+
+}  // namespace vfd::config

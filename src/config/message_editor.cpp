@@ -1,0 +1,326 @@
+#include "config/message_editor.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <QValidator>
+#include <algorithm>
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "config/hex_text.h"
+#include "config/settings_image.h"
+#include "ui/code_page.h"
+
+namespace vfd::config {
+
+namespace {
+
+constexpr int kCellsPerRow = 20;
+constexpr int kRulerMarksPerRow = 5;
+
+struct LineNames {
+    const char* frame;
+    const char* title;
+    const char* scroll;
+    const char* clear;
+    const char* hexOption;
+    const char* asciiOption;
+    const char* hexCells;
+    const char* charCells;
+    const char* hexRuler;
+    const char* charRuler;
+    const char* spoken;  // what a screen reader calls the line
+    std::array<const char*, 10> rulerMarks;
+};
+
+// Ruler marks: the first mark of a row sits at the row's left edge, the others over every fifth
+// cell. The lower line's second row starts its marks at 21, the number of its first cell.
+const std::array<LineNames, 2> kLines = {{
+    {"Frame1",
+     "Welcome Msg 1",
+     "Scrollupline",
+     "CLR_MSG1",
+     "Op_L1H",
+     "Op_L1A",
+     "L1H",
+     "L1A",
+     "Label_L1H1",
+     "Label_L1A1",
+     "Welcome Msg 1",
+     {"0", "5", "10", "15", "20", nullptr, nullptr, nullptr, nullptr, nullptr}},
+    {"Frame2",
+     "Welcome Msg 2 ",
+     "Scrolllowline",
+     "CLR_MSG2",
+     "Op_L2H",
+     "Op_L2A",
+     "L2H",
+     "L2A",
+     "Label_L2H1",
+     "Label_L2A1",
+     "Welcome Msg 2",
+     {"0", "5", "10", "15", "20", "21", "25", "30", "35", "40"}},
+}};
+
+QString indexed(const char* array, int index) {
+    return QStringLiteral("%1(%2)").arg(QLatin1String(array)).arg(index);
+}
+
+// Hexadecimal cells accept any text; whatever is not a digit counts 0 when they are read. A
+// character outside ASCII is never a digit, and it must still take exactly one place in the
+// joined text, or every later pair would shift differently from what the operator sees.
+std::string digitText(const QString& cell) {
+    std::string out;
+    out.reserve(static_cast<std::size_t>(cell.size()));
+    for (const QChar c : cell) {
+        out += c.unicode() < 0x80 ? static_cast<char>(c.unicode()) : '?';
+    }
+    return out;
+}
+
+std::uint8_t cellByte(const QString& cell) {
+    const std::string digits = digitText(cell);
+    const std::string_view view(digits);
+    const auto high = strToDec(view.substr(0, std::min<std::size_t>(1, view.size())));
+    const auto low = view.size() > 1 ? strToDec(view.substr(1, 1)) : std::uint8_t{0};
+    return static_cast<std::uint8_t>(high * 16 + low);
+}
+
+// A character cell takes only characters the code page has, so every character that reaches a
+// cell has exactly one byte and the display shows what the operator typed.
+class CodePageValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& /*pos*/) const override {
+        for (const QChar c : input) {
+            if (!ui::CodePage::system().toCode(c)) {
+                return Invalid;
+            }
+        }
+        return Acceptable;
+    }
+};
+
+}  // namespace
+
+MessageEditor::MessageEditor(int line, QWidget* parent)
+    : QGroupBox(parent), line_(line), length_(line == 1 ? kMessage1Length : kMessage2Length) {
+    Q_ASSERT(line == 1 || line == 2);
+    const LineNames& names = kLines[static_cast<std::size_t>(line - 1)];
+    const QString spoken = QLatin1String(names.spoken);
+
+    setObjectName(QLatin1String(names.frame));
+    setTitle(QLatin1String(names.title));
+    setAccessibleName(spoken);
+
+    scroll_ = new QCheckBox(QStringLiteral("Scroll"), this);
+    scroll_->setObjectName(QLatin1String(names.scroll));
+    scroll_->setAccessibleName(spoken + QStringLiteral(" Scroll"));
+    hexOption_ = new QRadioButton(QStringLiteral("Hex"), this);
+    hexOption_->setObjectName(QLatin1String(names.hexOption));
+    hexOption_->setAccessibleName(spoken + QStringLiteral(" Hex entry"));
+    asciiOption_ = new QRadioButton(QStringLiteral("ASCII"), this);
+    asciiOption_->setObjectName(QLatin1String(names.asciiOption));
+    asciiOption_->setAccessibleName(spoken + QStringLiteral(" ASCII entry"));
+    clear_ = new QPushButton(QStringLiteral("Clear"), this);
+    clear_->setObjectName(QLatin1String(names.clear));
+    clear_->setAccessibleName(QStringLiteral("Clear ") + spoken);
+
+    auto* modes = new QButtonGroup(this);
+    modes->addButton(hexOption_);
+    modes->addButton(asciiOption_);
+    hexOption_->setChecked(true);
+
+    auto* controls = new QHBoxLayout;
+    controls->addWidget(scroll_);
+    controls->addSpacing(16);
+    controls->addWidget(hexOption_);
+    controls->addWidget(asciiOption_);
+    controls->addStretch(1);
+    controls->addWidget(clear_);
+
+    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    const int cellWidth = QFontMetrics(fixed).horizontalAdvance(QStringLiteral("WW")) + 14;
+    auto* validator = new CodePageValidator(this);
+
+    // Hexadecimal and character cells share their grid places: only one row is ever visible, so
+    // switching the mode does not move anything on the page.
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(2);
+    grid->setVerticalSpacing(1);
+    const int rows = length_ / kCellsPerRow;
+    for (int row = 0; row < rows; ++row) {
+        for (int mark = 0; mark < kRulerMarksPerRow; ++mark) {
+            const int index = row * kRulerMarksPerRow + mark;
+            const QString caption =
+                QLatin1String(names.rulerMarks[static_cast<std::size_t>(index)]);
+            const int column = mark == 0 ? 0 : mark * 5 - 1;
+            const Qt::Alignment align =
+                Qt::AlignBottom | (mark == 0 ? Qt::AlignLeft : Qt::AlignRight);
+            for (const bool hex : {true, false}) {
+                auto* label = new QLabel(caption, this);
+                label->setObjectName(indexed(hex ? names.hexRuler : names.charRuler, index));
+                label->setAccessibleName(caption);
+                grid->addWidget(label, 2 * row, column, align);
+                (hex ? hexRuler_ : charRuler_).append(label);
+            }
+        }
+        for (int column = 0; column < kCellsPerRow; ++column) {
+            const int k = row * kCellsPerRow + column + 1;
+            auto* hex = new QLineEdit(this);
+            hex->setObjectName(indexed(names.hexCells, k));
+            hex->setAccessibleName(spoken + QStringLiteral(" hex cell %1").arg(k));
+            hex->setMaxLength(2);
+            auto* chr = new QLineEdit(this);
+            chr->setObjectName(indexed(names.charCells, k));
+            chr->setAccessibleName(spoken + QStringLiteral(" character cell %1").arg(k));
+            chr->setMaxLength(1);
+            chr->setValidator(validator);
+            for (QLineEdit* cell : {hex, chr}) {
+                cell->setFont(fixed);
+                cell->setFixedWidth(cellWidth);
+                cell->setAlignment(Qt::AlignCenter);
+                grid->addWidget(cell, 2 * row + 1, column);
+            }
+            hexCells_.append(hex);
+            charCells_.append(chr);
+        }
+    }
+    for (QLineEdit* cell : charCells_) {
+        cell->setVisible(false);
+    }
+    for (QLabel* label : charRuler_) {
+        label->setVisible(false);
+    }
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(controls);
+    layout->addLayout(grid);
+
+    connect(hexOption_, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) {
+            switchToHex();
+        }
+    });
+    connect(asciiOption_, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) {
+            switchToAscii();
+        }
+    });
+    connect(clear_, &QPushButton::clicked, this, &MessageEditor::clear);
+}
+
+MessageEditor::Entry MessageEditor::entry() const {
+    return asciiOption_->isChecked() ? Entry::Ascii : Entry::Hex;
+}
+
+void MessageEditor::selectHex() {
+    hexOption_->setChecked(true);
+}
+
+void MessageEditor::selectAscii() {
+    asciiOption_->setChecked(true);
+}
+
+void MessageEditor::switchToAscii() {
+    for (QLabel* label : hexRuler_) {
+        label->setVisible(false);
+    }
+    const ui::CodePage& page = ui::CodePage::system();
+    for (int i = 0; i < length_; ++i) {
+        QLineEdit* chr = charCells_[i];
+        QLineEdit* hex = hexCells_[i];
+        chr->setVisible(true);
+        const std::uint8_t code = cellByte(hex->text());
+        chr->setText(code == 0 ? QString() : QString(page.toChar(code)));
+        hex->clear();
+        hex->setVisible(false);
+    }
+    for (QLabel* label : charRuler_) {
+        label->setVisible(true);
+    }
+}
+
+void MessageEditor::switchToHex() {
+    for (QLabel* label : charRuler_) {
+        label->setVisible(false);
+    }
+    const ui::CodePage& page = ui::CodePage::system();
+    for (int i = 0; i < length_; ++i) {
+        QLineEdit* chr = charCells_[i];
+        QLineEdit* hex = hexCells_[i];
+        hex->setVisible(true);
+        // An empty character cell keeps the hexadecimal cell as it is; by the time the row is
+        // switched that cell is empty anyway.
+        const QString text = chr->text();
+        if (!text.isEmpty()) {
+            if (const auto code = page.toCode(text.front())) {
+                hex->setText(QString::fromStdString(hexByte(*code)));
+            }
+        }
+        chr->clear();
+        chr->setVisible(false);
+    }
+    for (QLabel* label : hexRuler_) {
+        label->setVisible(true);
+    }
+}
+
+void MessageEditor::clear() {
+    for (QLineEdit* cell : entry() == Entry::Ascii ? charCells_ : hexCells_) {
+        cell->clear();
+    }
+}
+
+std::vector<std::uint8_t> MessageEditor::takeBytes() {
+    selectHex();
+    std::vector<std::string> cells;
+    cells.reserve(static_cast<std::size_t>(length_));
+    for (const QLineEdit* cell : hexCells_) {
+        cells.push_back(digitText(cell->text()));
+    }
+    return joinAndPair(cells, length_);
+}
+
+void MessageEditor::showBytes(std::span<const std::uint8_t> bytes) {
+    selectHex();
+    for (int i = 0; i < length_; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        const std::uint8_t value = at < bytes.size() ? bytes[at] : 0;
+        hexCells_[i]->setText(QString::fromStdString(hexByte(value)));
+    }
+}
+
+void MessageEditor::setCharacters(const QString& text) {
+    for (int i = 0; i < length_; ++i) {
+        charCells_[i]->setText(i < text.size() ? QString(text[i]) : QString());
+    }
+}
+
+bool MessageEditor::scrolls() const {
+    return scroll_->isChecked();
+}
+
+void MessageEditor::setScrolls(bool scroll) {
+    scroll_->setChecked(scroll);
+}
+
+QLineEdit* MessageEditor::hexCell(int k) const {
+    return hexCells_.value(k - 1);
+}
+
+QLineEdit* MessageEditor::charCell(int k) const {
+    return charCells_.value(k - 1);
+}
+
+}  // namespace vfd::config

@@ -1,0 +1,252 @@
+#include "config/udc_editor.h"
+
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "config/hex_text.h"
+#include "ui/operator_dialogs.h"
+
+namespace vfd::config {
+
+namespace {
+
+constexpr std::uint8_t kLowestCode = 0x20;
+constexpr std::uint8_t kHighestCode = 0x7E;
+constexpr int kDotSize = 26;
+
+const QString kCaptionPrefix = QStringLiteral("User Defined Character ");
+// Set by the defaults and by a load: two blanks before the number, where paging writes one.
+const QString kStartCaption = QStringLiteral("User Defined Character  1");
+
+// Unlike the message cells, the code box does not count a stray character as 0: it is refused.
+std::optional<std::uint8_t> hexDigit(QChar c) {
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9') {
+        return static_cast<std::uint8_t>(u - u'0');
+    }
+    if (u >= u'A' && u <= u'F') {
+        return static_cast<std::uint8_t>(u - u'A' + 10);
+    }
+    if (u >= u'a' && u <= u'f') {
+        return static_cast<std::uint8_t>(u - u'a' + 10);
+    }
+    return std::nullopt;
+}
+
+// A dot is on while its button is checked and is painted in the system's window-text colour;
+// off is the button-face colour. The colours follow the palette, so a theme change keeps them
+// apart, and the checked state is what storing reads.
+const QString kDotStyle = QStringLiteral(
+    "QPushButton { background-color: palette(button); border: 1px solid palette(mid); }"
+    "QPushButton:checked { background-color: palette(window-text); }"
+    "QPushButton:focus { border: 2px solid palette(highlight); }");
+
+QLabel* note(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setAccessibleName(text);
+    return label;
+}
+
+}  // namespace
+
+UdcEditor::UdcEditor(SettingsImage& image, ui::OperatorDialogs& dialogs, QWidget* parent)
+    : QWidget(parent), image_(image), dialogs_(dialogs) {
+    // Created row by row so that the tab key walks the grid in reading order.
+    auto* grid = new QWidget(this);
+    grid->setStyleSheet(kDotStyle);
+    grid->setAccessibleName(QStringLiteral("Dot grid"));
+    auto* gridLayout = new QGridLayout(grid);
+    gridLayout->setSpacing(3);
+    for (int row = 0; row < kUdcRows; ++row) {
+        for (int column = 1; column <= kUdcColumns; ++column) {
+            auto* button = new QPushButton(grid);
+            button->setObjectName(QStringLiteral("map%1(%2)").arg(column).arg(row));
+            button->setAccessibleName(
+                QStringLiteral("Dot column %1 row %2").arg(column).arg(row + 1));
+            button->setCheckable(true);
+            button->setFixedSize(kDotSize, kDotSize);
+            button->setAccessibleDescription(QStringLiteral("off"));
+            connect(button, &QPushButton::toggled, button, [button](bool on) {
+                button->setAccessibleDescription(on ? QStringLiteral("on") : QStringLiteral("off"));
+            });
+            gridLayout->addWidget(button, row, column - 1);
+            dots_[static_cast<std::size_t>(column - 1)][static_cast<std::size_t>(row)] = button;
+        }
+    }
+
+    auto* heading = note(QStringLiteral("User Defined Character"), this);
+    caption_ = new QLabel(kStartCaption, this);
+    caption_->setObjectName(QStringLiteral("UDC_label"));
+
+    auto* prefix = note(QStringLiteral("0x"), this);
+    code_ = new QLineEdit(this);
+    code_->setObjectName(QStringLiteral("UDC_TEXT"));
+    code_->setAccessibleName(QStringLiteral("Character code (Hex)"));
+    code_->setMaxLength(2);
+    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    code_->setFont(fixed);
+    code_->setFixedWidth(QFontMetrics(fixed).horizontalAdvance(QStringLiteral("WW")) + 14);
+    prefix->setBuddy(code_);
+    auto* suffix = note(QStringLiteral("(Hex)"), this);
+
+    previous_ = new QPushButton(QStringLiteral("<<"), this);
+    previous_->setObjectName(QStringLiteral("UDC_UP"));
+    previous_->setAccessibleName(QStringLiteral("Previous character"));
+    previous_->setToolTip(QStringLiteral("Previous character"));
+    next_ = new QPushButton(QStringLiteral(">>"), this);
+    next_->setObjectName(QStringLiteral("UDC_NEXT"));
+    next_->setAccessibleName(QStringLiteral("Next character"));
+    next_->setToolTip(QStringLiteral("Next character"));
+    clear_ = new QPushButton(QStringLiteral("Clear"), this);
+    clear_->setObjectName(QStringLiteral("MAP_Clear"));
+    clear_->setAccessibleName(QStringLiteral("Clear dot grid"));
+
+    auto* range = note(QStringLiteral("Range : 0x20~0x7E"), this);
+    auto* most = note(QStringLiteral("Max Characters = 9"), this);
+
+    auto* codeRow = new QHBoxLayout;
+    codeRow->addWidget(prefix);
+    codeRow->addWidget(code_);
+    codeRow->addWidget(suffix);
+    codeRow->addStretch(1);
+    auto* pagingRow = new QHBoxLayout;
+    pagingRow->addWidget(previous_);
+    pagingRow->addWidget(next_);
+    pagingRow->addStretch(1);
+
+    auto* side = new QVBoxLayout;
+    side->addWidget(heading);
+    side->addWidget(caption_);
+    side->addLayout(codeRow);
+    side->addLayout(pagingRow);
+    side->addWidget(clear_, 0, Qt::AlignLeft);
+    side->addSpacing(12);
+    side->addWidget(range);
+    side->addWidget(most);
+    side->addStretch(1);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(grid, 0, Qt::AlignTop);
+    layout->addSpacing(24);
+    layout->addLayout(side);
+    layout->addStretch(1);
+
+    connect(previous_, &QPushButton::clicked, this, [this] { page(-1); });
+    connect(next_, &QPushButton::clicked, this, [this] { page(+1); });
+    connect(clear_, &QPushButton::clicked, this, &UdcEditor::clearGrid);
+}
+
+QPushButton* UdcEditor::dot(int column, int row) const {
+    return dots_.at(static_cast<std::size_t>(column - 1)).at(static_cast<std::size_t>(row));
+}
+
+bool UdcEditor::dotOn(int column, int row) const {
+    return dot(column, row)->isChecked();
+}
+
+void UdcEditor::setDot(QPushButton* button, bool on) {
+    button->setChecked(on);
+}
+
+void UdcEditor::returnToFirst() {
+    number_ = 1;
+    caption_->setText(kStartCaption);
+}
+
+void UdcEditor::setDefaults() {
+    returnToFirst();
+    code_->clear();
+    clearGrid();
+}
+
+void UdcEditor::clearGrid() {
+    for (const auto& column : dots_) {
+        for (QPushButton* button : column) {
+            setDot(button, false);
+        }
+    }
+}
+
+void UdcEditor::redraw() {
+    clearGrid();
+    const int start = index();
+    const std::uint8_t code = image_.at(start);
+    code_->setText(code != 0 ? QString::fromStdString(hexNoPad(code)) : QString());
+    for (int column = 1; column <= kUdcColumns; ++column) {
+        const std::uint8_t bits = image_.at(start + column);
+        for (int row = 0; row < kUdcRows; ++row) {
+            if ((bits >> row) & 1) {
+                setDot(dot(column, row), true);
+            }
+        }
+    }
+}
+
+std::optional<std::uint8_t> UdcEditor::takeCode() {
+    const QString text = code_->text();
+    auto refuse = [this](const QString& why) {
+        dialogs_.message(why);
+        code_->clear();
+        return std::optional<std::uint8_t>();
+    };
+    // One character is the low digit alone, so it always lands below 0x20 and is refused by the
+    // range check; the high digit is read only from a two-character code.
+    int code = 0;
+    if (text.size() == 2) {
+        const auto high = hexDigit(text.front());
+        if (!high) {
+            return refuse(kHexValueError);
+        }
+        code = *high * 16;
+    }
+    const auto low = hexDigit(text.back());
+    if (!low) {
+        return refuse(kHexValueError);
+    }
+    code += *low;
+    if (code < kLowestCode || code > kHighestCode) {
+        return refuse(kUdcRangeError);
+    }
+    return static_cast<std::uint8_t>(code);
+}
+
+void UdcEditor::store(std::uint8_t code) {
+    const int start = index();
+    image_.set(start, code);
+    for (int column = 1; column <= kUdcColumns; ++column) {
+        std::uint8_t bits = 0;
+        for (int row = 0; row < kUdcRows; ++row) {
+            if (dotOn(column, row)) {
+                bits = static_cast<std::uint8_t>(bits | (1u << row));
+            }
+        }
+        image_.set(start + column, bits);
+    }
+}
+
+void UdcEditor::page(int step) {
+    const int target = number_ + step;
+    if (target < 1 || target > kUdcCount) {
+        return;
+    }
+    // An empty code box stores nothing: the drawing on the grid is dropped and the record keeps
+    // what it had, its code byte included.
+    if (!code_->text().isEmpty()) {
+        const auto code = takeCode();
+        if (!code) {
+            return;
+        }
+        store(*code);
+    }
+    number_ = target;
+    caption_->setText(kCaptionPrefix + QString::number(number_));
+    redraw();
+}
+
+}  // namespace vfd::config

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <optional>
+
+#include "config/settings_image.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace vfd::ui {
+class OperatorDialogs;
+}
+
+namespace vfd::config {
+
+inline const QString kHexValueError = QStringLiteral("Hex Value Error !!");
+inline const QString kUdcRangeError = QStringLiteral("Error !! Range is 0x20~0x7E !!");
+
+// The user-defined character page: a 5 by 7 grid of dot buttons, the code box and the paging
+// buttons. The grid is the working copy of the current character; it reaches the character's
+// record in the settings image only when the operator pages away with a valid code, which is
+// why a drawing that was never paged away from is neither saved nor downloaded.
+class UdcEditor : public QWidget {
+    Q_OBJECT
+public:
+    UdcEditor(SettingsImage& image, ui::OperatorDialogs& dialogs, QWidget* parent = nullptr);
+
+    // The character on the grid, 1 to 9, and the image index of its record.
+    int number() const { return number_; }
+    int index() const { return udcRecordStart(number_); }
+
+    // Back to character 1 with the start caption; neither the grid nor the code box changes.
+    void returnToFirst();
+    // Character 1, empty code box, all dots off; the image is not read.
+    void setDefaults();
+    // Shows the record of the current character on the grid and in the code box.
+    void redraw();
+    // All dots off; the code box and the records stay as they are.
+    void clearGrid();
+
+    // Columns 1 to 5 (left to right), rows 0 to 6 (top to bottom), as the records count them.
+    QPushButton* dot(int column, int row) const;
+    bool dotOn(int column, int row) const;
+    QLineEdit* codeBox() const { return code_; }
+    QLabel* caption() const { return caption_; }
+    QPushButton* previousButton() const { return previous_; }
+    QPushButton* nextButton() const { return next_; }
+    QPushButton* clearButton() const { return clear_; }
+
+private:
+    void page(int step);
+    // The code in the box, or nothing after the operator has been told what is wrong with it.
+    std::optional<std::uint8_t> takeCode();
+    void store(std::uint8_t code);
+    void setDot(QPushButton* dot, bool on);
+
+    SettingsImage& image_;
+    ui::OperatorDialogs& dialogs_;
+    int number_ = 1;
+    std::array<std::array<QPushButton*, kUdcRows>, kUdcColumns> dots_{};
+    QLineEdit* code_ = nullptr;
+    QLabel* caption_ = nullptr;
+    QPushButton* previous_ = nullptr;
+    QPushButton* next_ = nullptr;
+    QPushButton* clear_ = nullptr;
+};
+
+}  // namespace vfd::config
