@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #ifndef _WIN32
@@ -52,6 +53,7 @@ QSerialPort::DataBits toQtDataBits(int bits) {
 struct QtSerialPort::Impl {
     QSerialPort serial;
     LineSettings settings;
+    std::string requested;  // the name as given, a port-folder link or a device
     PortError openError = PortError::None;
     std::string detail;
 
@@ -105,10 +107,11 @@ QtSerialPort::QtSerialPort() : d_(std::make_unique<Impl>()) {}
 QtSerialPort::~QtSerialPort() { close(); }
 
 void QtSerialPort::setPortName(const std::string& device) {
+    d_->requested = device;
     d_->serial.setPortName(QString::fromStdString(device));
 }
 
-std::string QtSerialPort::portName() const { return d_->serial.portName().toStdString(); }
+std::string QtSerialPort::portName() const { return d_->requested; }
 
 void QtSerialPort::setSettings(const LineSettings& settings) { d_->settings = settings; }
 
@@ -120,7 +123,7 @@ PortError QtSerialPort::open() {
     d_->openError = PortError::None;
     d_->detail.clear();
     s.clearError();
-    const std::string device = s.portName().toStdString();
+    const std::string device = d_->requested;
 #ifndef _WIN32
     // Qt reports a missing device, a held lock and a refused open alike as a permission error on
     // some systems; ask the file system first so the operator hears the real reason.
@@ -135,6 +138,12 @@ PortError QtSerialPort::open() {
         d_->detail = "no permission to use " + path;
         return d_->openError;
     }
+    // Open the device itself, not a port-folder link to it: the lock that keeps a second
+    // program off a port is named after the path that was opened, so two names for one device
+    // would both get in.
+    std::error_code ec;
+    const auto real = std::filesystem::canonical(path, ec);
+    s.setPortName(QString::fromStdString(ec ? device : real.string()));
 #endif
     s.setBaudRate(d_->settings.baud);
     s.setParity(toQt(d_->settings.parity));

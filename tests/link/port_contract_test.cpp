@@ -221,5 +221,22 @@ TEST(QtSerialPortOnPty, APortHeldByAnotherOpenerIsBusy) {
               "Com 1 can't be opened: another program is using it (" + line.device() + ").");
 }
 
+
+TEST(QtSerialPortOnPty, ALinkAndTheDeviceItNamesAreOnePort) {
+    PtyLine line;
+    const std::string link = "/tmp/vfd-contract-link-" + std::to_string(::getpid());
+    ::unlink(link.c_str());
+    ASSERT_EQ(::symlink(line.device().c_str(), link.c_str()), 0);
+    QtSerialPort viaLink;
+    const auto settings = *parseLineSettings("9600,n,8,1");
+    ASSERT_EQ(openPort(line.port(), line.device(), settings), PortError::None);
+    EXPECT_EQ(openPort(viaLink, link, settings), PortError::Busy);
+    line.port().close();
+    EXPECT_EQ(openPort(viaLink, link, settings), PortError::None);
+    EXPECT_EQ(viaLink.portName(), link);
+    viaLink.close();
+    ::unlink(link.c_str());
+}
+
 }  // namespace
 }  // namespace vfd::link
