@@ -1,0 +1,222 @@
+// vfdsim: a two-line customer display on a pseudo-terminal, for trying the tools without
+// hardware and for the end-to-end tests.
+
+#include <unistd.h>
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDate>
+#include <QDir>
+#include <QLabel>
+#include <QStandardPaths>
+#include <QVBoxLayout>
+#include <QWidget>
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <optional>
+
+#include "link/port_names.h"
+#include "sim/pty_host.h"
+#include "sim/quit_signals.h"
+#include "sim/terminal_view.h"
+#include "sim/vfd_view.h"
+
+namespace {
+
+using namespace vfd::sim;
+
+constexpr int kExitUsage = 2;
+constexpr int kExitNoPort = 1;
+constexpr int kLongestDelayMs = 600000;
+constexpr int kLargestCount = 1 << 20;
+
+bool wantsHeadless(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--headless") == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+[[noreturn]] void usageError(const QString& message) {
+    std::cerr << "vfdsim: " << message.toStdString() << '\n';
+    std::exit(kExitUsage);
+}
+
+std::optional<int> number(const QCommandLineParser& parser, const QString& name, int lowest,
+                          int highest) {
+    if (!parser.isSet(name)) {
+        return std::nullopt;
+    }
+    bool ok = false;
+    const int value = parser.value(name).toInt(&ok);
+    if (!ok || value < lowest || value > highest) {
+        usageError(
+            QStringLiteral("--%1 needs a number from %2 to %3").arg(name).arg(lowest).arg(highest));
+    }
+    return value;
+}
+
+std::string singleByteText(const QString& text) {
+    return text.toLatin1().toStdString();
+}
+
+QString portText(const PtyHost& host) {
+    return QStringLiteral("COM%1").arg(host.portNumber());
+}
+
+QString storedNote(StoreOutcome outcome, const FirmwareOptions& options) {
+    if (outcome == StoreOutcome::FileFailed) {
+        return QStringLiteral("stored settings (for this run only: %1 could not be written)")
+            .arg(QString::fromStdString(options.stateFile.string()));
+    }
+    return QStringLiteral("stored settings");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const bool headless = wantsHeadless(argc, argv);
+    // Without a window there is no need for a display server.
+    std::unique_ptr<QCoreApplication> app;
+    if (headless) {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QApplication>(argc, argv);
+    }
+    QCoreApplication::setApplicationName(QStringLiteral("vfdsim"));
+
+    const QString defaultState = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+                                 QStringLiteral("/display.vfd");
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "A two-line VFD customer display on a pseudo-terminal, linked as COMn in the port "
+        "folder."));
+    parser.addHelpOption();
+    parser.addOptions({
+        {QStringLiteral("port"), QStringLiteral("Take port number N (default: the first free)."),
+         QStringLiteral("N")},
+        {QStringLiteral("state"),
+         QStringLiteral("Keep the display's stored settings in FILE (default %1).")
+             .arg(defaultState),
+         QStringLiteral("FILE")},
+        {QStringLiteral("headless"), QStringLiteral("No window; show the display on stdout.")},
+        {QStringLiteral("serial"), QStringLiteral("Serial number to answer (default VD000001)."),
+         QStringLiteral("TEXT")},
+        {QStringLiteral("pid"), QStringLiteral("Product identity to answer (default PID:3524)."),
+         QStringLiteral("TEXT")},
+        {QStringLiteral("date"),
+         QStringLiteral("The display's own date for the download check (default: agree with "
+                        "the tool)."),
+         QStringLiteral("YYYY-MM-DD")},
+        {QStringLiteral("reply-delay"), QStringLiteral("Answer every request MS late."),
+         QStringLiteral("MS")},
+        {QStringLiteral("wrong-check"), QStringLiteral("Answer a download with a wrong check.")},
+        {QStringLiteral("no-reply"), QStringLiteral("Answer nothing.")},
+        {QStringLiteral("short-reply"), QStringLiteral("Send only the first N bytes of replies."),
+         QStringLiteral("N")},
+        {QStringLiteral("garble"), QStringLiteral("Flip bits in every reply byte.")},
+        {QStringLiteral("extra-bytes"), QStringLiteral("Add N stray bytes to every reply."),
+         QStringLiteral("N")},
+        {QStringLiteral("bad-marker"), QStringLiteral("Start upload replies with a bad marker.")},
+        {QStringLiteral("no-serial"), QStringLiteral("Do not answer the serial-number query.")},
+        {QStringLiteral("hang-up-after"), QStringLiteral("Drop the line after receiving N bytes."),
+         QStringLiteral("N")},
+    });
+    parser.process(*app);
+    if (!parser.positionalArguments().isEmpty()) {
+        usageError(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments()[0]));
+    }
+
+    FirmwareOptions options;
+    if (parser.isSet(QStringLiteral("serial"))) {
+        options.serial = singleByteText(parser.value(QStringLiteral("serial")));
+    }
+    if (parser.isSet(QStringLiteral("pid"))) {
+        options.pid = singleByteText(parser.value(QStringLiteral("pid")));
+    }
+    if (parser.isSet(QStringLiteral("date"))) {
+        const QDate date = QDate::fromString(parser.value(QStringLiteral("date")), Qt::ISODate);
+        if (!date.isValid()) {
+            usageError(QStringLiteral("--date needs a date written YYYY-MM-DD"));
+        }
+        options.clock = vfd::link::Date{date.year(), date.month(), date.day()};
+    }
+    const QString state = parser.isSet(QStringLiteral("state"))
+                              ? parser.value(QStringLiteral("state"))
+                              : defaultState;
+    options.stateFile = QDir::cleanPath(state).toStdString();
+
+    Faults& faults = options.faults;
+    faults.replyDelayMs =
+        number(parser, QStringLiteral("reply-delay"), 0, kLongestDelayMs).value_or(0);
+    faults.wrongCheck = parser.isSet(QStringLiteral("wrong-check"));
+    faults.noReply = parser.isSet(QStringLiteral("no-reply"));
+    faults.shortReply = number(parser, QStringLiteral("short-reply"), 0, kLargestCount);
+    faults.garble = parser.isSet(QStringLiteral("garble"));
+    faults.extraBytes = number(parser, QStringLiteral("extra-bytes"), 0, kLargestCount).value_or(0);
+    faults.badMarker = parser.isSet(QStringLiteral("bad-marker"));
+    faults.noSerial = parser.isSet(QStringLiteral("no-serial"));
+    faults.hangUpAfter = number(parser, QStringLiteral("hang-up-after"), 0, kLargestCount);
+
+    HostOptions hostOptions;
+    hostOptions.portNumber =
+        number(parser, QStringLiteral("port"), 1, vfd::link::kHighestPortNumber);
+
+    PtyHost host(options);
+    const HostStart started = host.start(hostOptions);
+    if (!started.ok()) {
+        std::cerr << "vfdsim: " << started.message << '\n';
+        return kExitNoPort;
+    }
+    const FirmwareOptions& running = host.firmware().options();
+
+    TerminalView terminal(std::cout, headless && isatty(STDOUT_FILENO) == 1);
+    auto note = [&terminal](const QString& text) { terminal.note(text.toStdString()); };
+    note(QStringLiteral("Virtual display on %1 (%2)")
+             .arg(portText(host), QString::fromStdString(host.devicePath())));
+    if (host.firmware().loadOutcome() == LoadOutcome::Damaged) {
+        note(QStringLiteral("%1 is not a display memory; starting with factory settings")
+                 .arg(QString::fromStdString(running.stateFile.string())));
+    }
+
+    std::unique_ptr<QWidget> window;
+    QLabel* status = nullptr;
+    if (headless) {
+        terminal.show(host.firmware().screen());
+        QObject::connect(&host, &PtyHost::screenChanged, &host,
+                         [&] { terminal.show(host.firmware().screen()); });
+    } else {
+        window = std::make_unique<QWidget>();
+        window->setWindowTitle(QStringLiteral("Virtual display - %1").arg(portText(host)));
+        auto* layout = new QVBoxLayout(window.get());
+        auto* view = new VfdView(window.get());
+        view->setScreen(&host.firmware().screen());
+        status = new QLabel(window.get());
+        status->setText(QStringLiteral("%1 \u2192 %2")
+                            .arg(portText(host), QString::fromStdString(host.devicePath())));
+        layout->addWidget(view, 1);
+        layout->addWidget(status);
+        QObject::connect(&host, &PtyHost::screenChanged, view, &VfdView::refresh);
+        window->show();
+    }
+    QObject::connect(&host, &PtyHost::settingsStored, &host, [&](StoreOutcome outcome) {
+        note(storedNote(outcome, running));
+        if (status != nullptr) {
+            status->setText(storedNote(outcome, running));
+        }
+    });
+    QObject::connect(&host, &PtyHost::hungUp, &host, [&] {
+        note(QStringLiteral("hung up"));
+        if (status != nullptr) {
+            status->setText(QStringLiteral("The line has been dropped (hang-up fault)."));
+        }
+    });
+
+    quitOnTerminationSignals();
+    const int result = app->exec();
+    window.reset();
+    return result;
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <optional>
+
+namespace vfd::sim {
+
+// Ways a display or its cable misbehaves, switched on one by one by tests and by people trying
+// how the tools cope. All off is a healthy display.
+struct Faults {
+    int replyDelayMs = 0;              // every reply leaves this long after the byte that asked
+    bool wrongCheck = false;           // the download check byte is one too high
+    bool noReply = false;              // the display answers nothing at all
+    std::optional<int> shortReply{};   // only the first N bytes of each reply leave
+    bool garble = false;               // reply bytes arrive with bits flipped
+    int extraBytes = 0;                // this many stray bytes follow each reply
+    bool badMarker = false;            // the upload reply starts with something other than 0xAA
+    bool noSerial = false;             // the serial-number query goes unanswered
+    std::optional<int> hangUpAfter{};  // the line drops once this many bytes have been received
+};
+
+}  // namespace vfd::sim

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/firmware.h"
+
+class QSocketNotifier;
+
+namespace vfd::sim {
+
+enum class HostError {
+    None,
+    NoPseudoTerminal,  // the system would not hand out a pseudo-terminal
+    FolderUnusable,    // the port folder could not be created or is not a folder
+    BadPortNumber,     // not 1 to 255
+    PortTaken,         // the asked-for COMn is linked to a device that exists
+    NoFreePort,        // COM1 to COM255 are all taken
+    LinkFailed,        // the link could not be made
+};
+
+struct HostStart {
+    HostError error = HostError::None;
+    std::string message;  // for a person: which port or path, and the system's reason
+    bool ok() const { return error == HostError::None; }
+};
+
+struct HostOptions {
+    std::optional<int> portNumber;  // the first free number when not given
+    std::string folder;             // the port folder; empty for this user's usual one
+};
+
+// Puts the firmware on a pseudo-terminal and names the terminal's device "COMn" in the port
+// folder, so the tools find it by number like any serial adapter. The host holds the device end
+// open itself: a tool that closes the port would otherwise hang up the line, and the next tool
+// to open it would find it dead.
+class PtyHost : public QObject {
+    Q_OBJECT
+
+public:
+    explicit PtyHost(FirmwareOptions options, QObject* parent = nullptr);
+    // Closes the line and removes the link, if it still points at this host's device.
+    ~PtyHost() override;
+
+    PtyHost(const PtyHost&) = delete;
+    PtyHost& operator=(const PtyHost&) = delete;
+
+    HostStart start(const HostOptions& options = {});
+
+    int portNumber() const { return portNumber_; }
+    const std::string& linkPath() const { return linkPath_; }
+    const std::string& devicePath() const { return devicePath_; }
+    const Firmware& firmware() const { return firmware_; }
+    bool isHungUp() const { return hungUp_; }
+
+signals:
+    void screenChanged();
+    void settingsStored(vfd::sim::StoreOutcome outcome);
+    void hungUp();
+
+private:
+    HostStart openTerminal();
+    HostStart makeLink(const HostOptions& options);
+    void readLine();
+    void deliverDue();
+    void writeOut();
+    void hangUp();
+    void closeLine();
+    void removeLink();
+    void noteScreen();
+    std::int64_t now() const { return clock_.elapsed(); }
+
+    Firmware firmware_;
+    QElapsedTimer clock_;
+    QTimer tickTimer_;
+    QTimer replyTimer_;
+
+    int master_ = -1;
+    int device_ = -1;  // the host's own hold on the device end
+    std::unique_ptr<QSocketNotifier> readNotifier_;
+    std::unique_ptr<QSocketNotifier> writeNotifier_;
+
+    // Replies by the time they are due; equal times keep the order they were made in.
+    std::multimap<std::int64_t, std::vector<std::uint8_t>> pending_;
+    std::vector<std::uint8_t> outgoing_;
+
+    int portNumber_ = 0;
+    std::string linkPath_;
+    std::string devicePath_;
+    bool hungUp_ = false;
+    std::uint64_t shownRevision_ = 0;
+};
+
+}  // namespace vfd::sim

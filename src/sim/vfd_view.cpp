@@ -1,0 +1,177 @@
+#include "sim/vfd_view.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+#include <QRadialGradient>
+#include <algorithm>
+#include <cmath>
+
+namespace vfd::sim {
+
+namespace {
+
+// Dot pitches: one blank dot column between cells, two blank dot rows between the lines, and a
+// border of glass around them.
+constexpr int kCellGap = 1;
+constexpr int kLineGap = 2;
+constexpr int kBorder = 3;
+constexpr int kDotsAcross =
+    Screen::kColumns * kGlyphColumns + (Screen::kColumns - 1) * kCellGap + 2 * kBorder;
+constexpr int kDotsDown = Screen::kRows * kGlyphRows + (Screen::kRows - 1) * kLineGap + 2 * kBorder;
+constexpr int kPreferredPitch = 6;
+constexpr int kSmallestPitch = 3;
+
+// The phosphor of these tubes: blue-green, with a halo that spreads into the dark glass.
+const QColor kGlowCore(190, 255, 240);
+const QColor kGlow(60, 245, 205);
+const QColor kUnlit(22, 50, 46);
+const QColor kGlassTop(10, 24, 23);
+const QColor kGlassBottom(3, 9, 9);
+
+}  // namespace
+
+VfdView::VfdView(QWidget* parent) : QWidget(parent) {
+    setAccessibleName(tr("Virtual display"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+}
+
+void VfdView::setScreen(const Screen* screen) {
+    screen_ = screen;
+    refresh();
+}
+
+QSize VfdView::sizeHint() const {
+    return {kDotsAcross * kPreferredPitch, kDotsDown * kPreferredPitch};
+}
+
+QSize VfdView::minimumSizeHint() const {
+    return {kDotsAcross * kSmallestPitch, kDotsDown * kSmallestPitch};
+}
+
+QString VfdView::describe(const Screen& screen) {
+    QStringList lines;
+    for (int row = 0; row < Screen::kRows; ++row) {
+        QString text = QString::fromStdString(screen.text(row));
+        while (text.endsWith(QLatin1Char(' ')) || text.endsWith(QChar(0xA0))) {
+            text.chop(1);
+        }
+        lines << text;
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+void VfdView::refresh() {
+    setAccessibleDescription(screen_ != nullptr ? describe(*screen_) : QString());
+    update();
+}
+
+VfdView::Geometry VfdView::geometry() const {
+    Geometry g;
+    g.pitch = std::min(static_cast<double>(width()) / kDotsAcross,
+                       static_cast<double>(height()) / kDotsDown);
+    const QPointF used(g.pitch * kDotsAcross, g.pitch * kDotsDown);
+    const QPointF corner((width() - used.x()) / 2, (height() - used.y()) / 2);
+    g.origin = corner + QPointF((kBorder + 0.5) * g.pitch, (kBorder + 0.5) * g.pitch);
+    return g;
+}
+
+QPointF VfdView::dotCentre(int row, int column, int dotColumn, int dotRow) const {
+    const Geometry g = geometry();
+    const double x = column * (kGlyphColumns + kCellGap) + dotColumn;
+    const double y = row * (kGlyphRows + kLineGap) + dotRow;
+    return g.origin + QPointF(x * g.pitch, y * g.pitch);
+}
+
+void VfdView::makeDotImages(double pitch) {
+    const qreal ratio = devicePixelRatioF();
+    // The halo reaches past the dot's own square so that lit neighbours run together.
+    const int side = static_cast<int>(std::ceil(pitch * 3 * ratio));
+    const QPointF centre(side / 2.0, side / 2.0);
+    const double scale = pitch * ratio;
+
+    QPixmap lit(side, side);
+    lit.fill(Qt::transparent);
+    {
+        QPainter p(&lit);
+        p.setRenderHint(QPainter::Antialiasing);
+        QRadialGradient halo(centre, scale * 1.4);
+        QColor inner = kGlow;
+        inner.setAlpha(120);
+        QColor outer = kGlow;
+        outer.setAlpha(0);
+        halo.setColorAt(0, inner);
+        halo.setColorAt(1, outer);
+        p.setPen(Qt::NoPen);
+        p.setBrush(halo);
+        p.drawEllipse(centre, scale * 1.4, scale * 1.4);
+        QRadialGradient core(centre, scale * 0.42);
+        core.setColorAt(0, kGlowCore);
+        core.setColorAt(0.7, kGlow);
+        core.setColorAt(1, kGlow.darker(130));
+        p.setBrush(core);
+        p.drawEllipse(centre, scale * 0.38, scale * 0.38);
+    }
+    QPixmap dark(side, side);
+    dark.fill(Qt::transparent);
+    {
+        QPainter p(&dark);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(kUnlit);
+        p.drawEllipse(centre, scale * 0.34, scale * 0.34);
+    }
+    lit.setDevicePixelRatio(ratio);
+    dark.setDevicePixelRatio(ratio);
+    litDot_ = lit;
+    darkDot_ = dark;
+    dotImagePitch_ = pitch;
+}
+
+void VfdView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    dotImagePitch_ = 0;
+}
+
+void VfdView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    QLinearGradient glass(0, 0, 0, height());
+    glass.setColorAt(0, kGlassTop);
+    glass.setColorAt(1, kGlassBottom);
+    p.fillRect(rect(), glass);
+
+    const Geometry g = geometry();
+    if (g.pitch <= 0) {
+        return;
+    }
+    if (dotImagePitch_ != g.pitch) {
+        makeDotImages(g.pitch);
+    }
+    const QPointF half(litDot_.width() / litDot_.devicePixelRatio() / 2,
+                       litDot_.height() / litDot_.devicePixelRatio() / 2);
+
+    // The dark dots first, then the lit ones, so no dark dot covers a neighbour's halo.
+    for (const bool lit : {false, true}) {
+        const QPixmap& image = lit ? litDot_ : darkDot_;
+        for (int row = 0; row < Screen::kRows; ++row) {
+            for (int column = 0; column < Screen::kColumns; ++column) {
+                const Glyph glyph = screen_ != nullptr ? screen_->glyph(row, column) : Glyph{};
+                for (int dx = 0; dx < kGlyphColumns; ++dx) {
+                    for (int dy = 0; dy < kGlyphRows; ++dy) {
+                        if (glyphDot(glyph, dx, dy) == lit) {
+                            p.drawPixmap(dotCentre(row, column, dx, dy) - half, image);
+                        }
+                    }
+                }
+            }
+        }
+    }
+
+    // A faint reflection across the upper half of the glass.
+    QLinearGradient sheen(0, 0, 0, height() / 2.0);
+    sheen.setColorAt(0, QColor(255, 255, 255, 14));
+    sheen.setColorAt(1, QColor(255, 255, 255, 0));
+    p.fillRect(QRectF(0, 0, width(), height() / 2.0), sheen);
+}
+
+}  // namespace vfd::sim
