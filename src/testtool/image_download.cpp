@@ -1,0 +1,29 @@
+#include "testtool/image_download.h"
+
+#include "link/exchanges.h"
+
+namespace vfd::testtool {
+
+bool downloadImage(TestLine& line, Operator& op, const link::DateStamp& stamp,
+                   const BodyBytes& body) {
+    if (const auto problem = openIfClosed(line); !problem.empty()) {
+        op.message(problem);
+        return false;
+    }
+    const auto result = link::downloadSettings(line.port, line.clock, stamp, body);
+    switch (result.outcome) {
+        case link::DownloadOutcome::Sent: return true;
+        case link::DownloadOutcome::NoAnswer:
+            op.message("Download Fail ! Please retry again !");
+            return false;
+        case link::DownloadOutcome::WrongCheck:
+            op.message("IRC check error ! Please retry again !");
+            return false;
+        case link::DownloadOutcome::LineLost:
+            op.message(link::describeLineLost(line.portLabel, result.lineError));
+            return false;
+    }
+    return false;
+}
+
+}  // namespace vfd::testtool

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class QLabel;
+class QPushButton;
+
+namespace vfd::testtool {
+
+// The red window through which the screen test speaks to the operator on the line: one big
+// message and an OK button. It does not block; the caller keeps waiting while its wait value
+// reads 1, and the operator's OK sets it to 0.
+class MessageWindow : public QDialog {
+    Q_OBJECT
+public:
+    explicit MessageWindow(QWidget* parent = nullptr);
+
+    // The message as the display tools write it: a carriage return (with or without a line feed)
+    // starts a new line, as in "S/N:" CR and the serial number.
+    void setMessage(const QString& text);
+    QString message() const;
+
+    // 1 while a caller waits for OK, 0 otherwise.
+    int waitValue() const;
+    void setWaitValue(int value);
+
+    // Shows the window in front without taking it modal, with OK ready for Enter or Space.
+    void present();
+
+    // The point size the message is drawn in, for the current text and window size.
+    qreal messagePointSize() const;
+
+    // Every way of closing the window (OK, Enter, Escape, the title bar) ends the caller's wait:
+    // a window that is gone cannot be acknowledged any more.
+    void done(int result) override;
+
+signals:
+    void acknowledged();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void fitMessage();
+
+    QLabel* label1_ = nullptr;
+    QPushButton* command1_ = nullptr;
+    QLabel* label2_ = nullptr;
+    QLabel* label3_ = nullptr;
+};
+
+}  // namespace vfd::testtool

@@ -1,0 +1,80 @@
+#include "testtool/range_test.h"
+
+#include <fstream>
+
+#include "link/exchanges.h"
+#include "link/protocol.h"
+#include "link/transfer.h"
+
+namespace vfd::testtool {
+
+namespace fs = std::filesystem;
+
+RangeLoad loadRangeFile(std::string_view name, const std::vector<fs::path>& folders) {
+    RangeLoad result;
+    for (const auto& folder : folders) {
+        const fs::path candidate = folder / std::string(name);
+        std::error_code ec;
+        if (!fs::is_regular_file(candidate, ec)) {
+            continue;
+        }
+        std::ifstream in(candidate, std::ios::binary);
+        if (!in) {
+            result.problem = "The range file \"" + std::string(name) + "\" (" + candidate.string() +
+                             ") can't be read.";
+            return result;
+        }
+        RangeBytes bytes{};
+        in.read(reinterpret_cast<char*>(bytes.data()), kRangeSendLength);
+        result.bytes = bytes;
+        result.path = candidate;
+        return result;
+    }
+    result.problem = "The range file \"" + std::string(name) +
+                     "\" was not found in the working folder or beside the program. Nothing was "
+                     "sent.";
+    return result;
+}
+
+std::string sendRange(TestLine& line, const RangeBytes& bytes) {
+    if (auto problem = openIfClosed(line); !problem.empty()) {
+        return problem;
+    }
+    for (const std::uint8_t b : bytes) {
+        if (link::sendByte(line.port, line.clock, b) != link::LineStatus::Ok) {
+            const std::string detail = line.port.errorText();
+            line.port.close();
+            return link::describeLineLost(line.portLabel, detail);
+        }
+    }
+    line.port.close();
+    return {};
+}
+
+std::string displayText(TestLine& line, bool& resetPending, const std::vector<std::uint8_t>& text) {
+    const bool wasOpen = line.port.isOpen();
+    if (auto problem = openIfClosed(line); !problem.empty()) {
+        return problem;
+    }
+    auto lost = [&] {
+        const std::string detail = line.port.errorText();
+        line.port.close();
+        return link::describeLineLost(line.portLabel, detail);
+    };
+    if (resetPending) {
+        if (link::writeBlock(line.port, line.clock, protocol::kInitialise) != link::LineStatus::Ok) {
+            return lost();
+        }
+        link::delayMs(line.clock, kResetSettleMs);
+        resetPending = false;
+    }
+    if (!text.empty() && link::writeBlock(line.port, line.clock, text) != link::LineStatus::Ok) {
+        return lost();
+    }
+    if (!wasOpen) {
+        line.port.close();
+    }
+    return {};
+}
+
+}  // namespace vfd::testtool

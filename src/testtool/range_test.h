@@ -1,0 +1,43 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "testtool/test_line.h"
+
+namespace vfd::testtool {
+
+// A range file is raw display bytes: the tool sends the first 48 of them, padded with zeros when
+// the file is shorter.
+inline constexpr int kRangeSendLength = 48;
+using RangeBytes = std::array<std::uint8_t, kRangeSendLength>;
+
+inline constexpr std::array<std::string_view, 4> kRangeFiles = {"80-9F", "A0-BF", "C0-DF", "E0-FF"};
+
+struct RangeLoad {
+    std::optional<RangeBytes> bytes;
+    std::filesystem::path path;  // where it was found
+    std::string problem;         // the operator's words when there are no bytes
+};
+
+// Looks for the file in each folder in turn (the working folder first, then beside the program)
+// and reads its first 48 bytes. A missing file is reported by name and nothing is created.
+RangeLoad loadRangeFile(std::string_view name, const std::vector<std::filesystem::path>& folders);
+
+// Sends the 48 bytes one at a time, opening the port when it is closed, and closes it after.
+// Empty on success; otherwise the operator's words.
+std::string sendRange(TestLine& line, const RangeBytes& bytes);
+
+inline constexpr int kResetSettleMs = 200;
+
+// The free-text display: the first use after start-up initialises the display (ESC @, 200 ms),
+// every use writes the text as one block with nothing added. A closed port is opened for it and
+// closed again; an open one is used as it is and left open. Empty on success.
+std::string displayText(TestLine& line, bool& resetPending, const std::vector<std::uint8_t>& text);
+
+}  // namespace vfd::testtool

@@ -1,0 +1,147 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "config/settings_image.h"
+#include "link/clock.h"
+#include "link/date_stamp.h"
+#include "link/port.h"
+#include "link/port_names.h"
+#include "testtool/screen/screen_test.h"
+#include "testtool/test_line.h"
+#include "ui/operator_dialogs.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QCloseEvent;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace vfd::testtool {
+
+class MessageWindow;
+
+inline const QString kTestToolCaption = QStringLiteral("Tymbrik");
+
+// What the window uses from outside; tests pass fakes.
+struct TestWindowServices {
+    ui::OperatorDialogs* dialogs = nullptr;  // null: a QtOperatorDialogs titled "Tymbrik"
+    link::Port* port = nullptr;              // null: the window owns a link::QtSerialPort
+    link::Clock* clock = nullptr;            // null: the window owns a link::QtClock
+    std::function<link::Date()> today;       // null: the system's current date
+    link::PortLookup ports;  // empty folder and no exists(): link::systemPortLookup()
+    // Where the range files are looked for, in order. Empty: the working folder, then the
+    // program's own folder.
+    std::vector<std::filesystem::path> rangeFolders;
+    // Called when the window is closed while an exchange is still running below the close.
+    // Null: the process ends at once.
+    std::function<void()> endProgram;
+};
+
+// The test tool's window: the port and line-speed choosers, the four range buttons and Exit,
+// and the controls of the screen test. It is also the screen test's operator: the red message
+// window and the ordinary message box.
+class TestWindow : public QWidget, public Operator {
+    Q_OBJECT
+public:
+    explicit TestWindow(TestWindowServices services = {}, QWidget* parent = nullptr);
+    ~TestWindow() override;  // closes the port if open
+
+    // Operator: shows the message window and waits in one-second steps, window events running,
+    // until the operator pressed OK.
+    void showAndWait(const std::string& text) override;
+    void message(const std::string& text) override;
+
+    // Fills auto_comport with the ports that open now and Comm with every number up to the
+    // highest of them, both from empty; selects their first entries when a port was found.
+    void runPortSearch();
+
+    // The port and line parameters as the window holds them now.
+    TestLine testLine() const;
+    // The model, the three check boxes and the loaded file as they are now.
+    ScreenTestChoice screenTestChoice() const;
+
+    // The settings file loaded by "Load Setting": none until a load succeeded.
+    const std::optional<BodyBytes>& fileImage() const { return fileImage_; }
+    QString fileName() const { return fileName_; }
+    bool resetPending() const { return resetPending_; }
+    // True while a screen test or any other exchange holds the port.
+    bool exchangeRunning() const { return exchangeDepth_ > 0; }
+
+    ScreenTest& screenTest() { return *screenTest_; }
+    MessageWindow& messageWindow() { return *messageWindow_; }
+    ui::OperatorDialogs& dialogs() { return *dialogs_; }
+    link::Port& port() { return *port_; }
+    link::Clock& clock() { return *clock_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private slots:
+    void onAutoSearch();
+    void onLoadSetting();
+    void onDisplay();
+    void onScreenTest();
+    void onExit();
+
+private:
+    // Keeps the controls that would start another exchange disabled while one runs.
+    class ExchangeScope;
+
+    void buildControls();
+    void orderTabs();
+    void applyModelPreset(int option);
+    void sendRangeFile(int which);
+    void setPortUsersEnabled(bool enabled);
+    void closePort();
+    link::Date today() const;
+
+    std::function<link::Date()> today_;
+    std::function<void()> endProgram_;
+    std::unique_ptr<ui::OperatorDialogs> ownDialogs_;
+    std::unique_ptr<link::Port> ownPort_;
+    std::unique_ptr<link::Clock> ownClock_;
+    ui::OperatorDialogs* dialogs_ = nullptr;
+    link::Port* port_ = nullptr;
+    link::Clock* clock_ = nullptr;
+    link::PortLookup portLookup_;
+    std::vector<std::filesystem::path> rangeFolders_;
+    std::unique_ptr<ScreenTest> screenTest_;
+
+    bool resetPending_ = true;
+    int exchangeDepth_ = 0;
+    bool closing_ = false;
+    std::optional<BodyBytes> fileImage_;
+    QString fileName_;
+
+    QComboBox* comm_ = nullptr;
+    QComboBox* baud_ = nullptr;
+    QPushButton* exit_ = nullptr;
+    QPushButton* rangeButtons_[4] = {};
+    QComboBox* autoComport_ = nullptr;
+    QPushButton* command1_ = nullptr;
+    QPushButton* command2_ = nullptr;
+    QLineEdit* text1_ = nullptr;
+    QPushButton* display_ = nullptr;
+    QLineEdit* text2_ = nullptr;
+    QPushButton* screenTestButton_ = nullptr;
+    QButtonGroup* models_ = nullptr;
+    QCheckBox* checkPid_ = nullptr;
+    QCheckBox* checkSn_ = nullptr;
+    QCheckBox* checkDefault_ = nullptr;
+    QLabel* label1_ = nullptr;
+    QLabel* label2_ = nullptr;
+    QComboBox* cboPort_ = nullptr;
+    MessageWindow* messageWindow_ = nullptr;
+};
+
+}  // namespace vfd::testtool

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "testtool/test_line.h"
+
+namespace vfd::testing {
+
+// The test tool's operator as a record: what went to the message window and the message boxes.
+class RecordingOperator : public testtool::Operator {
+public:
+    void showAndWait(const std::string& text) override { shown.push_back(text); }
+    void message(const std::string& text) override { messages.push_back(text); }
+    std::vector<std::string> shown;
+    std::vector<std::string> messages;
+};
+
+}  // namespace vfd::testing

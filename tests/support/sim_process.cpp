@@ -1,0 +1,65 @@
+#include "support/sim_process.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+
+namespace vfd::testing {
+
+void usePrivatePortFolder() {
+    static QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+}
+
+SimProcess::SimProcess(int number, const QStringList& options) : number_(number) {
+    process_.setProcessChannelMode(QProcess::MergedChannels);
+    QStringList args = {QStringLiteral("--headless"), QStringLiteral("--port"),
+                        QString::number(number), QStringLiteral("--state"), statePath()};
+    args += options;
+    process_.start(QStringLiteral(VFDSIM_PATH), args);
+    started_ = process_.waitForStarted(5000) && waitForOutput("Virtual display on", 5000);
+}
+
+SimProcess::~SimProcess() { stop(); }
+
+void SimProcess::stop() {
+    if (process_.state() != QProcess::NotRunning) {
+        process_.terminate();
+        if (!process_.waitForFinished(3000)) {
+            process_.kill();
+            process_.waitForFinished(3000);
+        }
+    }
+}
+
+QByteArray SimProcess::output() {
+    output_ += process_.readAll();
+    return output_;
+}
+
+bool SimProcess::waitForOutput(const QByteArray& text, int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!output().contains(text)) {
+        const auto left = ms - timer.elapsed();
+        if (left <= 0 || process_.state() == QProcess::NotRunning) {
+            return output().contains(text);
+        }
+        process_.waitForReadyRead(static_cast<int>(left));
+    }
+    return true;
+}
+
+bool SimProcess::waitForOutputAfterMark(const QByteArray& text, int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (output().indexOf(text, mark_) < 0) {
+        const auto left = ms - timer.elapsed();
+        if (left <= 0 || process_.state() == QProcess::NotRunning) {
+            return output().indexOf(text, mark_) >= 0;
+        }
+        process_.waitForReadyRead(static_cast<int>(left));
+    }
+    return true;
+}
+
+}  // namespace vfd::testing

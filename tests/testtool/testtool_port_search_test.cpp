@@ -1,0 +1,166 @@
+// The port search through the operating system's serial port: pseudo-terminals stand in for
+// adapters, linked into a port folder of the test's own.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+#include <QComboBox>
+#include <QPushButton>
+#include <filesystem>
+
+#include "link/line_settings.h"
+#include "link/qt_serial_port.h"
+#include "link/transfer.h"
+#include "support/fake_clock.h"
+#include "support/scripted_dialogs.h"
+#include "testtool/test_window.h"
+#include "testtool_test_support.h"
+
+namespace vfd::testtool {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::named;
+
+// A pseudo-terminal kept open for the test's life, its far end raw so that nothing echoes.
+class Pty {
+public:
+    Pty() {
+        master_ = posix_openpt(O_RDWR | O_NOCTTY);
+        grantpt(master_);
+        unlockpt(master_);
+        device_ = ptsname(master_);
+        holder_ = ::open(device_.c_str(), O_RDWR | O_NOCTTY);
+        termios t{};
+        tcgetattr(holder_, &t);
+        cfmakeraw(&t);
+        tcsetattr(holder_, TCSANOW, &t);
+    }
+    ~Pty() {
+        ::close(holder_);
+        ::close(master_);
+    }
+    Pty(const Pty&) = delete;
+    Pty& operator=(const Pty&) = delete;
+
+    const std::string& device() const { return device_; }
+    // Whether anything was written to the port.
+    bool heardAnything() const {
+        pollfd p{master_, POLLIN, 0};
+        return ::poll(&p, 1, 0) > 0;
+    }
+
+private:
+    int master_ = -1;
+    int holder_ = -1;
+    std::string device_;
+};
+
+class PortSearchTest : public ::testing::Test {
+protected:
+    void plug(int number, const Pty& pty) {
+        fs::create_symlink(pty.device(), folder / ("COM" + std::to_string(number)));
+    }
+
+    // Only the links in the test's folder exist for the search; the machine's own ports
+    // (/dev/ttyS0 and the like) do not.
+    TestWindowServices services() {
+        TestWindowServices s;
+        s.dialogs = &dialogs;
+        s.port = &port;
+        s.clock = &clock;
+        const std::string root = folder.path().string() + "/";
+        s.ports.folder = folder.path().string();
+        s.ports.exists = [root](const std::string& path) {
+            std::error_code ec;
+            return path.starts_with(root) && fs::exists(path, ec);
+        };
+        s.rangeFolders = {folder.path()};
+        return s;
+    }
+
+    static QStringList entries(const QComboBox* box) {
+        QStringList list;
+        for (int i = 0; i < box->count(); ++i) {
+            list << box->itemText(i);
+        }
+        return list;
+    }
+
+    testing::ScratchFolder folder;
+    testing::ScriptedDialogs dialogs;
+    testing::FakeClock clock;
+    link::QtSerialPort port;
+    Pty first;
+    Pty third;
+};
+
+TEST_F(PortSearchTest, ListsThePortsThatOpenAndNumbersUpToTheHighest) {
+    plug(1, first);
+    plug(3, third);
+    TestWindow window(services());
+    const auto* autoComport = named<QComboBox>(window, "auto_comport");
+    auto* comm = named<QComboBox>(window, "Comm");
+
+    EXPECT_EQ(entries(autoComport), QStringList({"Com 1", "Com 3"}));
+    EXPECT_EQ(entries(comm), QStringList({"com 1", "com 2", "com 3"}));
+    EXPECT_EQ(autoComport->currentIndex(), 0);
+    EXPECT_EQ(comm->currentIndex(), 0);
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_FALSE(first.heardAnything());
+    EXPECT_FALSE(third.heardAnything());
+
+    comm->setCurrentIndex(2);
+    const TestLine line = window.testLine();
+    EXPECT_EQ(line.portNumber, 3);
+    EXPECT_EQ(line.portLabel, "com 3");
+}
+
+TEST_F(PortSearchTest, ASecondSearchRebuildsBothListsFromEmpty) {
+    plug(1, first);
+    plug(3, third);
+    TestWindow window(services());
+    named<QComboBox>(window, "Comm")->setCurrentIndex(2);
+
+    named<QPushButton>(window, "Command1")->click();
+    EXPECT_EQ(entries(named<QComboBox>(window, "auto_comport")), QStringList({"Com 1", "Com 3"}));
+    EXPECT_EQ(entries(named<QComboBox>(window, "Comm")), QStringList({"com 1", "com 2", "com 3"}));
+    EXPECT_EQ(named<QComboBox>(window, "Comm")->currentIndex(), 0);
+
+    // The adapter on port 1 is unplugged: it leaves the found list but keeps its number.
+    fs::remove(folder / "COM1");
+    named<QPushButton>(window, "Command1")->click();
+    EXPECT_EQ(entries(named<QComboBox>(window, "auto_comport")), QStringList({"Com 3"}));
+    EXPECT_EQ(entries(named<QComboBox>(window, "Comm")), QStringList({"com 1", "com 2", "com 3"}));
+}
+
+TEST_F(PortSearchTest, APortHeldByAnotherProgramIsNotFound) {
+    plug(1, first);
+    plug(3, third);
+    link::QtSerialPort other;
+    ASSERT_EQ(
+        link::openPort(other, (folder / "COM1").string(), *link::parseLineSettings("9600,n,8,1")),
+        link::PortError::None);
+
+    TestWindow window(services());
+
+    EXPECT_EQ(entries(named<QComboBox>(window, "auto_comport")), QStringList({"Com 3"}));
+    EXPECT_EQ(entries(named<QComboBox>(window, "Comm")), QStringList({"com 1", "com 2", "com 3"}));
+    EXPECT_TRUE(other.isOpen());
+}
+
+TEST_F(PortSearchTest, NoPortAtAllLeavesBothListsEmptyAndUnselected) {
+    TestWindow window(services());
+    for (const char* name : {"auto_comport", "Comm"}) {
+        const auto* box = named<QComboBox>(window, name);
+        EXPECT_EQ(box->count(), 0) << name;
+        EXPECT_EQ(box->currentIndex(), -1) << name;
+    }
+    EXPECT_EQ(window.testLine().portNumber, 0);
+}
+
+}  // namespace
+}  // namespace vfd::testtool

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace vfd::testing {
+
+// The control with this object name; a missing one fails the test instead of crashing it.
+template <class T>
+T* named(const QObject& root, const QString& name) {
+    T* found = root.findChild<T*>(name);
+    if (found == nullptr) {
+        throw std::runtime_error("no control named " + name.toStdString());
+    }
+    return found;
+}
+
+// A fresh folder of the test's own, under its runtime folder, removed again when the owner goes.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        namespace fs = std::filesystem;
+        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+        const fs::path base =
+            runtime != nullptr && *runtime != '\0' ? fs::path(runtime) : fs::temp_directory_path();
+        fs::create_directories(base);
+        fs::permissions(base, fs::perms::owner_all, fs::perm_options::replace);
+        std::string pattern = (base / "scratch-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error("cannot make a folder under " + base.string());
+        }
+        path_ = pattern;
+    }
+    ~ScratchFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+    std::filesystem::path write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+        const auto file = path_ / name;
+        std::ofstream out(file, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+        return file;
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Bytes first, first + 1, ... of the given count.
+inline std::vector<std::uint8_t> counting(std::size_t count, std::uint8_t first = 1) {
+    std::vector<std::uint8_t> bytes(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        bytes[i] = static_cast<std::uint8_t>(first + i);
+    }
+    return bytes;
+}
+
+}  // namespace vfd::testing
