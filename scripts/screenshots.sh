@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Takes a screenshot of each window under Xvfb into docs/, for the README.
+#   scripts/screenshots.sh [build folder]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-"$root/build"}
+
+need=()
+command -v import >/dev/null || need+=(imagemagick)
+command -v xwininfo >/dev/null || need+=(x11-utils)
+command -v xvfb-run >/dev/null || need+=(xvfb xauth)
+if [ ${#need[@]} -gt 0 ]; then
+  sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo
+  $sudo apt-get install -y -qq --no-install-recommends "${need[@]}"
+fi
+
+mkdir -p "$root/docs"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+cat >"$work/shoot.sh" <<'INNER'
+set -euo pipefail
+build=$1; out=$2; work=$3
+export XDG_RUNTIME_DIR=$work/run
+mkdir -p "$XDG_RUNTIME_DIR"; chmod 700 "$XDG_RUNTIME_DIR"
+
+# shoot TITLE FILE COMMAND...: starts a program, waits for its window, captures it, ends it.
+shoot() {
+  local title=$1 file=$2; shift 2
+  "$@" >"$work/log" 2>&1 &
+  local pid=$!
+  local id=""
+  for _ in $(seq 100); do
+    id=$(xwininfo -root -tree 2>/dev/null | awk -v t="\"$title\"" 'index($0, t) {print $1; exit}')
+    [ -n "$id" ] && break
+    sleep 0.1
+  done
+  [ -n "$id" ] || { echo "no window \"$title\""; cat "$work/log"; kill $pid; return 1; }
+  sleep 1.5
+  import -window "$id" "$out/$file"
+  kill $pid; wait $pid 2>/dev/null || true
+  echo "captured $file"
+}
+
+shoot "Virtual display - COM1" vfdsim.png "$build/apps/vfdsim/vfdsim" --port 1 --state "$work/display.bin"
+shoot "Zoravel_V3.1" zoravel.png "$build/apps/zoravel/zoravel"
+if [ -x "$build/apps/tymbrik/tymbrik" ]; then
+  "$build/apps/vfdsim/vfdsim" --headless --port 1 --state "$work/display.bin" >/dev/null 2>&1 &
+  sim=$!
+  sleep 1
+  (cd "$build/apps/tymbrik" && shoot "Tymbrik" tymbrik.png ./tymbrik)
+  kill $sim
+fi
+INNER
+xvfb-run -a -s "-screen 0 1600x1200x24" bash "$work/shoot.sh" "$build" "$root/docs" "$work"

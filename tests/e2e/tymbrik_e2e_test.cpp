@@ -1,0 +1,145 @@
+// The test tool against the virtual display, through the operating system's serial layer: the
+// screen test for every model, the range buttons, free text, and what a faulty display does.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "config/file/settings_file.h"
+#include "support/scripted_dialogs.h"
+#include "support/sim_process.h"
+#include "testtool/message_window.h"
+#include "testtool/models.h"
+#include "testtool/test_window.h"
+
+namespace vfd::testtool {
+namespace {
+
+using testing::ScriptedDialogs;
+using testing::SimProcess;
+
+class TymbrikOnVirtualDisplay : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { testing::usePrivatePortFolder(); }
+
+    void SetUp() override {
+        // The operator presses OK on the message window as soon as it shows.
+        QObject::connect(&operatorHand, &QTimer::timeout, &operatorHand, [this] {
+            if (!window) {
+                return;
+            }
+            auto& box = window->messageWindow();
+            if (box.isVisible() && box.waitValue() == 1) {
+                shown.push_back(box.message());
+                box.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+            }
+        });
+        operatorHand.start(20);
+        start({});
+    }
+
+    void start(const QStringList& simOptions) {
+        window.reset();
+        sim.reset();  // frees port 1 for the next display
+        sim = std::make_unique<SimProcess>(1, simOptions);
+        ASSERT_TRUE(sim->started()) << sim->output().toStdString();
+        TestWindowServices services;
+        services.dialogs = &dialogs;
+        services.rangeFolders = {VFD_RANGE_FOLDER};
+        window = std::make_unique<TestWindow>(services);
+    }
+
+    template <typename T>
+    T* child(const QString& name) {
+        return window->findChild<T*>(name);
+    }
+    void click(const char* name) { child<QPushButton>(QLatin1String(name))->click(); }
+
+    ScriptedDialogs dialogs;
+    std::unique_ptr<SimProcess> sim;
+    std::unique_ptr<TestWindow> window;
+    QTimer operatorHand;
+    QStringList shown;
+};
+
+TEST_F(TymbrikOnVirtualDisplay, StartUpFindsTheDisplaysPort) {
+    const auto* found = child<QComboBox>("auto_comport");
+    ASSERT_GE(found->count(), 1);
+    EXPECT_EQ(found->itemText(0), "Com 1");
+    EXPECT_EQ(child<QComboBox>("Comm")->currentText(), "com 1");
+}
+
+TEST_F(TymbrikOnVirtualDisplay, EveryModelsScreenTestEndsOk) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("line-3.vfd");
+    BodyBytes body{};
+    body[5] = 1;
+    const std::string message = "LINE 3 SETTINGS";
+    std::copy(message.begin(), message.end(), body.begin() + 6);
+    ASSERT_EQ(file::writeSettingsFile(file.toStdString(), body), "");
+    dialogs.files.push_back(file);
+    click("Command2");
+    ASSERT_TRUE(window->fileImage());
+
+    for (const auto& option : kModelOptions) {
+        SCOPED_TRACE(std::string(option.objectName));
+        shown.clear();
+        child<QRadioButton>(QString::fromLatin1(option.objectName.data(),
+                                                static_cast<qsizetype>(option.objectName.size())))
+            ->click();
+        sim->markOutput();
+        click("ScreenTest");
+        ASSERT_FALSE(shown.isEmpty());
+        EXPECT_EQ(shown.last(), "OK!") << shown.join(" | ").toStdString();
+        const bool factory = option.model == Model::Cd5220Nr400Cd5220Russia;
+        EXPECT_EQ(shown.size(), factory ? 2 : 1) << shown.join(" | ").toStdString();
+        EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(" | ").toStdString();
+        EXPECT_FALSE(window->port().isOpen());
+        EXPECT_TRUE(child<QPushButton>("ScreenTest")->isEnabled());
+        // The display showed all dots on during the visual test.
+        EXPECT_TRUE(sim->waitForOutputAfterMark("████████████████████", 1000));
+    }
+    // The file option's run ends with the file's settings in the display.
+    EXPECT_TRUE(sim->waitForOutput("LINE 3 SETTINGS", 1000)) << sim->output().toStdString();
+}
+
+TEST_F(TymbrikOnVirtualDisplay, RangeButtonsAndFreeTextReachTheDisplay) {
+    sim->markOutput();
+    click("Command3");
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(" | ").toStdString();
+    EXPECT_TRUE(sim->waitForOutputAfterMark("ÇüéâäàåçêëèïîìÄÅ")) << sim->output().toStdString();
+    EXPECT_FALSE(window->port().isOpen());
+
+    child<QLineEdit>("Text1")->setText("HELLO");
+    sim->markOutput();
+    click("Display");
+    EXPECT_TRUE(sim->waitForOutputAfterMark("|HELLO")) << sim->output().toStdString();
+    EXPECT_FALSE(window->port().isOpen());
+}
+
+TEST_F(TymbrikOnVirtualDisplay, ASilentDisplayFailsTheIdentityCheckAndTheToolStaysReady) {
+    start({"--no-reply"});
+    ASSERT_TRUE(window);
+    click("ScreenTest");
+    EXPECT_EQ(shown, QStringList{"VFD PID is Error."});
+    EXPECT_FALSE(window->port().isOpen());
+    EXPECT_TRUE(child<QPushButton>("ScreenTest")->isEnabled());
+    EXPECT_FALSE(window->screenTest().busy());
+}
+
+TEST_F(TymbrikOnVirtualDisplay, ABadMarkerStopsTheRunBeforeTheDefaults) {
+    start({"--bad-marker"});
+    ASSERT_TRUE(window);
+    click("ScreenTest");
+    EXPECT_EQ(dialogs.messages, QStringList{"Receive Check bit Error !!"});
+    EXPECT_TRUE(shown.isEmpty());
+    EXPECT_FALSE(window->port().isOpen());
+}
+
+}  // namespace
+}  // namespace vfd::testtool

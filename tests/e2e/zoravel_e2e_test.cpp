@@ -1,0 +1,145 @@
+// The configuration window against the virtual display, through the operating system's serial
+// layer: Download, Get Setting, Save and Load as an operator would use them.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include "config/config_window.h"
+#include "config/message_editor.h"
+#include "link/qt_clock.h"
+#include "link/qt_serial_port.h"
+#include "support/scripted_dialogs.h"
+#include "support/sim_process.h"
+
+namespace vfd::config {
+namespace {
+
+using testing::ScriptedDialogs;
+using testing::SimProcess;
+
+class ZoravelOnVirtualDisplay : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { testing::usePrivatePortFolder(); }
+
+    void SetUp() override {
+        sim = std::make_unique<SimProcess>(1, options());
+        ASSERT_TRUE(sim->started()) << sim->output().toStdString();
+        ConfigWindowServices services;
+        services.dialogs = &dialogs;
+        window = std::make_unique<ConfigWindow>(services);
+    }
+    void TearDown() override {
+        window.reset();
+        sim.reset();
+    }
+    virtual QStringList options() const { return {}; }
+
+    template <typename T>
+    T* child(const char* name) {
+        return window->findChild<T*>(QString::fromLatin1(name));
+    }
+    void click(const char* name) { child<QPushButton>(name)->click(); }
+
+    QByteArray storedSettings() {
+        QFile f(sim->statePath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    ScriptedDialogs dialogs;
+    std::unique_ptr<SimProcess> sim;
+    std::unique_ptr<ConfigWindow> window;
+};
+
+TEST_F(ZoravelOnVirtualDisplay, DownloadStoresTheSettingsAndTheDisplayShowsTheMessages) {
+    window->message1().selectAscii();
+    window->message1().setCharacters("HELLO FROM ZORAVEL");
+    child<QComboBox>("Command")->setCurrentIndex(7);
+    sim->markOutput();
+    click("Download");
+    ASSERT_EQ(dialogs.messages, QStringList{"Download O.K ! Please restart !"});
+    EXPECT_FALSE(window->port().isOpen());
+    ASSERT_TRUE(sim->waitForOutputAfterMark("HELLO FROM ZORAVEL")) << sim->output().toStdString();
+
+    const QByteArray stored = storedSettings();
+    ASSERT_GE(stored.size(), 126);
+    EXPECT_EQ(stored[5], 7);  // image byte 6
+    EXPECT_EQ(stored.mid(6, 18), QByteArray("HELLO FROM ZORAVEL"));
+}
+
+TEST_F(ZoravelOnVirtualDisplay, GetSettingReadsBackWhatWasDownloaded) {
+    child<QComboBox>("Char")->setCurrentIndex(9);
+    child<QComboBox>("standby")->setCurrentIndex(6);
+    window->image().set(69, 0x41);  // a user-defined character as the editor stores it
+    window->image().set(70, 0x7F);
+    click("Download");
+    ASSERT_EQ(dialogs.messages.value(0), "Download O.K ! Please restart !");
+
+    click("SetAllDefault");
+    child<QComboBox>("Char")->setCurrentIndex(0);
+    child<QComboBox>("standby")->setCurrentIndex(0);
+    window->image().clear();
+    click("GetSetting");
+    ASSERT_EQ(dialogs.messages.value(1), "Upload O.K!");
+    EXPECT_EQ(child<QComboBox>("Char")->currentIndex(), 9);
+    EXPECT_EQ(child<QComboBox>("standby")->currentIndex(), 6);
+    EXPECT_EQ(window->image().at(69), 0x41);
+    EXPECT_EQ(child<QLineEdit>("UDC_TEXT")->text(), "41");
+    EXPECT_EQ(child<QLineEdit>("L1H(1)")->text(), "2A");
+    EXPECT_FALSE(window->port().isOpen());
+}
+
+TEST_F(ZoravelOnVirtualDisplay, SaveLoadAndDownloadCarryTheSameBytes) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("counter.vfd");
+    child<QComboBox>("Passthru")->setCurrentIndex(2);
+    dialogs.files.push_back(file);
+    click("Save");
+    click("SetAllDefault");
+    child<QComboBox>("Passthru")->setCurrentIndex(0);
+    dialogs.files.push_back(file);
+    click("Load");
+    EXPECT_EQ(child<QComboBox>("Passthru")->currentIndex(), 2);
+    click("Download");
+    ASSERT_EQ(dialogs.messages, QStringList{"Download O.K ! Please restart !"});
+    QFile saved(file);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(storedSettings().left(126), saved.readAll());
+}
+
+TEST_F(ZoravelOnVirtualDisplay, AMissingPortIsNamedAndNothingHangs) {
+    child<QComboBox>("Comm")->setEditText("Com 200");
+    click("GetSetting");
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].startsWith("Com 200 can't be opened")) 
+        << dialogs.messages[0].toStdString();
+}
+
+class SilentDisplay : public ZoravelOnVirtualDisplay {
+    QStringList options() const override { return {"--no-reply"}; }
+};
+
+TEST_F(SilentDisplay, NoAnswerEndsAfterTheWaitWithTheOperatorsMessages) {
+    click("Download");
+    click("GetSetting");
+    EXPECT_EQ(dialogs.messages,
+              (QStringList{"Download Fail ! Please retry again !", "Com 1 can't be open !!"}));
+    EXPECT_FALSE(window->port().isOpen());
+}
+
+class WrongCheckDisplay : public ZoravelOnVirtualDisplay {
+    QStringList options() const override { return {"--wrong-check"}; }
+};
+
+TEST_F(WrongCheckDisplay, IsRefusedAndKeepsItsSettings) {
+    const QByteArray before = storedSettings();
+    click("Download");
+    EXPECT_EQ(dialogs.messages, QStringList{"IRC check error ! Please retry again !"});
+    EXPECT_EQ(storedSettings(), before);
+}
+
+}  // namespace
+}  // namespace vfd::config
