@@ -124,6 +124,9 @@ int main(int argc, char** argv) {
         {QStringLiteral("no-serial"), QStringLiteral("Do not answer the serial-number query.")},
         {QStringLiteral("hang-up-after"), QStringLiteral("Drop the line after receiving N bytes."),
          QStringLiteral("N")},
+        {QStringLiteral("faults-only-on"),
+         QStringLiteral("Apply the reply faults only to KIND: check, upload, identity or serial."),
+         QStringLiteral("KIND")},
     });
     parser.process(*app);
     if (!parser.positionalArguments().isEmpty()) {
@@ -160,6 +163,20 @@ int main(int argc, char** argv) {
     faults.badMarker = parser.isSet(QStringLiteral("bad-marker"));
     faults.noSerial = parser.isSet(QStringLiteral("no-serial"));
     faults.hangUpAfter = number(parser, QStringLiteral("hang-up-after"), 0, kLargestCount);
+    if (parser.isSet(QStringLiteral("faults-only-on"))) {
+        const QString kind = parser.value(QStringLiteral("faults-only-on"));
+        if (kind == QLatin1String("check")) {
+            faults.only = ReplyKind::Check;
+        } else if (kind == QLatin1String("upload")) {
+            faults.only = ReplyKind::Upload;
+        } else if (kind == QLatin1String("identity")) {
+            faults.only = ReplyKind::Identity;
+        } else if (kind == QLatin1String("serial")) {
+            faults.only = ReplyKind::Serial;
+        } else {
+            usageError(QStringLiteral("--faults-only-on takes check, upload, identity or serial"));
+        }
+    }
 
     HostOptions hostOptions;
     hostOptions.portNumber =

@@ -176,7 +176,7 @@ void Firmware::process(std::uint8_t byte, std::int64_t nowMs, FeedResult& out) {
         case State::GsInquiry:
             state_ = State::Idle;
             if (byte == kIdentityKind) {
-                answer({options_.pid.begin(), options_.pid.end()}, nowMs, out);
+                answer(ReplyKind::Identity, {options_.pid.begin(), options_.pid.end()}, nowMs, out);
             } else if (byte == kSerialKind) {
                 state_ = State::SerialQuery;
             }
@@ -184,7 +184,8 @@ void Firmware::process(std::uint8_t byte, std::int64_t nowMs, FeedResult& out) {
         case State::SerialQuery:
             state_ = State::Idle;
             if (byte == kSerialSubKind && !options_.faults.noSerial) {
-                answer({options_.serial.begin(), options_.serial.end()}, nowMs, out);
+                answer(ReplyKind::Serial, {options_.serial.begin(), options_.serial.end()}, nowMs,
+                       out);
             }
             break;
         case State::CursorTo:
@@ -310,7 +311,7 @@ void Firmware::escByte(std::uint8_t byte, std::int64_t nowMs, FeedResult& out) {
             reply.reserve(kUploadReplyLength);
             reply.push_back(options_.faults.badMarker ? kBadMarker : kReplyMarker);
             reply.insert(reply.end(), settings_.begin(), settings_.end());
-            answer(std::move(reply), nowMs, out);
+            answer(ReplyKind::Upload, std::move(reply), nowMs, out);
             return;
         }
         case kInitialiseCommand:
@@ -337,8 +338,11 @@ void Firmware::expectParameters(int count) {
     }
 }
 
-void Firmware::answer(std::vector<std::uint8_t> bytes, std::int64_t nowMs, FeedResult& out) {
-    const Faults& faults = options_.faults;
+void Firmware::answer(ReplyKind kind, std::vector<std::uint8_t> bytes, std::int64_t nowMs,
+                      FeedResult& out) {
+    const Faults healthy{};
+    const Faults& faults =
+        !options_.faults.only || *options_.faults.only == kind ? options_.faults : healthy;
     const int delay = std::max(faults.replyDelayMs, 0);
     // The tool's next step follows the reply, so a slow reply must not run the command out of
     // time before it has even left.
@@ -372,7 +376,7 @@ void Firmware::finishDateStamp(std::int64_t nowMs, FeedResult& out) {
         check = static_cast<std::uint8_t>(check + kWrongCheckOffset);
     }
     state_ = State::Decision;
-    answer({check}, nowMs, out);
+    answer(ReplyKind::Check, {check}, nowMs, out);
 }
 
 void Firmware::store(std::int64_t nowMs, FeedResult& out) {

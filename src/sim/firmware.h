@@ -103,7 +103,8 @@ private:
     void process(std::uint8_t byte, std::int64_t nowMs, FeedResult& out);
     void idleByte(std::uint8_t byte);
     void escByte(std::uint8_t byte, std::int64_t nowMs, FeedResult& out);
-    void answer(std::vector<std::uint8_t> bytes, std::int64_t nowMs, FeedResult& out);
+    void answer(ReplyKind kind, std::vector<std::uint8_t> bytes, std::int64_t nowMs,
+                FeedResult& out);
     void finishDateStamp(std::int64_t nowMs, FeedResult& out);
     void store(std::int64_t nowMs, FeedResult& out);
     void restart(std::int64_t nowMs);

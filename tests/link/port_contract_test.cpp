@@ -196,6 +196,17 @@ TEST_P(PortContract, AHangUpEndsAWaitWithTheLineLost) {
     EXPECT_NE(port().error(), PortError::None);
 }
 
+TEST_P(PortContract, AHangUpFailsTheWritesAfterIt) {
+    ASSERT_EQ(openPort(port(), line_->device(), settings_), PortError::None);
+    EXPECT_EQ(sendByte(port(), line_->clock(), 0x41), LineStatus::Ok);
+    line_->farHangUp();
+    LineStatus status = LineStatus::Ok;
+    for (int i = 0; i < 5 && status == LineStatus::Ok; ++i) {
+        status = sendByte(port(), line_->clock(), 0x42);
+    }
+    EXPECT_EQ(status, LineStatus::Lost);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Ports, PortContract,
     ::testing::Values(Factory([] { return std::make_unique<FakeLine>(); }),

@@ -281,6 +281,22 @@ TEST(Faults, EachSwitchChangesTheRepliesAsItSays) {
          kIdentity,
          {{bytesOf("PID:3524"), 0}}},
         {"wrong check", {.wrongCheck = true}, kDownload + kStamp2031, {{{0x18}, 0}}},
+        {"faults kept to uploads leave identity alone",
+         {.noReply = true, .only = ReplyKind::Upload},
+         kIdentity,
+         {{bytesOf("PID:3524"), 0}}},
+        {"faults kept to uploads reach the upload",
+         {.shortReply = 10, .only = ReplyKind::Upload},
+         kUpload,
+         {{Bytes(upload.begin(), upload.begin() + 10), 0}}},
+        {"faults kept to serial numbers leave the check byte alone",
+         {.replyDelayMs = 2500, .only = ReplyKind::Serial},
+         kDownload + kStamp2026,
+         {{{0x8A}, 0}}},
+        {"faults kept to check bytes",
+         {.garble = true, .only = ReplyKind::Check},
+         kDownload + kStamp2026,
+         {{{0x8A ^ kGarbleMask}, 0}}},
     };
     for (const Case& c : cases) {
         FirmwareOptions options;

@@ -201,6 +201,27 @@ TEST_F(RangeFiles, TheWorkingFolderComesFirstThenBesideTheProgram) {
     EXPECT_EQ((*loadRangeFile("80-9F", folders()).bytes)[0], 2);
 }
 
+TEST_F(RangeFiles, AnInstalledToolFindsThemInTheDataFolderBesideItsProgramFolder) {
+    // <prefix>/bin/tymbrik with the files in <prefix>/share/vfd-tools/ranges, for any prefix.
+    const fs::path bin = root_ / "prefix" / "bin";
+    const fs::path data = root_ / "prefix" / "share" / "vfd-tools" / "ranges";
+    fs::create_directories(bin);
+    fs::create_directories(data);
+    const auto folders = rangeFolders(root_ / "work", bin);
+    ASSERT_EQ(folders.size(), 3u);
+    EXPECT_EQ(folders[0], root_ / "work");
+    EXPECT_EQ(folders[1], bin);
+    EXPECT_EQ(folders[2], data);
+
+    write(data / "C0-DF", Bytes{3});
+    EXPECT_EQ(loadRangeFile("C0-DF", folders).path, data / "C0-DF");
+    // The working folder and the program's own folder still come first.
+    write(bin / "C0-DF", Bytes{4});
+    EXPECT_EQ(loadRangeFile("C0-DF", folders).path, bin / "C0-DF");
+    write(root_ / "work" / "C0-DF", Bytes{5});
+    EXPECT_EQ((*loadRangeFile("C0-DF", folders).bytes)[0], 5);
+}
+
 TEST_F(RangeFiles, AMissingFileIsNamedAndNotCreated) {
     const auto load = loadRangeFile("E0-FF", folders());
     EXPECT_FALSE(load.bytes);
@@ -217,6 +238,16 @@ TEST(RangeSend, TwicePressedOpensAndClosesEachTime) {
     EXPECT_EQ(r.port.writtenData().size(), 96u);
     EXPECT_EQ(r.port.openCount(), 2);
     EXPECT_EQ(r.port.closeCount(), 2);
+}
+
+TEST(RangeSend, AHangUpDuringTheRangeIsToldOnceWithThePortClosed) {
+    Rig r;
+    r.port.hangUpAfterWritten(10);
+    RangeBytes b{};
+    const std::string problem = sendRange(r.line, b);
+    EXPECT_EQ(problem.rfind("The connection on com 1 was lost", 0), 0u) << problem;
+    EXPECT_EQ(r.port.writtenData().size(), 10u);
+    EXPECT_FALSE(r.port.isOpen());
 }
 
 // ---- free text ----

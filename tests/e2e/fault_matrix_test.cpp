@@ -1,0 +1,394 @@
+// What every exchange of both tools does when the display or its line misbehaves, end to end
+// against the virtual display's fault switches. The table below is also the documentation: run
+//   fault_matrix_test --summary docs/fault-matrix.md
+// to write it out, and the SummaryIsCurrent test keeps the committed copy in step with it.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <cstring>
+#include <fstream>
+
+#include "config/config_window.h"
+#include "link/qt_serial_port.h"
+#include "link/transfer.h"
+#include "support/scripted_dialogs.h"
+#include "support/sim_process.h"
+#include "testtool/message_window.h"
+#include "testtool/test_window.h"
+
+namespace vfd {
+namespace {
+
+using testing::ScriptedDialogs;
+using testing::SimProcess;
+
+enum class Exchange { Download, GetSetting, Identity, SerialNumber, ImageDownload, ReadBack, Range };
+enum class Line { Healthy, Busy, Missing };
+
+struct Row {
+    Exchange exchange;
+    const char* fault;
+    QStringList simOptions;
+    Line line;
+    QStringList seen;   // what the operator is told, in order; "..." stands for any text
+    int limitMs;        // the exchange is over by then
+    const char* state;  // what stays as it was, or what the display ends up with
+};
+
+const char* exchangeName(Exchange e) {
+    switch (e) {
+        case Exchange::Download: return "Zoravel: Download Setting To VFD";
+        case Exchange::GetSetting: return "Zoravel: Get Setting From VFD";
+        case Exchange::Identity: return "Tymbrik: identity check (PID)";
+        case Exchange::SerialNumber: return "Tymbrik: serial number (SN)";
+        case Exchange::ImageDownload: return "Tymbrik: test image download";
+        case Exchange::ReadBack: return "Tymbrik: test image read-back";
+        case Exchange::Range: return "Tymbrik: range test (Send 0x80-0x9F)";
+    }
+    return "";
+}
+
+const QString kLost = QStringLiteral("The connection on %1 was lost...");
+const QString kDownloadFail = QStringLiteral("Download Fail ! Please retry again !");
+const QString kIrc = QStringLiteral("IRC check error ! Please retry again !");
+
+// Sim options that aim a fault at one kind of reply.
+QStringList on(const char* kind, QStringList options) {
+    return options << QStringLiteral("--faults-only-on") << QString::fromLatin1(kind);
+}
+
+const std::vector<Row>& rows() {
+    static const std::vector<Row> table = {
+        // Zoravel's download: the check byte is the only answer.
+        {Exchange::Download, "no reply", on("check", {"--no-reply"}), Line::Healthy,
+         {kDownloadFail}, 3000, "display keeps its settings"},
+        {Exchange::Download, "late reply (2500 ms)", on("check", {"--reply-delay", "2500"}),
+         Line::Healthy, {kDownloadFail}, 3000, "display keeps its settings"},
+        {Exchange::Download, "wrong check byte", {"--wrong-check"}, Line::Healthy, {kIrc}, 1500,
+         "display keeps its settings"},
+        {Exchange::Download, "garbled reply", on("check", {"--garble"}), Line::Healthy, {kIrc},
+         1500, "display keeps its settings"},
+        {Exchange::Download, "extra bytes", on("check", {"--extra-bytes", "3"}), Line::Healthy,
+         {"Download O.K ! Please restart !"}, 2500, "display stores the new settings"},
+        {Exchange::Download, "hang-up during the date stamp", {"--hang-up-after", "5"},
+         Line::Healthy, {kLost.arg("Com 1")}, 3500, "display keeps its settings"},
+        {Exchange::Download, "busy port", {}, Line::Busy,
+         {"Com 1 can't be opened: another program is using it (...)."}, 1000,
+         "display keeps its settings"},
+        {Exchange::Download, "missing port", {}, Line::Missing,
+         {"Com 200 can't be opened: the port does not exist (...)."}, 1000,
+         "display keeps its settings"},
+        // Zoravel's upload: the 127-byte reply.
+        {Exchange::GetSetting, "no reply", on("upload", {"--no-reply"}), Line::Healthy,
+         {"Com 1 can't be open !!"}, 3000, "window and settings image unchanged"},
+        {Exchange::GetSetting, "late reply (2500 ms)", on("upload", {"--reply-delay", "2500"}),
+         Line::Healthy, {"Com 1 can't be open !!"}, 3000, "window and settings image unchanged"},
+        {Exchange::GetSetting, "short reply (5 bytes)", on("upload", {"--short-reply", "5"}),
+         Line::Healthy,
+         {"The display answered only 5 of 127 bytes. The settings in the window were not "
+          "changed."},
+         4000, "window and settings image unchanged"},
+        {Exchange::GetSetting, "garbled reply", on("upload", {"--garble"}), Line::Healthy,
+         {"Receive Check bit Error !!"}, 1500, "window and settings image unchanged"},
+        {Exchange::GetSetting, "bad marker", {"--bad-marker"}, Line::Healthy,
+         {"Receive Check bit Error !!"}, 1500, "window and settings image unchanged"},
+        {Exchange::GetSetting, "extra bytes", on("upload", {"--extra-bytes", "3"}), Line::Healthy,
+         {"Upload O.K!"}, 1500, "window shows the display's settings"},
+        {Exchange::GetSetting, "hang-up after the request's first byte", {"--hang-up-after", "1"},
+         Line::Healthy, {kLost.arg("Com 1")}, 3500, "window and settings image unchanged"},
+        {Exchange::GetSetting, "busy port", {}, Line::Busy,
+         {"Com 1 can't be opened: another program is using it (...)."}, 1000,
+         "window and settings image unchanged"},
+        {Exchange::GetSetting, "missing port", {}, Line::Missing,
+         {"Com 200 can't be opened: the port does not exist (...)."}, 1000,
+         "window and settings image unchanged"},
+        // Tymbrik's screen test with "PID" ticked: the identity check comes first.
+        {Exchange::Identity, "no reply", on("identity", {"--no-reply"}), Line::Healthy,
+         {"VFD PID is Error."}, 8500, "tool ready for the next display"},
+        {Exchange::Identity, "late reply (2500 ms, inside the 3000 ms limit)",
+         on("identity", {"--reply-delay", "2500"}), Line::Healthy, {"OK!"}, 14000,
+         "run completes"},
+        {Exchange::Identity, "short reply (5 bytes)", on("identity", {"--short-reply", "5"}),
+         Line::Healthy, {"VFD PID is Error."}, 8500, "tool ready for the next display"},
+        {Exchange::Identity, "garbled reply", on("identity", {"--garble"}), Line::Healthy,
+         {"VFD PID is Error."}, 2500, "tool ready for the next display"},
+        {Exchange::Identity, "extra bytes (the answer must be exactly PID:3524)",
+         on("identity", {"--extra-bytes", "3"}), Line::Healthy, {"VFD PID is Error."}, 2500,
+         "tool ready for the next display"},
+        {Exchange::Identity, "another identity", {"--pid", "PID:9999"}, Line::Healthy,
+         {"VFD PID is Error."}, 2500, "tool ready for the next display"},
+        {Exchange::Identity, "hang-up after the first query", {"--hang-up-after", "3"},
+         Line::Healthy, {kLost.arg("com 1")}, 5000, "tool ready for the next display"},
+        {Exchange::Identity, "busy port", {}, Line::Busy,
+         {"com 1 can't be opened: another program is using it (...)."}, 1000,
+         "tool ready for the next display"},
+        {Exchange::Identity, "missing port (the display went away after the search)", {},
+         Line::Missing, {"com 200 can't be opened: the port does not exist (...)."}, 1000,
+         "tool ready for the next display"},
+        // "SN" ticked, "PID" not.
+        {Exchange::SerialNumber, "no reply", {"--no-serial"}, Line::Healthy, {"NO S/N"}, 3500,
+         "tool ready for the next display"},
+        {Exchange::SerialNumber, "late reply (2500 ms)", on("serial", {"--reply-delay", "2500"}),
+         Line::Healthy, {"NO S/N"}, 3500, "tool ready for the next display"},
+        {Exchange::SerialNumber, "short reply (5 bytes)", on("serial", {"--short-reply", "5"}),
+         Line::Healthy, {"NO S/N"}, 6500, "tool ready for the next display"},
+        {Exchange::SerialNumber, "garbled reply (shown as it came)", on("serial", {"--garble"}),
+         Line::Healthy, {"S/N:\r...", "OK!"}, 9000, "run completes"},
+        {Exchange::SerialNumber, "extra bytes (the first eight count)",
+         on("serial", {"--extra-bytes", "3"}), Line::Healthy, {"S/N:\rVD000001", "OK!"}, 9000,
+         "run completes"},
+        {Exchange::SerialNumber, "hang-up during the query", {"--hang-up-after", "2"},
+         Line::Healthy, {kLost.arg("com 1")}, 5000, "tool ready for the next display"},
+        // Neither ticked: after the visual test the test image goes down and is read back.
+        {Exchange::ImageDownload, "no reply", on("check", {"--no-reply"}), Line::Healthy,
+         {kDownloadFail}, 7000, "tool ready for the next display"},
+        {Exchange::ImageDownload, "late reply (2500 ms)", on("check", {"--reply-delay", "2500"}),
+         Line::Healthy, {kDownloadFail}, 7000, "tool ready for the next display"},
+        {Exchange::ImageDownload, "wrong check byte", {"--wrong-check"}, Line::Healthy, {kIrc},
+         5000, "tool ready for the next display"},
+        {Exchange::ImageDownload, "garbled reply", on("check", {"--garble"}), Line::Healthy,
+         {kIrc}, 5000, "tool ready for the next display"},
+        {Exchange::ImageDownload, "extra bytes", on("check", {"--extra-bytes", "3"}),
+         Line::Healthy, {"OK!"}, 7000, "display ends with the model's defaults"},
+        {Exchange::ImageDownload, "hang-up during the date stamp", {"--hang-up-after", "89"},
+         Line::Healthy, {kLost.arg("com 1")}, 7000, "tool ready for the next display"},
+        {Exchange::ReadBack, "no reply", on("upload", {"--no-reply"}), Line::Healthy,
+         {"com 1 can't be open !!"}, 7000, "display keeps the test image"},
+        {Exchange::ReadBack, "late reply (2500 ms)", on("upload", {"--reply-delay", "2500"}),
+         Line::Healthy, {"com 1 can't be open !!"}, 7000, "display keeps the test image"},
+        {Exchange::ReadBack, "short reply (5 bytes)", on("upload", {"--short-reply", "5"}),
+         Line::Healthy,
+         {"The display answered only 5 of 127 bytes when the test image was read back."}, 8000,
+         "display keeps the test image"},
+        {Exchange::ReadBack, "garbled reply", on("upload", {"--garble"}), Line::Healthy,
+         {"Receive Check bit Error !!"}, 5000, "display keeps the test image"},
+        {Exchange::ReadBack, "bad marker", {"--bad-marker"}, Line::Healthy,
+         {"Receive Check bit Error !!"}, 5000, "display keeps the test image"},
+        {Exchange::ReadBack, "extra bytes", on("upload", {"--extra-bytes", "3"}), Line::Healthy,
+         {"OK!"}, 7000, "display ends with the model's defaults"},
+        {Exchange::ReadBack, "hang-up after the request's first byte",
+         {"--hang-up-after", "222"}, Line::Healthy, {kLost.arg("com 1")}, 7000,
+         "tool ready for the next display"},
+        // The range test reads no answer, so only the port itself can fail it here.
+        {Exchange::Range, "busy port", {}, Line::Busy,
+         {"com 1 can't be opened: another program is using it (...)."}, 1000, "tool ready"},
+        {Exchange::Range, "missing port (the display went away after the search)", {},
+         Line::Missing, {"com 200 can't be opened: the port does not exist (...)."}, 1000,
+         "tool ready"},
+    };
+    return table;
+}
+
+// "..." in an expected text matches any run of characters.
+bool matches(const QString& expected, const QString& actual) {
+    const QStringList parts = expected.split(QStringLiteral("..."));
+    qsizetype at = 0;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const qsizetype found = actual.indexOf(parts[i], at);
+        if (found < 0 || (i == 0 && found != 0)) {
+            return false;
+        }
+        at = found + parts[i].size();
+    }
+    return parts.last().isEmpty() || actual.endsWith(parts.last());
+}
+
+class FaultMatrix : public ::testing::TestWithParam<std::size_t> {
+protected:
+    static void SetUpTestSuite() { testing::usePrivatePortFolder(); }
+
+    const Row& row() const { return rows()[GetParam()]; }
+
+    QByteArray displayMemory() const {
+        QFile f(sim->statePath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    // Holds the display's port as another program would.
+    void holdPort() {
+        const auto device = link::resolvePortNumber(1, link::systemPortLookup());
+        ASSERT_TRUE(device);
+        ASSERT_EQ(link::openPort(holder, *device, *link::parseLineSettings("9600,n,8,1")),
+                  link::PortError::None);
+    }
+
+    void runZoravel();
+    void runTymbrik();
+
+    ScriptedDialogs dialogs;
+    std::unique_ptr<SimProcess> sim;
+    link::QtSerialPort holder;
+    QStringList seen;
+    qint64 elapsedMs = 0;
+};
+
+void FaultMatrix::runZoravel() {
+    const Row& r = row();
+    dialogs.onMessage = [this](const QString& text) { seen << text; };
+    config::ConfigWindowServices services;
+    services.dialogs = &dialogs;
+    config::ConfigWindow window(services);
+    auto* comm = window.findChild<QComboBox*>(QStringLiteral("Comm"));
+    if (r.line == Line::Missing) {
+        comm->setEditText(QStringLiteral("Com 200"));
+    }
+    window.findChild<QComboBox*>(QStringLiteral("Command"))->setCurrentIndex(7);
+    window.image().set(udcRecordStart(2), 0x41);
+    window.image().set(udcRecordStart(2) + 1, 0x7F);
+    const SettingsImage imageBefore = window.image();
+    const QByteArray memoryBefore = displayMemory();
+
+    QElapsedTimer timer;
+    timer.start();
+    const bool download = r.exchange == Exchange::Download;
+    window.findChild<QPushButton*>(download ? QStringLiteral("Download")
+                                            : QStringLiteral("GetSetting"))
+        ->click();
+    elapsedMs = timer.elapsed();
+
+    EXPECT_FALSE(window.port().isOpen());
+    EXPECT_TRUE(window.findChild<QPushButton*>(QStringLiteral("Download"))->isEnabled());
+    const bool succeeded = r.seen.value(0).contains(QStringLiteral("O.K"));
+    if (download) {
+        const QByteArray memory = displayMemory();
+        if (succeeded) {
+            EXPECT_EQ(memory.size(), 126);
+            EXPECT_EQ(memory.size() > 5 ? memory.at(5) : -1, 7) << "the display stored the settings";
+        } else {
+            EXPECT_EQ(memory, memoryBefore) << "a failed download changed the display";
+        }
+    } else if (succeeded) {
+        EXPECT_EQ(window.findChild<QComboBox*>(QStringLiteral("Command"))->currentIndex(), 1);
+    } else {
+        EXPECT_EQ(window.image(), imageBefore) << "a failed upload changed the image";
+        EXPECT_EQ(window.findChild<QComboBox*>(QStringLiteral("Command"))->currentIndex(), 7);
+    }
+}
+
+void FaultMatrix::runTymbrik() {
+    const Row& r = row();
+    dialogs.onMessage = [this](const QString& text) { seen << text; };
+    testtool::TestWindowServices services;
+    services.dialogs = &dialogs;
+    services.rangeFolders = {VFD_RANGE_FOLDER};
+    testtool::TestWindow window(services);
+    auto* comm = window.findChild<QComboBox*>(QStringLiteral("Comm"));
+    if (r.line == Line::Missing) {
+        // Port 200 has no fixed device behind it, so once its link is gone nothing answers.
+        comm->setCurrentIndex(199);
+    }
+    ASSERT_EQ(comm->currentText(), r.line == Line::Missing ? "com 200" : "com 1");
+    QTimer operatorHand;
+    QObject::connect(&operatorHand, &QTimer::timeout, &operatorHand, [&] {
+        auto& box = window.messageWindow();
+        if (box.isVisible() && box.waitValue() == 1) {
+            seen << box.message().replace(QLatin1Char('\n'), QLatin1Char('\r'));
+            box.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+        }
+    });
+    operatorHand.start(20);
+    auto* pid = window.findChild<QCheckBox*>(QStringLiteral("Check_PID"));
+    auto* sn = window.findChild<QCheckBox*>(QStringLiteral("Check_SN"));
+    pid->setChecked(r.exchange == Exchange::Identity);
+    sn->setChecked(r.exchange == Exchange::SerialNumber);
+    if (r.line == Line::Busy) {
+        holdPort();
+    }
+    if (r.line == Line::Missing) {
+        sim->stop();
+    }
+
+    QElapsedTimer timer;
+    timer.start();
+    window.findChild<QPushButton*>(r.exchange == Exchange::Range ? QStringLiteral("Command3")
+                                                                 : QStringLiteral("ScreenTest"))
+        ->click();
+    elapsedMs = timer.elapsed();
+
+    EXPECT_FALSE(window.port().isOpen());
+    EXPECT_FALSE(window.screenTest().busy());
+    EXPECT_FALSE(window.exchangeRunning());
+    EXPECT_TRUE(window.findChild<QPushButton*>(QStringLiteral("ScreenTest"))->isEnabled());
+}
+
+TEST_P(FaultMatrix, EndsWithItsMessageThePortClosedAndNoLongWait) {
+    const Row& r = row();
+    SCOPED_TRACE(std::string(exchangeName(r.exchange)) + " / " + r.fault);
+    const bool zoravel = r.exchange == Exchange::Download || r.exchange == Exchange::GetSetting;
+    sim = std::make_unique<SimProcess>(!zoravel && r.line == Line::Missing ? 200 : 1,
+                                       r.simOptions);
+    ASSERT_TRUE(sim->started()) << sim->output().toStdString();
+    if (zoravel) {
+        if (r.line == Line::Busy) {
+            holdPort();
+        }
+        runZoravel();
+    } else {
+        runTymbrik();
+    }
+    ASSERT_EQ(seen.size(), r.seen.size()) << seen.join(" | ").toStdString();
+    for (qsizetype i = 0; i < seen.size(); ++i) {
+        EXPECT_TRUE(matches(r.seen[i], seen[i]))
+            << "expected \"" << r.seen[i].toStdString() << "\", got \"" << seen[i].toStdString()
+            << "\"";
+    }
+    EXPECT_LE(elapsedMs, r.limitMs);
+    holder.close();
+}
+
+std::string summary() {
+    std::string out =
+        "# What the tools do when a display or its line fails\n\n"
+        "Generated from the fault matrix test (`tests/e2e/fault_matrix_test.cpp`), which runs\n"
+        "every row end to end against the virtual display's fault switches. In every row the\n"
+        "port is closed afterwards and the tool is ready for the next command. \"...\" stands\n"
+        "for the port's path or for text the display sent.\n\n"
+        "A pseudo-terminal takes no time to carry a byte, so the tools have written everything\n"
+        "before the virtual display reads it; a hang-up is therefore staged where the tool is\n"
+        "waiting for an answer. A hang-up while the tool is still writing (a body, a range) is\n"
+        "covered on the scripted port by the exchange and range tests.\n\n"
+        "| Exchange | Fault | The operator is told | Over within | Afterwards |\n"
+        "|---|---|---|---|---|\n";
+    for (const Row& r : rows()) {
+        QStringList told;
+        for (QString t : r.seen) {
+            told << QStringLiteral("\"%1\"").arg(t.replace(QLatin1Char('\r'), QStringLiteral("⏎")));
+        }
+        out += std::string("| ") + exchangeName(r.exchange) + " | " + r.fault + " | " +
+               told.join(QStringLiteral(", then ")).toStdString() + " | " +
+               std::to_string(r.limitMs) + " ms | " + r.state + " |\n";
+    }
+    return out;
+}
+
+TEST(FaultMatrixSummary, SummaryIsCurrent) {
+    QFile committed(QStringLiteral(VFD_FAULT_SUMMARY));
+    ASSERT_TRUE(committed.open(QIODevice::ReadOnly));
+    EXPECT_EQ(committed.readAll().toStdString(), summary())
+        << "regenerate with: fault_matrix_test --summary docs/fault-matrix.md";
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, FaultMatrix, ::testing::Range<std::size_t>(0, rows().size()));
+
+}  // namespace
+}  // namespace vfd
+
+int main(int argc, char** argv) {
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--summary") == 0) {
+            std::ofstream(argv[i + 1]) << vfd::summary();
+            return 0;
+        }
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
