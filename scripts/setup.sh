@@ -7,9 +7,11 @@ packages=(
   qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
   libgtest-dev libgmock-dev
   xvfb xauth fonts-dejavu-core
+  dpkg-dev
 )
 if [ "${VFD_WITH_FUZZ:-0}" = 1 ]; then
-  packages+=(clang libclang-rt-14-dev)
+  # llvm brings llvm-symbolizer, which names the source lines in a fuzz crash report.
+  packages+=(clang libclang-rt-14-dev llvm)
 fi
 
 missing=()

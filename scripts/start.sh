@@ -6,7 +6,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 tool=${1:-zoravel}
 
 "$root/scripts/setup.sh"
-"$root/scripts/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+VFD_TARGETS="zoravel tymbrik vfdsim" "$root/scripts/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 bin="$root/build/apps"
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then

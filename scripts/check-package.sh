@@ -1,0 +1,280 @@
+#!/usr/bin/env bash
+# Proves the Debian package on a clean Debian 12: installs it with apt into a fresh bookworm
+# root (dependencies from the archive, recommended packages left out so that Depends alone must
+# be enough), then checks the installed files and that all three programs start.
+#
+#   scripts/check-package.sh [path/to/vfd-tools_*.deb]
+#
+# Without an argument it takes the package in build-pkg, building it first when there is none.
+# Needs root (re-runs itself through sudo) and debootstrap (installed when missing). The clean
+# root is made once and kept in build-pkg/check-root/base; every run works on a fresh copy of
+# it, and downloaded packages are kept in build-pkg/check-root/apt-archives.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+
+if [ "$(id -u)" -ne 0 ]; then
+  exec sudo --preserve-env=VFD_JOBS "$0" "$@"
+fi
+
+suite=bookworm
+work="$root/build-pkg/check-root"
+base="$work/base"
+run="$work/run"
+archives="$work/apt-archives"
+started=$(date +%s.%N)
+
+seconds_since() { awk -v a="$1" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }'; }
+say() { echo "== $*"; }
+
+# --- the package --------------------------------------------------------------------------
+
+deb=${1:-}
+if [ -z "$deb" ]; then
+  deb=$(ls "$root"/build-pkg/vfd-tools_*.deb 2>/dev/null | head -n1 || true)
+  if [ -z "$deb" ]; then
+    say "no package in build-pkg: building it"
+    deb=$("$root/scripts/package.sh")
+  fi
+fi
+deb=$(realpath "$deb")
+[ -f "$deb" ] || { echo "FAIL: no such package: $deb" >&2; exit 1; }
+
+# --- the archive this machine uses --------------------------------------------------------
+
+# Prints the first URI given for a suite in this machine's apt sources, one-line (.list) or
+# deb822 (.sources) format.
+mirror_for() {
+  local files=() f
+  for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
+    [ -r "$f" ] && files+=("$f")
+  done
+  [ ${#files[@]} -gt 0 ] || return 0
+  awk -v want="$1" '
+    function flush(   n, i, s, u) {
+      if (done) exit
+      n = split(suites, s, /[ \t]+/)
+      for (i = 1; i <= n; i++)
+        if (s[i] == want && uris != "") { split(uris, u, /[ \t]+/); print u[1]; done = 1; exit }
+      uris = ""; suites = ""
+    }
+    FNR == 1 { flush() }
+    FILENAME ~ /\.sources$/ {
+      if ($0 ~ /^[ \t]*$/) flush()
+      else if ($1 == "URIs:") { uris = $0; sub(/^URIs:[ \t]*/, "", uris) }
+      else if ($1 == "Suites:") { suites = $0; sub(/^Suites:[ \t]*/, "", suites) }
+      next
+    }
+    $1 == "deb" {
+      i = 2
+      if ($i ~ /^\[/) { while ($i !~ /\]$/) i++; i++ }
+      if ($(i + 1) == want) { print $i; done = 1; exit }
+    }
+    END { flush() }
+  ' "${files[@]}"
+}
+mirror=$(mirror_for "$suite")
+mirror=${mirror:-http://deb.debian.org/debian}
+security=$(mirror_for "$suite-security")
+security=${security:-http://deb.debian.org/debian-security}
+
+# --- mounts, always undone ----------------------------------------------------------------
+
+mounted=()
+unmount_all() {
+  local i
+  for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
+    umount "${mounted[i]}" 2>/dev/null || umount -l "${mounted[i]}" 2>/dev/null || true
+  done
+  mounted=()
+}
+trap unmount_all EXIT
+trap 'exit 130' INT TERM
+
+mount_into() {  # mount_into CHROOT
+  local c=$1
+  mount -t proc proc "$c/proc" && mounted+=("$c/proc")
+  mount --bind /dev "$c/dev" && mounted+=("$c/dev")
+  mount --bind /dev/pts "$c/dev/pts" && mounted+=("$c/dev/pts")
+  mkdir -p "$archives/partial" "$c/var/cache/apt/archives"
+  mount --bind "$archives" "$c/var/cache/apt/archives" && mounted+=("$c/var/cache/apt/archives")
+}
+
+# Removes a root only when nothing is mounted below it, so the host's /dev is never touched.
+remove_root() {
+  local c=$1
+  [ -e "$c" ] || return 0
+  if awk -v c="$c/" '$2 ~ "^" c { found = 1 } END { exit !found }' /proc/mounts; then
+    echo "FAIL: $c still has mounts; not removing it" >&2
+    exit 1
+  fi
+  rm -rf --one-file-system "$c"
+}
+
+in_root() {  # in_root CHROOT COMMAND...: a clean environment, as a fresh login would have
+  local c=$1
+  shift
+  chroot "$c" /usr/bin/env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+    HOME=/root LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive "$@"
+}
+
+# --- the clean Debian 12 root, made once --------------------------------------------------
+
+stamp="$base/.vfd-base-$suite"
+first_run=no
+t0=$(date +%s.%N)
+if [ ! -f "$stamp" ]; then
+  first_run=yes
+  say "making a clean $suite root from $mirror (once; kept in $base)"
+  if ! command -v debootstrap >/dev/null; then
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends debootstrap
+  fi
+  remove_root "$base"
+  mkdir -p "$work" "$archives/partial"
+  debootstrap --variant=minbase "$suite" "$base" "$mirror" >"$work/debootstrap.log" 2>&1 || {
+    tail -n 20 "$work/debootstrap.log" >&2
+    echo "FAIL: debootstrap failed (log: $work/debootstrap.log)" >&2
+    exit 1
+  }
+  cat >"$base/etc/apt/sources.list" <<EOF
+deb $mirror $suite main
+deb $mirror $suite-updates main
+deb $security $suite-security main
+EOF
+  rm -f "$base"/var/cache/apt/archives/*.deb
+  # The root is thrown away after each run: dpkg need not sync every file it unpacks.
+  echo force-unsafe-io >"$base/etc/dpkg/dpkg.cfg.d/vfd-check-unsafe-io"
+  mount_into "$base"
+  in_root "$base" apt-get update -qq
+  unmount_all
+  touch "$stamp"
+fi
+base_time=$(seconds_since "$t0")
+
+# --- a fresh copy, the package installed --------------------------------------------------
+
+t0=$(date +%s.%N)
+remove_root "$run"
+cp -a "$base" "$run"
+mount_into "$run"
+cp "$deb" "$run/tmp/"
+name=$(basename "$deb")
+say "installing $name with apt-get"
+install_log="$work/install.log"
+if ! in_root "$run" apt-get install -y --no-install-recommends "/tmp/$name" >"$install_log" 2>&1; then
+  # The archive may have moved on since the root was made: refresh its lists once.
+  in_root "$run" apt-get update -qq
+  in_root "$run" apt-get install -y --no-install-recommends "/tmp/$name" >"$install_log" 2>&1 || {
+    tail -n 30 "$install_log" >&2
+    echo "FAIL: the package does not install (log: $install_log)" >&2
+    exit 1
+  }
+fi
+install_time=$(seconds_since "$t0")
+
+# --- the checks, run inside the root ------------------------------------------------------
+
+cat >"$run/tmp/check.sh" <<'EOF'
+#!/bin/bash
+# Runs inside the fresh root; one PASS or FAIL line per check.
+failures=0
+pass() { echo "PASS: $*"; }
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+for f in /usr/bin/zoravel /usr/bin/tymbrik /usr/bin/vfdsim; do
+  [ -x "$f" ] && pass "$f installed" || fail "$f missing"
+done
+for r in 80-9F A0-BF C0-DF E0-FF; do
+  # The test tool looks in ../share/vfd-tools/ranges from its own folder.
+  [ -f "/usr/bin/../share/vfd-tools/ranges/$r" ] && pass "range file $r installed" \
+    || fail "range file $r missing"
+done
+for app in zoravel tymbrik vfdsim; do
+  d=/usr/share/applications/$app.desktop
+  i=/usr/share/icons/hicolor/scalable/apps/$app.svg
+  if [ -f "$d" ] && [ -f "$i" ]; then
+    exec_line=$(sed -n 's/^Exec=//p' "$d")
+    if command -v "${exec_line%% *}" >/dev/null; then
+      pass "$app: menu entry (Exec=$exec_line) and icon installed"
+    else
+      fail "$app: menu entry runs '$exec_line', which is not installed"
+    fi
+  else
+    fail "$app: menu entry or icon missing"
+  fi
+done
+expected="/usr/bin/tymbrik
+/usr/bin/vfdsim
+/usr/bin/zoravel
+/usr/share/applications/tymbrik.desktop
+/usr/share/applications/vfdsim.desktop
+/usr/share/applications/zoravel.desktop
+/usr/share/icons/hicolor/scalable/apps/tymbrik.svg
+/usr/share/icons/hicolor/scalable/apps/vfdsim.svg
+/usr/share/icons/hicolor/scalable/apps/zoravel.svg
+/usr/share/vfd-tools/ranges/80-9F
+/usr/share/vfd-tools/ranges/A0-BF
+/usr/share/vfd-tools/ranges/C0-DF
+/usr/share/vfd-tools/ranges/E0-FF"
+files=$(dpkg -L vfd-tools | while read -r p; do [ -f "$p" ] && echo "$p"; done | sort)
+if [ "$files" = "$expected" ]; then
+  pass "the package holds exactly the programs, range files, menu entries and icons"
+else
+  fail "the package's files differ from the expected ones:"
+  diff <(echo "$expected") <(echo "$files") | sed 's/^/    /'
+fi
+
+# The virtual display: ready on Com 1 within ten seconds.
+rm -rf /tmp/s /tmp/vfdsim.out
+vfdsim --headless --port 1 --state /tmp/s >/tmp/vfdsim.out 2>&1 &
+sim=$!
+for _ in $(seq 100); do
+  grep -q "Virtual display on COM1" /tmp/vfdsim.out && break
+  kill -0 "$sim" 2>/dev/null || break
+  sleep 0.1
+done
+if grep -q "Virtual display on COM1" /tmp/vfdsim.out; then
+  pass "vfdsim: $(grep -m1 'Virtual display on COM1' /tmp/vfdsim.out)"
+else
+  fail "vfdsim did not report COM1:"; sed 's/^/    /' /tmp/vfdsim.out
+fi
+kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null
+
+# The two tools: still running after three seconds, no missing library, no crash.
+for app in zoravel tymbrik; do
+  QT_QPA_PLATFORM=offscreen "$app" >"/tmp/$app.out" 2>&1 &
+  pid=$!
+  sleep 3
+  if kill -0 "$pid" 2>/dev/null; then
+    pass "$app runs (still up after 3 s on the offscreen platform)"
+    kill "$pid"; wait "$pid" 2>/dev/null
+  else
+    wait "$pid"; rc=$?
+    fail "$app ended after start with status $rc:"; sed 's/^/    /' "/tmp/$app.out"
+  fi
+done
+exit $((failures > 0))
+EOF
+chmod +x "$run/tmp/check.sh"
+
+t0=$(date +%s.%N)
+set +e
+in_root "$run" /tmp/check.sh | tee "$work/check.log"
+status=${PIPESTATUS[0]}
+set -e
+check_time=$(seconds_since "$t0")
+unmount_all
+if [ "$status" -eq 0 ]; then
+  remove_root "$run"  # kept after a failure, to look into
+fi
+
+echo
+echo "Package:   $deb"
+echo "Root:      Debian $suite from $mirror ($([ $first_run = yes ] && echo "made now" || echo "cached"))"
+echo "Times:     clean root ${base_time}s, copy and install ${install_time}s, checks ${check_time}s, total $(seconds_since "$started")s"
+if [ "$status" -eq 0 ]; then
+  echo "RESULT: PASS ($(grep -c '^PASS' "$work/check.log") checks)"
+else
+  echo "RESULT: FAIL ($(grep -c '^FAIL' "$work/check.log") of $(grep -c -E '^(PASS|FAIL)' "$work/check.log") checks failed)"
+fi
+exit "$status"
