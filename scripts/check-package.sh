@@ -7,8 +7,9 @@
 #
 # Without an argument it takes the package in build-pkg, building it first when there is none.
 # Needs root (re-runs itself through sudo) and debootstrap (installed when missing). The clean
-# root is made once and kept in build-pkg/check-root/base; every run works on a fresh copy of
-# it, and downloaded packages are kept in build-pkg/check-root/apt-archives.
+# root is made once and kept in build-pkg/check-root/base; every run works on a fresh layer over
+# it in memory (a copy where overlays cannot be mounted), and downloaded packages are kept in
+# build-pkg/check-root/apt-archives. Logs: build-pkg/check-root/*.log.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -30,8 +31,9 @@ say() { echo "== $*"; }
 
 deb=${1:-}
 if [ -z "$deb" ]; then
-  deb=$(ls "$root"/build-pkg/vfd-tools_*.deb 2>/dev/null | head -n1 || true)
-  if [ -z "$deb" ]; then
+  debs=("$root"/build-pkg/vfd-tools_*.deb)
+  deb=${debs[0]}
+  if [ ! -f "$deb" ]; then
     say "no package in build-pkg: building it"
     deb=$("$root/scripts/package.sh")
   fi
@@ -92,18 +94,23 @@ trap 'exit 130' INT TERM
 
 mount_into() {  # mount_into CHROOT
   local c=$1
-  mount -t proc proc "$c/proc" && mounted+=("$c/proc")
-  mount --bind /dev "$c/dev" && mounted+=("$c/dev")
-  mount --bind /dev/pts "$c/dev/pts" && mounted+=("$c/dev/pts")
+  mount -t proc proc "$c/proc"
+  mounted+=("$c/proc")
+  mount --bind /dev "$c/dev"
+  mounted+=("$c/dev")
+  mount --bind /dev/pts "$c/dev/pts"  # the virtual display takes a pseudo-terminal
+  mounted+=("$c/dev/pts")
   mkdir -p "$archives/partial" "$c/var/cache/apt/archives"
-  mount --bind "$archives" "$c/var/cache/apt/archives" && mounted+=("$c/var/cache/apt/archives")
+  mount --bind "$archives" "$c/var/cache/apt/archives"
+  mounted+=("$c/var/cache/apt/archives")
 }
 
 # Removes a root only when nothing is mounted below it, so the host's /dev is never touched.
 remove_root() {
   local c=$1
   [ -e "$c" ] || return 0
-  if awk -v c="$c/" '$2 ~ "^" c { found = 1 } END { exit !found }' /proc/mounts; then
+  if awk -v c="$c" '$2 == c || index($2, c "/") == 1 { found = 1 } END { exit !found }' \
+    /proc/mounts; then
     echo "FAIL: $c still has mounts; not removing it" >&2
     exit 1
   fi
@@ -142,7 +149,7 @@ deb $mirror $suite-updates main
 deb $security $suite-security main
 EOF
   rm -f "$base"/var/cache/apt/archives/*.deb
-  # The root is thrown away after each run: dpkg need not sync every file it unpacks.
+  # Each run's root is thrown away after it: dpkg need not sync every file it unpacks.
   echo force-unsafe-io >"$base/etc/dpkg/dpkg.cfg.d/vfd-check-unsafe-io"
   mount_into "$base"
   in_root "$base" apt-get update -qq
@@ -151,11 +158,21 @@ EOF
 fi
 base_time=$(seconds_since "$t0")
 
-# --- a fresh copy, the package installed --------------------------------------------------
+# --- a fresh root, the package installed -------------------------------------------------
 
 t0=$(date +%s.%N)
 remove_root "$run"
-cp -a "$base" "$run"
+mkdir -p "$run" "$work/layer"
+# A writable layer in memory over the clean root: nothing to copy, nothing to delete after.
+if mount -t tmpfs -o size=2g,mode=755 vfd-check "$work/layer" && mounted+=("$work/layer") &&
+  mkdir "$work/layer/upper" "$work/layer/work" &&
+  mount -t overlay overlay \
+    -o "lowerdir=$base,upperdir=$work/layer/upper,workdir=$work/layer/work" "$run"; then
+  mounted+=("$run")
+else
+  unmount_all
+  cp -a "$base/." "$run"
+fi
 mount_into "$run"
 cp "$deb" "$run/tmp/"
 name=$(basename "$deb")
@@ -263,15 +280,15 @@ in_root "$run" /tmp/check.sh | tee "$work/check.log"
 status=${PIPESTATUS[0]}
 set -e
 check_time=$(seconds_since "$t0")
+t0=$(date +%s.%N)
 unmount_all
-if [ "$status" -eq 0 ]; then
-  remove_root "$run"  # kept after a failure, to look into
-fi
+remove_root "$run"
+cleanup_time=$(seconds_since "$t0")
 
 echo
 echo "Package:   $deb"
 echo "Root:      Debian $suite from $mirror ($([ $first_run = yes ] && echo "made now" || echo "cached"))"
-echo "Times:     clean root ${base_time}s, copy and install ${install_time}s, checks ${check_time}s, total $(seconds_since "$started")s"
+echo "Times:     clean root ${base_time}s, install ${install_time}s, checks ${check_time}s, clean-up ${cleanup_time}s, total $(seconds_since "$started")s"
 if [ "$status" -eq 0 ]; then
   echo "RESULT: PASS ($(grep -c '^PASS' "$work/check.log") checks)"
 else

@@ -18,5 +18,5 @@ cmake --build "$dir" -j"$jobs" >&2
 rm -f "$dir"/vfd-tools_*.deb
 (cd "$dir" && cpack -G DEB) >&2
 
-deb=$(ls "$dir"/vfd-tools_*.deb)
-echo "$deb"
+debs=("$dir"/vfd-tools_*.deb)
+echo "${debs[0]}"

@@ -10,6 +10,14 @@ namespace vfd::testtool {
 
 namespace fs = std::filesystem;
 
+// The build gives the installed range folder relative to the programs' folder, so the tools find
+// it under any prefix: "../share/vfd-tools/ranges" for the usual layout.
+constexpr const char* kRangeFolderFromProgram = VFD_RANGE_FOLDER_FROM_PROGRAM;
+
+std::vector<fs::path> rangeFolders(const fs::path& working, const fs::path& programFolder) {
+    return {working, programFolder, (programFolder / kRangeFolderFromProgram).lexically_normal()};
+}
+
 RangeLoad loadRangeFile(std::string_view name, const std::vector<fs::path>& folders) {
     RangeLoad result;
     for (const auto& folder : folders) {
@@ -31,8 +39,8 @@ RangeLoad loadRangeFile(std::string_view name, const std::vector<fs::path>& fold
         return result;
     }
     result.problem = "The range file \"" + std::string(name) +
-                     "\" was not found in the working folder or beside the program. Nothing was "
-                     "sent.";
+                     "\" was not found in the working folder, beside the program or in its data "
+                     "folder. Nothing was sent.";
     return result;
 }
 

@@ -25,8 +25,14 @@ struct RangeLoad {
     std::string problem;         // the operator's words when there are no bytes
 };
 
-// Looks for the file in each folder in turn (the working folder first, then beside the program)
-// and reads its first 48 bytes. A missing file is reported by name and nothing is created.
+// Where the tool looks for its range files, in this order: the working folder, the program's own
+// folder (a build tree keeps them there), and the installed data folder, found from the program's
+// folder (<prefix>/bin -> <prefix>/share/vfd-tools/ranges) so an installed tree can be moved.
+std::vector<std::filesystem::path> rangeFolders(const std::filesystem::path& working,
+                                                const std::filesystem::path& programFolder);
+
+// Looks for the file in each folder in turn and reads its first 48 bytes. A missing file is
+// reported by name and nothing is created.
 RangeLoad loadRangeFile(std::string_view name, const std::vector<std::filesystem::path>& folders);
 
 // Sends the 48 bytes one at a time, opening the port when it is closed, and closes it after.

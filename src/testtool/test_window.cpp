@@ -137,8 +137,8 @@ TestWindow::TestWindow(TestWindowServices services, QWidget* parent)
     portLookup_ = noLookup ? link::systemPortLookup() : std::move(services.ports);
     if (services.rangeFolders.empty()) {
         std::error_code ec;
-        rangeFolders_.push_back(std::filesystem::current_path(ec));
-        rangeFolders_.push_back(toPath(QCoreApplication::applicationDirPath()));
+        rangeFolders_ = rangeFolders(std::filesystem::current_path(ec),
+                                     toPath(QCoreApplication::applicationDirPath()));
     } else {
         rangeFolders_ = std::move(services.rangeFolders);
     }

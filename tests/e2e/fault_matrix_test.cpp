@@ -202,7 +202,6 @@ bool matches(const QString& expected, const QString& actual) {
 
 class FaultMatrix : public ::testing::TestWithParam<std::size_t> {
 protected:
-    static void SetUpTestSuite() { testing::usePrivatePortFolder(); }
 
     const Row& row() const { return rows()[GetParam()]; }
 
@@ -321,6 +320,7 @@ void FaultMatrix::runTymbrik() {
 TEST_P(FaultMatrix, EndsWithItsMessageThePortClosedAndNoLongWait) {
     const Row& r = row();
     SCOPED_TRACE(std::string(exchangeName(r.exchange)) + " / " + r.fault);
+    testing::usePrivatePortFolder();
     const bool zoravel = r.exchange == Exchange::Download || r.exchange == Exchange::GetSetting;
     sim = std::make_unique<SimProcess>(!zoravel && r.line == Line::Missing ? 200 : 1,
                                        r.simOptions);

@@ -25,7 +25,6 @@ using testing::SimProcess;
 
 class TymbrikOnVirtualDisplay : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { testing::usePrivatePortFolder(); }
 
     void SetUp() override {
         // The operator presses OK on the message window as soon as it shows.
@@ -45,7 +44,8 @@ protected:
 
     void start(const QStringList& simOptions) {
         window.reset();
-        sim.reset();  // frees port 1 for the next display
+        sim.reset();
+        testing::usePrivatePortFolder();
         sim = std::make_unique<SimProcess>(1, simOptions);
         ASSERT_TRUE(sim->started()) << sim->output().toStdString();
         TestWindowServices services;

@@ -23,9 +23,9 @@ using testing::SimProcess;
 
 class ZoravelOnVirtualDisplay : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { testing::usePrivatePortFolder(); }
 
     void SetUp() override {
+        testing::usePrivatePortFolder();
         sim = std::make_unique<SimProcess>(1, options());
         ASSERT_TRUE(sim->started()) << sim->output().toStdString();
         ConfigWindowServices services;

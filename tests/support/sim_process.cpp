@@ -2,12 +2,17 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <memory>
+#include <vector>
 
 namespace vfd::testing {
 
 void usePrivatePortFolder() {
-    static QTemporaryDir runtime;
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    // A fresh folder every time: a display that had to be killed leaves its link behind, and a
+    // link to a pseudo-terminal number that has since been reused looks like a live port.
+    static std::vector<std::unique_ptr<QTemporaryDir>> folders;
+    folders.push_back(std::make_unique<QTemporaryDir>());
+    qputenv("XDG_RUNTIME_DIR", folders.back()->path().toLocal8Bit());
 }
 
 SimProcess::SimProcess(int number, const QStringList& options) : number_(number) {

@@ -1,5 +1,6 @@
 #include "config/file/settings_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -29,14 +30,21 @@ ReadResult readSettingsFile(const fs::path& path) {
         result.error = systemReason();
         return result;
     }
-    BodyBytes body{};
-    in.read(reinterpret_cast<char*>(body.data()), kSettingsFileSize);
-    const auto got = in.gcount();
-    if (got < kSettingsFileSize) {
-        result.error = "the file holds " + std::to_string(got) + " bytes; a settings file has " +
-                       std::to_string(kSettingsFileSize);
+    BodyBytes buffer{};
+    in.read(reinterpret_cast<char*>(buffer.data()), kSettingsFileSize);
+    const auto got = static_cast<std::size_t>(in.gcount());
+    return parseSettingsBytes(std::span<const std::uint8_t>(buffer.data(), got));
+}
+
+ReadResult parseSettingsBytes(std::span<const std::uint8_t> bytes) {
+    ReadResult result;
+    if (bytes.size() < static_cast<std::size_t>(kSettingsFileSize)) {
+        result.error = "the file holds " + std::to_string(bytes.size()) +
+                       " bytes; a settings file has " + std::to_string(kSettingsFileSize);
         return result;
     }
+    BodyBytes body{};
+    std::copy_n(bytes.begin(), kSettingsFileSize, body.begin());
     result.body = body;
     return result;
 }

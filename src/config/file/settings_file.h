@@ -1,7 +1,9 @@
 #pragma once
 
 #include <filesystem>
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "config/settings_image.h"
@@ -18,6 +20,10 @@ struct ReadResult {
 };
 
 ReadResult readSettingsFile(const std::filesystem::path& path);
+
+// The same judgement on bytes already in memory: the first 126 are the body, anything after them
+// is ignored, and fewer is an error naming the count.
+ReadResult parseSettingsBytes(std::span<const std::uint8_t> bytes);
 
 // The image byte (2, 4, 6 or 68) whose value is not a position of its list, or nothing when the
 // body fits the window's lists.

@@ -74,6 +74,19 @@ TEST_F(SettingsFileTest, ShortMissingOrFolderPathsAreErrors) {
     EXPECT_FALSE(readSettingsFile(dir_ / "missing.vfd").error.empty());
 }
 
+TEST(SettingsBytes, TakeTheFirst126AndNameAShortCount) {
+    std::vector<std::uint8_t> bytes(200);
+    std::iota(bytes.begin(), bytes.end(), std::uint8_t{0});
+    const auto longer = parseSettingsBytes(bytes);
+    ASSERT_TRUE(longer.body) << longer.error;
+    EXPECT_TRUE(std::equal(longer.body->begin(), longer.body->end(), bytes.begin()));
+    EXPECT_TRUE(parseSettingsBytes(std::span(bytes).first(126)).body);
+    const auto shorter = parseSettingsBytes(std::span(bytes).first(125));
+    EXPECT_FALSE(shorter.body);
+    EXPECT_NE(shorter.error.find("125"), std::string::npos);
+    EXPECT_FALSE(parseSettingsBytes({}).body);
+}
+
 TEST_F(SettingsFileTest, WritingIntoAMissingFolderFails) {
     EXPECT_NE(writeSettingsFile(dir_ / "no-such-folder" / "a.vfd", sampleBody()), "");
     EXPECT_NE(writeSettingsFile(dir_, sampleBody()), "");  // a folder is not a file

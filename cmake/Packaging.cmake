@@ -1,0 +1,31 @@
+# The Debian package: scripts/package.sh configures a Release build and runs `cpack -G DEB`.
+# Installs under /usr; the programs find their range files relative to their own folder.
+set(VFD_PACKAGE_MAINTAINER "VFD tools team <vfd-tools@example.org>"
+    CACHE STRING "Maintainer written into the Debian package")
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME vfd-tools)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT ${VFD_PACKAGE_MAINTAINER})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "configuration and test tools for two-line VFD customer displays")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Desktop tools for two-line VFD customer displays (pole displays) driven over RS-232.
+Zoravel edits, downloads, reads back and saves a display's settings: character set, command
+emulation, line speed, stand-by time, welcome messages and user-defined characters. Tymbrik
+is the production-line test tool: port search, code-page ranges and the scripted screen test.
+vfdsim is a virtual display on a pseudo-terminal for trying both tools without hardware.")
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${VFD_PACKAGE_MAINTAINER})
+set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# dpkg-shlibdeps finds the libraries the programs link (Qt Widgets, Serial Port, the C++
+# runtime). Qt loads its platform plugins at run time, where dpkg-shlibdeps cannot see them:
+# without qt6-qpa-plugins no window opens at all, so it is named here.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+
+include(CPack)
