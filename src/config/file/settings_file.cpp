@@ -88,8 +88,11 @@ std::string writeSettingsFile(const fs::path& path, const BodyBytes& body) {
 
     const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
     std::random_device random;
-    const fs::path temp =
-        folder / ("." + path.filename().string() + ".tmp" + std::to_string(random() % 1000000));
+    std::string tempName = ".";
+    tempName += path.filename().string();
+    tempName += ".tmp";
+    tempName += std::to_string(random() % 1000000);
+    const fs::path temp = folder / tempName;
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         if (!out) {
