@@ -62,28 +62,7 @@ void addListRow(QFormLayout* form, const QString& caption, QComboBox* box) {
 }  // namespace
 
 ConfigWindow::ConfigWindow(ConfigWindowServices services, QWidget* parent)
-    : QWidget(parent), today_(std::move(services.today)) {
-    if (services.dialogs != nullptr) {
-        dialogs_ = services.dialogs;
-    } else {
-        ownDialogs_ = std::make_unique<ui::QtOperatorDialogs>(this, kProgramCaption);
-        dialogs_ = ownDialogs_.get();
-    }
-    if (services.port != nullptr) {
-        port_ = services.port;
-    } else {
-        ownPort_ = std::make_unique<link::QtSerialPort>();
-        port_ = ownPort_.get();
-    }
-    if (services.clock != nullptr) {
-        clock_ = services.clock;
-    } else {
-        ownClock_ = std::make_unique<link::QtClock>();
-        clock_ = ownClock_.get();
-    }
-    const bool noLookup = services.ports.folder.empty() && !services.ports.exists;
-    portLookup_ = noLookup ? link::systemPortLookup() : std::move(services.ports);
-
+    : QWidget(parent), services_(std::move(services), this, kProgramCaption) {
     setWindowTitle(kProgramCaption);
     buildControls();
 
@@ -97,9 +76,7 @@ ConfigWindow::ConfigWindow(ConfigWindowServices services, QWidget* parent)
     tabs_->setCurrentIndex(0);
 }
 
-ConfigWindow::~ConfigWindow() {
-    closePort();
-}
+ConfigWindow::~ConfigWindow() = default;
 
 void ConfigWindow::buildControls() {
     auto* frame3 = new QGroupBox(QStringLiteral("Interface Setting"), this);
@@ -152,7 +129,7 @@ void ConfigWindow::buildControls() {
     messageLayout->addWidget(message2_);
     messageLayout->addStretch(1);
 
-    udc_ = new UdcEditor(image_, *dialogs_);
+    udc_ = new UdcEditor(image_, services_.dialogs());
     const int udcTab = tabs_->addTab(udc_, QStringLiteral("  "));
     // The page's caption is two blanks; a screen reader still needs a word for it.
     tabs_->tabBar()->setAccessibleTabName(udcTab, QStringLiteral("User Defined Character"));
@@ -301,28 +278,14 @@ QString ConfigWindow::baudText() const {
     return baud_->currentText();
 }
 
-link::Date ConfigWindow::today() const {
-    if (today_) {
-        return today_();
-    }
-    const QDate date = QDate::currentDate();
-    return link::Date{date.year(), date.month(), date.day()};
-}
-
 void ConfigWindow::setBusy(bool busy) {
     for (QPushButton* button : {download_, getSetting_, save_, load_, setAllDefault_}) {
         button->setEnabled(!busy);
     }
 }
 
-void ConfigWindow::closePort() {
-    if (port_ != nullptr && port_->isOpen()) {
-        port_->close();
-    }
-}
-
 void ConfigWindow::closeEvent(QCloseEvent* event) {
-    closePort();
+    services_.closePort();
     event->accept();
 }
 

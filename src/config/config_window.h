@@ -13,6 +13,7 @@
 #include "link/port.h"
 #include "link/port_names.h"
 #include "ui/operator_dialogs.h"
+#include "ui/tool_services.h"
 
 class QCheckBox;
 class QCloseEvent;
@@ -30,13 +31,7 @@ inline const QString kStandbyRefused = QStringLiteral(
     "Stand-by time must be one of the list's entries, a number of minutes from 0 to 10.");
 
 // What the window uses from outside; tests pass fakes.
-struct ConfigWindowServices {
-    ui::OperatorDialogs* dialogs = nullptr;  // null: the window makes a QtOperatorDialogs
-    link::Port* port = nullptr;              // null: the window owns a link::QtSerialPort
-    link::Clock* clock = nullptr;            // null: the window owns a link::QtClock
-    std::function<link::Date()> today;       // null: the system's current date
-    link::PortLookup ports;  // empty folder and no exists(): link::systemPortLookup()
-};
+using ConfigWindowServices = ui::ToolServices;
 
 // The configuration tool's one window. Its controls are the working copy of the settings: the
 // settings image is filled from them when a download or a save begins and they are set from it
@@ -65,11 +60,11 @@ public:
     QString commText() const;  // current text of Comm, an entry or typed
     QString baudText() const;  // current text of Baud
 
-    ui::OperatorDialogs& dialogs() { return *dialogs_; }
-    link::Port& port() { return *port_; }
-    link::Clock& clock() { return *clock_; }
-    link::Date today() const;
-    const link::PortLookup& portLookup() const { return portLookup_; }
+    ui::OperatorDialogs& dialogs() { return services_.dialogs(); }
+    link::Port& port() { return services_.port(); }
+    link::Clock& clock() { return services_.clock(); }
+    link::Date today() const { return services_.today(); }
+    const link::PortLookup& portLookup() const { return services_.ports(); }
 
     std::uint8_t scrollFlagsValue() const { return scrollFlags_; }
     void setScrollFlagsValue(std::uint8_t flags) { scrollFlags_ = flags; }
@@ -102,16 +97,8 @@ private:
     // A typed stand-by text becomes the entry it names, or is refused and the previous entry
     // comes back; afterwards the list always has a selection.
     void settleStandbyText();
-    void closePort();
 
-    std::function<link::Date()> today_;
-    std::unique_ptr<ui::OperatorDialogs> ownDialogs_;
-    std::unique_ptr<link::Port> ownPort_;
-    std::unique_ptr<link::Clock> ownClock_;
-    ui::OperatorDialogs* dialogs_ = nullptr;
-    link::Port* port_ = nullptr;
-    link::Clock* clock_ = nullptr;
-    link::PortLookup portLookup_;
+    ui::ResolvedServices services_;
 
     SettingsImage image_;
     std::uint8_t scrollFlags_ = 0;

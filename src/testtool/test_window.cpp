@@ -113,28 +113,8 @@ private:
 
 TestWindow::TestWindow(TestWindowServices services, QWidget* parent)
     : QWidget(parent),
-      today_(std::move(services.today)),
-      endProgram_(std::move(services.endProgram)) {
-    if (services.dialogs != nullptr) {
-        dialogs_ = services.dialogs;
-    } else {
-        ownDialogs_ = std::make_unique<ui::QtOperatorDialogs>(this, kTestToolCaption);
-        dialogs_ = ownDialogs_.get();
-    }
-    if (services.port != nullptr) {
-        port_ = services.port;
-    } else {
-        ownPort_ = std::make_unique<link::QtSerialPort>();
-        port_ = ownPort_.get();
-    }
-    if (services.clock != nullptr) {
-        clock_ = services.clock;
-    } else {
-        ownClock_ = std::make_unique<link::QtClock>();
-        clock_ = ownClock_.get();
-    }
-    const bool noLookup = services.ports.folder.empty() && !services.ports.exists;
-    portLookup_ = noLookup ? link::systemPortLookup() : std::move(services.ports);
+      endProgram_(std::move(services.endProgram)),
+      services_(static_cast<ui::ToolServices&&>(services), this, kTestToolCaption) {
     if (services.rangeFolders.empty()) {
         std::error_code ec;
         rangeFolders_ = rangeFolders(std::filesystem::current_path(ec),
@@ -142,7 +122,7 @@ TestWindow::TestWindow(TestWindowServices services, QWidget* parent)
     } else {
         rangeFolders_ = std::move(services.rangeFolders);
     }
-    screenTest_ = std::make_unique<ScreenTest>(*this, [this] { return today(); });
+    screenTest_ = std::make_unique<ScreenTest>(*this, [this] { return services_.today(); });
 
     setWindowTitle(kTestToolCaption);
     buildControls();
@@ -156,9 +136,7 @@ TestWindow::TestWindow(TestWindowServices services, QWidget* parent)
     runPortSearch();
 }
 
-TestWindow::~TestWindow() {
-    closePort();
-}
+TestWindow::~TestWindow() = default;
 
 void TestWindow::buildControls() {
     // The part of the window an operator on the line needs: the port, the line parameters, the
@@ -329,7 +307,7 @@ void TestWindow::applyModelPreset(int option) {
 
 void TestWindow::runPortSearch() {
     autoComport_->clear();
-    const std::vector<int> found = searchPorts(*port_, portLookup_);
+    const std::vector<int> found = searchPorts(services_.port(), services_.ports());
     for (const int n : found) {
         autoComport_->addItem(QStringLiteral("Com %1").arg(n));
     }
@@ -346,9 +324,9 @@ void TestWindow::runPortSearch() {
 }
 
 TestLine TestWindow::testLine() const {
-    return TestLine{*port_,
-                    *clock_,
-                    portLookup_,
+    return TestLine{services_.port(),
+                    services_.clock(),
+                    services_.ports(),
                     comm_->currentIndex() + 1,
                     comm_->currentText().toStdString(),
                     baud_->currentText().toStdString()};
@@ -375,12 +353,12 @@ void TestWindow::showAndWait(const std::string& text) {
     messageWindow_->setWaitValue(1);
     messageWindow_->present();
     while (messageWindow_->waitValue() == 1 && !closing_) {
-        link::delayMs(*clock_, kAcknowledgeStepMs);
+        link::delayMs(services_.clock(), kAcknowledgeStepMs);
     }
 }
 
 void TestWindow::message(const std::string& text) {
-    dialogs_->message(fromDisplayBytes(text));
+    services_.dialogs().message(fromDisplayBytes(text));
 }
 
 void TestWindow::onAutoSearch() {
@@ -393,14 +371,14 @@ void TestWindow::sendRangeFile(int which) {
     const RangeLoad load =
         loadRangeFile(kRangeFiles[static_cast<std::size_t>(which)], rangeFolders_);
     if (!load.bytes) {
-        dialogs_->message(fromStd(load.problem));
+        services_.dialogs().message(fromStd(load.problem));
         return;
     }
     // The line parameters are those shown in Baud now, whether or not a screen test has run.
     TestLine line = testLine();
     const std::string problem = sendRange(line, *load.bytes);
     if (!problem.empty()) {
-        dialogs_->message(fromStd(problem));
+        services_.dialogs().message(fromStd(problem));
     }
 }
 
@@ -411,23 +389,23 @@ void TestWindow::onDisplay() {
     TestLine line = testLine();
     const std::string problem = displayText(line, resetPending_, bytes);
     if (!problem.empty()) {
-        dialogs_->message(fromStd(problem));
+        services_.dialogs().message(fromStd(problem));
     }
 }
 
 void TestWindow::onLoadSetting() {
-    const QString path = dialogs_->chooseOpenFile(kOpenFilter);
+    const QString path = services_.dialogs().chooseOpenFile(kOpenFilter);
     if (path.isEmpty()) {
         return;
     }
-    if (!dialogs_->confirm(kLoadQuestion, kLoadTitle)) {
+    if (!services_.dialogs().confirm(kLoadQuestion, kLoadTitle)) {
         return;
     }
     // Nothing changes until the whole file has been read: a short or unreadable file leaves the
     // screen test with the image, the name and the path it had.
     const file::ReadResult read = file::readSettingsFile(toPath(path));
     if (!read.body) {
-        dialogs_->message(kLoadError);
+        services_.dialogs().message(kLoadError);
         return;
     }
     fileImage_ = *read.body;
@@ -455,16 +433,10 @@ void TestWindow::setPortUsersEnabled(bool enabled) {
     }
 }
 
-void TestWindow::closePort() {
-    if (port_ != nullptr && port_->isOpen()) {
-        port_->close();
-    }
-}
-
 void TestWindow::closeEvent(QCloseEvent* event) {
     closing_ = true;
     messageWindow_->close();
-    closePort();
+    services_.closePort();
     event->accept();
     if (exchangeDepth_ > 0) {
         // An exchange is still running below this handler and would go on talking to the
@@ -476,14 +448,6 @@ void TestWindow::closeEvent(QCloseEvent* event) {
             std::_Exit(EXIT_SUCCESS);
         }
     }
-}
-
-link::Date TestWindow::today() const {
-    if (today_) {
-        return today_();
-    }
-    const QDate date = QDate::currentDate();
-    return link::Date{date.year(), date.month(), date.day()};
 }
 
 }  // namespace vfd::testtool

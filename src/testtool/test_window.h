@@ -17,6 +17,7 @@
 #include "testtool/screen/screen_test.h"
 #include "testtool/test_line.h"
 #include "ui/operator_dialogs.h"
+#include "ui/tool_services.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -33,12 +34,7 @@ class MessageWindow;
 inline const QString kTestToolCaption = QStringLiteral("Tymbrik");
 
 // What the window uses from outside; tests pass fakes.
-struct TestWindowServices {
-    ui::OperatorDialogs* dialogs = nullptr;  // null: a QtOperatorDialogs titled "Tymbrik"
-    link::Port* port = nullptr;              // null: the window owns a link::QtSerialPort
-    link::Clock* clock = nullptr;            // null: the window owns a link::QtClock
-    std::function<link::Date()> today;       // null: the system's current date
-    link::PortLookup ports;  // empty folder and no exists(): link::systemPortLookup()
+struct TestWindowServices : ui::ToolServices {
     // Where the range files are looked for, in order. Empty: the working folder, then the
     // program's own folder.
     std::vector<std::filesystem::path> rangeFolders;
@@ -79,9 +75,9 @@ public:
 
     ScreenTest& screenTest() { return *screenTest_; }
     MessageWindow& messageWindow() { return *messageWindow_; }
-    ui::OperatorDialogs& dialogs() { return *dialogs_; }
-    link::Port& port() { return *port_; }
-    link::Clock& clock() { return *clock_; }
+    ui::OperatorDialogs& dialogs() { return services_.dialogs(); }
+    link::Port& port() { return services_.port(); }
+    link::Clock& clock() { return services_.clock(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -102,18 +98,9 @@ private:
     void applyModelPreset(int option);
     void sendRangeFile(int which);
     void setPortUsersEnabled(bool enabled);
-    void closePort();
-    link::Date today() const;
 
-    std::function<link::Date()> today_;
     std::function<void()> endProgram_;
-    std::unique_ptr<ui::OperatorDialogs> ownDialogs_;
-    std::unique_ptr<link::Port> ownPort_;
-    std::unique_ptr<link::Clock> ownClock_;
-    ui::OperatorDialogs* dialogs_ = nullptr;
-    link::Port* port_ = nullptr;
-    link::Clock* clock_ = nullptr;
-    link::PortLookup portLookup_;
+    ui::ResolvedServices services_;
     std::vector<std::filesystem::path> rangeFolders_;
     std::unique_ptr<ScreenTest> screenTest_;
 

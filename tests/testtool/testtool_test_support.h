@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/widget_lookup.h"
+
 #include <QObject>
 #include <QString>
 #include <cstdint>
@@ -11,16 +13,6 @@
 #include <vector>
 
 namespace vfd::testing {
-
-// The control with this object name; a missing one fails the test instead of crashing it.
-template <class T>
-T* named(const QObject& root, const QString& name) {
-    T* found = root.findChild<T*>(name);
-    if (found == nullptr) {
-        throw std::runtime_error("no control named " + name.toStdString());
-    }
-    return found;
-}
 
 // A fresh folder of the test's own, under its runtime folder, removed again when the owner goes.
 class ScratchFolder {
