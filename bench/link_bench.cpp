@@ -3,19 +3,19 @@
 // and the processor time a reply wait uses while nothing answers.
 //
 //   build/bench/link_bench [path to vfdsim]
-#include <QCoreApplication>
-#include <QProcess>
-#include <QThread>
-#include <QTemporaryDir>
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
 #include <fcntl.h>
-#include <numeric>
 #include <stdlib.h>
 #include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
+#include <QCoreApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <numeric>
 #include <vector>
 
 #include "link/exchanges.h"
@@ -46,7 +46,8 @@ double median(std::vector<double> v) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QString simPath = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(VFDSIM_PATH);
+    const QString simPath =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(VFDSIM_PATH);
     QTemporaryDir runtime;
     qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
 
@@ -108,9 +109,9 @@ int main(int argc, char** argv) {
     const double cpuBefore = cpuMs();
     const auto waitStart = std::chrono::steady_clock::now();
     const auto wait = link::waitForBytes(quiet, clock, 1, protocol::kDownloadReplyWaitMs);
-    const double waitWall = std::chrono::duration<double, std::milli>(
-                                std::chrono::steady_clock::now() - waitStart)
-                                .count();
+    const double waitWall =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - waitStart)
+            .count();
     const double waitCpu = cpuMs() - cpuBefore;
     quiet.close();
     ::close(holder);
@@ -122,8 +123,9 @@ int main(int argc, char** argv) {
                 *std::max_element(wall.begin(), wall.end()));
     std::printf("  line-time floor at 9600 baud (137 bytes out, 1 in): %.1f ms\n", lineFloorMs);
     std::printf("  overhead: %.1f%% of the floor\n", 100.0 * median(wall) / lineFloorMs);
-    std::printf("Reply wait with no answer: %.0f ms of waiting used %.1f ms of processor time "
-                "(%d bytes arrived)\n",
-                waitWall, waitCpu, wait.available);
+    std::printf(
+        "Reply wait with no answer: %.0f ms of waiting used %.1f ms of processor time "
+        "(%d bytes arrived)\n",
+        waitWall, waitCpu, wait.available);
     return 0;
 }

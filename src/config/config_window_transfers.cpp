@@ -1,8 +1,8 @@
 // The window's exchanges with a display and with settings files. The window is the working copy
 // of the settings: a download or a save fills the image from it, an upload or a load sets it
 // from the image.
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include "config/config_window.h"
@@ -42,7 +42,9 @@ private:
     ConfigWindow& window_;
 };
 
-QString fromStd(const std::string& text) { return QString::fromStdString(text); }
+QString fromStd(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 // Opens the port chosen in the window; on failure tells the operator and gives nothing.
 std::optional<link::PortChoice> openWindowPort(ConfigWindow& window) {
@@ -82,8 +84,12 @@ void ConfigWindow::onDownload() {
             link::delayMs(clock(), kDownloadSettleMs);
             dialogs().message(kDownloadOk);
             break;
-        case link::DownloadOutcome::NoAnswer: dialogs().message(kDownloadFail); break;
-        case link::DownloadOutcome::WrongCheck: dialogs().message(kIrcError); break;
+        case link::DownloadOutcome::NoAnswer:
+            dialogs().message(kDownloadFail);
+            break;
+        case link::DownloadOutcome::WrongCheck:
+            dialogs().message(kIrcError);
+            break;
         case link::DownloadOutcome::LineLost:
             dialogs().message(fromStd(link::describeLineLost(choice->label, result.lineError)));
             break;
@@ -100,17 +106,22 @@ void ConfigWindow::onGetSetting() {
     // answers garbage, must not wipe the operator's characters from the image.
     const auto result = link::uploadSettings(port(), clock());
     switch (result.outcome) {
-        case link::UploadOutcome::NoAnswer: dialogs().message(commText() + kCantBeOpen); return;
+        case link::UploadOutcome::NoAnswer:
+            dialogs().message(commText() + kCantBeOpen);
+            return;
         case link::UploadOutcome::Short:
             dialogs().message(QStringLiteral("The display answered only %1 of 127 bytes. "
                                              "The settings in the window were not changed.")
                                   .arg(result.received));
             return;
-        case link::UploadOutcome::BadMarker: dialogs().message(kReceiveCheckError); return;
+        case link::UploadOutcome::BadMarker:
+            dialogs().message(kReceiveCheckError);
+            return;
         case link::UploadOutcome::LineLost:
             dialogs().message(fromStd(link::describeLineLost(choice->label, result.lineError)));
             return;
-        case link::UploadOutcome::Received: break;
+        case link::UploadOutcome::Received:
+            break;
     }
     image() = SettingsImage(result.reply);
     dialogs().message(kUploadOk);

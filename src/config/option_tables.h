@@ -18,14 +18,26 @@ struct OptionList {
     bool has(int position) const { return position >= 0 && position < size(); }
 };
 
-inline constexpr std::array<std::string_view, 16> kCharEntries = {
-    "USA/Eurpope  (Default)", "FRANCE",  "GERMANY", "U.K",    "DENMARK I",       "SWEDEN",
-    "ITALY",                  "SPAIN",   "JAPAN",   "NORWAY", "DENMARK II",      "SLAVONIC/RUSSIA",
-    "RUSSIA",                 "GREEK",   "CZECH",   "LATIVAIN"};
+inline constexpr std::array<std::string_view, 16> kCharEntries = {"USA/Eurpope  (Default)",
+                                                                  "FRANCE",
+                                                                  "GERMANY",
+                                                                  "U.K",
+                                                                  "DENMARK I",
+                                                                  "SWEDEN",
+                                                                  "ITALY",
+                                                                  "SPAIN",
+                                                                  "JAPAN",
+                                                                  "NORWAY",
+                                                                  "DENMARK II",
+                                                                  "SLAVONIC/RUSSIA",
+                                                                  "RUSSIA",
+                                                                  "GREEK",
+                                                                  "CZECH",
+                                                                  "LATIVAIN"};
 
 inline constexpr std::array<std::string_view, 10> kCommandEntries = {
-    "QV310", "EPSON (Default)", "UTC/S",  "UTC/P",  "AEDEX",
-    "ADM788", "DSP800",         "CD5220", "EMAX",   "LogicControl"};
+    "QV310",  "EPSON (Default)", "UTC/S",  "UTC/P", "AEDEX",
+    "ADM788", "DSP800",          "CD5220", "EMAX",  "LogicControl"};
 
 inline constexpr std::array<std::string_view, 2> kBaudRateEntries = {"9600,n,8,1 (Default)",
                                                                      "19200,n,8,1"};
@@ -33,10 +45,17 @@ inline constexpr std::array<std::string_view, 2> kBaudRateEntries = {"9600,n,8,1
 inline constexpr std::array<std::string_view, 3> kPassthruEntries = {
     "None     (Default)", "with ESC/POS command", "without ESC/POS command"};
 
-inline constexpr std::array<std::string_view, 11> kStandbyEntries = {
-    "No Stand-by Status (Default)", "1 minute",  "2 minutes", "3 minutes",
-    "4 minutes",                    "5 minutes", "6 minutes", "7 minutes",
-    "8 minutes",                    "9 minutes", "10 minutes"};
+inline constexpr std::array<std::string_view, 11> kStandbyEntries = {"No Stand-by Status (Default)",
+                                                                     "1 minute",
+                                                                     "2 minutes",
+                                                                     "3 minutes",
+                                                                     "4 minutes",
+                                                                     "5 minutes",
+                                                                     "6 minutes",
+                                                                     "7 minutes",
+                                                                     "8 minutes",
+                                                                     "9 minutes",
+                                                                     "10 minutes"};
 
 inline constexpr std::array<std::string_view, 2> kBaudEntries = {"9600,n,8,1", "19200,n,8,1"};
 
@@ -53,8 +72,8 @@ inline constexpr OptionList kCommList{"Comm", kCommEntries, 0, -1};
 
 // The order in which the window fills its lists at start-up.
 inline constexpr std::array<const OptionList*, 7> kFillOrder = {
-    &kCharList, &kCommandList, &kBaudRateList, &kBaudList, &kCommList, &kPassthruList,
-    &kStandbyList};
+    &kCharList, &kCommandList,  &kBaudRateList, &kBaudList,
+    &kCommList, &kPassthruList, &kStandbyList};
 
 // The stand-by list also takes typed text. Accepts an entry text, "n minute(s)" or a bare number,
 // each for 0 to 10, and gives the list position; anything else gives -1.

@@ -6,14 +6,11 @@ namespace vfd::link {
 
 DateStamp dateStamp(const Date& date) {
     const int year = std::abs(date.year) % 10000;
-    return {static_cast<std::uint8_t>(year / 1000),
-            static_cast<std::uint8_t>(year / 100 % 10),
-            static_cast<std::uint8_t>(year / 10 % 10),
-            static_cast<std::uint8_t>(year % 10),
-            static_cast<std::uint8_t>(date.month / 10 % 10),
-            static_cast<std::uint8_t>(date.month % 10),
-            static_cast<std::uint8_t>(date.day / 10 % 10),
-            static_cast<std::uint8_t>(date.day % 10)};
+    return {
+        static_cast<std::uint8_t>(year / 1000),          static_cast<std::uint8_t>(year / 100 % 10),
+        static_cast<std::uint8_t>(year / 10 % 10),       static_cast<std::uint8_t>(year % 10),
+        static_cast<std::uint8_t>(date.month / 10 % 10), static_cast<std::uint8_t>(date.month % 10),
+        static_cast<std::uint8_t>(date.day / 10 % 10),   static_cast<std::uint8_t>(date.day % 10)};
 }
 
 std::uint8_t ircCheck(const DateStamp& s) {

@@ -127,13 +127,21 @@ std::string describeOpenFailure(const std::string& label, const std::string& dev
                                 PortError error, const std::string& detail) {
     std::string reason;
     switch (error) {
-        case PortError::NotFound: reason = "the port does not exist"; break;
-        case PortError::Busy: reason = "another program is using it"; break;
+        case PortError::NotFound:
+            reason = "the port does not exist";
+            break;
+        case PortError::Busy:
+            reason = "another program is using it";
+            break;
         case PortError::NoPermission:
             reason = "permission denied (add your user to the dialout group, then log in again)";
             break;
-        case PortError::BadSettings: reason = "the line parameters were refused"; break;
-        default: reason = detail.empty() ? "the system refused to open it" : detail; break;
+        case PortError::BadSettings:
+            reason = "the line parameters were refused";
+            break;
+        default:
+            reason = detail.empty() ? "the system refused to open it" : detail;
+            break;
     }
     std::string text = label + " can't be opened: " + reason;
     if (!device.empty() && device != label) {

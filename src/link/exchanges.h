@@ -39,7 +39,7 @@ enum class UploadOutcome {
 
 struct UploadResult {
     UploadOutcome outcome = UploadOutcome::NoAnswer;
-    int received = 0;   // bytes that arrived (at most 127 are kept)
+    int received = 0;    // bytes that arrived (at most 127 are kept)
     ImageBytes reply{};  // the reply as far as it arrived; zero beyond `received`
     std::string lineError;
 };

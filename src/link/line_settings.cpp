@@ -52,12 +52,23 @@ std::optional<LineSettings> parseLineSettings(std::string_view text) {
         return std::nullopt;
     }
     switch (std::tolower(static_cast<unsigned char>(fields[1][0]))) {
-        case 'n': s.parity = Parity::None; break;
-        case 'e': s.parity = Parity::Even; break;
-        case 'o': s.parity = Parity::Odd; break;
-        case 'm': s.parity = Parity::Mark; break;
-        case 's': s.parity = Parity::Space; break;
-        default: return std::nullopt;
+        case 'n':
+            s.parity = Parity::None;
+            break;
+        case 'e':
+            s.parity = Parity::Even;
+            break;
+        case 'o':
+            s.parity = Parity::Odd;
+            break;
+        case 'm':
+            s.parity = Parity::Mark;
+            break;
+        case 's':
+            s.parity = Parity::Space;
+            break;
+        default:
+            return std::nullopt;
     }
     const auto bits = wholeNumber(fields[2], 5, 8);
     if (!bits) {

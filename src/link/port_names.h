@@ -24,8 +24,8 @@ std::string portFolder();
 std::string fixedDeviceName(int number);
 
 struct PortLookup {
-    std::string folder;                                // the port folder
-    std::function<bool(const std::string&)> exists;    // does this path exist (a link counts)
+    std::string folder;                              // the port folder
+    std::function<bool(const std::string&)> exists;  // does this path exist (a link counts)
 };
 
 // The device to open for what the operator chose or typed in the port list: "Com n" is port n

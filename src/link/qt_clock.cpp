@@ -6,9 +6,13 @@
 
 namespace vfd::link {
 
-QtClock::QtClock() { timer_.start(); }
+QtClock::QtClock() {
+    timer_.start();
+}
 
-std::uint32_t QtClock::tickCount() { return static_cast<std::uint32_t>(timer_.elapsed()); }
+std::uint32_t QtClock::tickCount() {
+    return static_cast<std::uint32_t>(timer_.elapsed());
+}
 
 void QtClock::runEvents(int maxWaitMs) {
     if (maxWaitMs <= 0 || QCoreApplication::instance() == nullptr) {

@@ -1,8 +1,8 @@
 #include "link/qt_serial_port.h"
 
 #include <QSerialPort>
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -21,30 +21,42 @@ namespace {
 
 QSerialPort::Parity toQt(Parity p) {
     switch (p) {
-        case Parity::Even: return QSerialPort::EvenParity;
-        case Parity::Odd: return QSerialPort::OddParity;
-        case Parity::Mark: return QSerialPort::MarkParity;
-        case Parity::Space: return QSerialPort::SpaceParity;
-        case Parity::None: break;
+        case Parity::Even:
+            return QSerialPort::EvenParity;
+        case Parity::Odd:
+            return QSerialPort::OddParity;
+        case Parity::Mark:
+            return QSerialPort::MarkParity;
+        case Parity::Space:
+            return QSerialPort::SpaceParity;
+        case Parity::None:
+            break;
     }
     return QSerialPort::NoParity;
 }
 
 QSerialPort::StopBits toQt(StopBits s) {
     switch (s) {
-        case StopBits::OneAndHalf: return QSerialPort::OneAndHalfStop;
-        case StopBits::Two: return QSerialPort::TwoStop;
-        case StopBits::One: break;
+        case StopBits::OneAndHalf:
+            return QSerialPort::OneAndHalfStop;
+        case StopBits::Two:
+            return QSerialPort::TwoStop;
+        case StopBits::One:
+            break;
     }
     return QSerialPort::OneStop;
 }
 
 QSerialPort::DataBits toQtDataBits(int bits) {
     switch (bits) {
-        case 5: return QSerialPort::Data5;
-        case 6: return QSerialPort::Data6;
-        case 7: return QSerialPort::Data7;
-        default: return QSerialPort::Data8;
+        case 5:
+            return QSerialPort::Data5;
+        case 6:
+            return QSerialPort::Data6;
+        case 7:
+            return QSerialPort::Data7;
+        default:
+            return QSerialPort::Data8;
     }
 }
 
@@ -104,16 +116,22 @@ struct QtSerialPort::Impl {
 
 QtSerialPort::QtSerialPort() : d_(std::make_unique<Impl>()) {}
 
-QtSerialPort::~QtSerialPort() { close(); }
+QtSerialPort::~QtSerialPort() {
+    close();
+}
 
 void QtSerialPort::setPortName(const std::string& device) {
     d_->requested = device;
     d_->serial.setPortName(QString::fromStdString(device));
 }
 
-std::string QtSerialPort::portName() const { return d_->requested; }
+std::string QtSerialPort::portName() const {
+    return d_->requested;
+}
 
-void QtSerialPort::setSettings(const LineSettings& settings) { d_->settings = settings; }
+void QtSerialPort::setSettings(const LineSettings& settings) {
+    d_->settings = settings;
+}
 
 PortError QtSerialPort::open() {
     auto& s = d_->serial;
@@ -152,12 +170,18 @@ PortError QtSerialPort::open() {
     s.setFlowControl(QSerialPort::NoFlowControl);
     if (!s.open(QIODevice::ReadWrite)) {
         switch (s.error()) {
-            case QSerialPort::DeviceNotFoundError: d_->openError = PortError::NotFound; break;
-            case QSerialPort::PermissionError: d_->openError = PortError::Busy; break;
+            case QSerialPort::DeviceNotFoundError:
+                d_->openError = PortError::NotFound;
+                break;
+            case QSerialPort::PermissionError:
+                d_->openError = PortError::Busy;
+                break;
             case QSerialPort::UnsupportedOperationError:
                 d_->openError = PortError::BadSettings;
                 break;
-            default: d_->openError = PortError::Io; break;
+            default:
+                d_->openError = PortError::Io;
+                break;
         }
         d_->detail = s.errorString().toStdString();
         s.close();
@@ -176,7 +200,9 @@ void QtSerialPort::close() {
     d_->serial.clearError();
 }
 
-bool QtSerialPort::isOpen() const { return d_->serial.isOpen(); }
+bool QtSerialPort::isOpen() const {
+    return d_->serial.isOpen();
+}
 
 PortError QtSerialPort::write(std::span<const std::uint8_t> bytes) {
     if (!d_->serial.isOpen()) {
@@ -240,12 +266,17 @@ PortError QtSerialPort::error() const {
     }
     switch (d_->serial.error()) {
         case QSerialPort::NoError:
-        case QSerialPort::TimeoutError: return PortError::None;
+        case QSerialPort::TimeoutError:
+            return PortError::None;
         case QSerialPort::ResourceError:
-        case QSerialPort::ReadError: return PortError::HungUp;
-        case QSerialPort::WriteError: return PortError::Io;
-        case QSerialPort::NotOpenError: return PortError::NotOpen;
-        default: return PortError::Io;
+        case QSerialPort::ReadError:
+            return PortError::HungUp;
+        case QSerialPort::WriteError:
+            return PortError::Io;
+        case QSerialPort::NotOpenError:
+            return PortError::NotOpen;
+        default:
+            return PortError::Io;
     }
 }
 

@@ -27,7 +27,7 @@ LineStatus sendByte(Port& port, Clock& clock, std::uint8_t byte);
 LineStatus writeBlock(Port& port, Clock& clock, std::span<const std::uint8_t> bytes);
 
 struct WaitResult {
-    int available = 0;               // bytes waiting when the wait ended
+    int available = 0;  // bytes waiting when the wait ended
     LineStatus status = LineStatus::Ok;
 };
 

@@ -22,8 +22,9 @@ bool identityAttempt(TestLine& line, bool& lost) {
         lost = true;
         return false;
     }
-    const auto wait = link::waitForBytes(line.port, line.clock, static_cast<int>(protocol::kExpectedPid.size()),
-                                         kIdentityReplyWaitMs);
+    const auto wait =
+        link::waitForBytes(line.port, line.clock, static_cast<int>(protocol::kExpectedPid.size()),
+                           kIdentityReplyWaitMs);
     if (wait.status != LineStatus::Ok) {
         lost = true;
         return false;
@@ -61,8 +62,8 @@ bool checkIdentity(TestLine& line, Operator& op) {
     }
     if (first && second) {
         bool ok = true;
-        for (const std::uint8_t b : {protocol::kUs, protocol::kCursorCommand, std::uint8_t{1},
-                                     std::uint8_t{2}}) {
+        for (const std::uint8_t b :
+             {protocol::kUs, protocol::kCursorCommand, std::uint8_t{1}, std::uint8_t{2}}) {
             ok = ok && link::sendByte(line.port, line.clock, b) == LineStatus::Ok;
         }
         ok = ok && link::writeBlock(line.port, line.clock, bytesOf(kPidPassText)) == LineStatus::Ok;

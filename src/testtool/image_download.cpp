@@ -12,7 +12,8 @@ bool downloadImage(TestLine& line, Operator& op, const link::DateStamp& stamp,
     }
     const auto result = link::downloadSettings(line.port, line.clock, stamp, body);
     switch (result.outcome) {
-        case link::DownloadOutcome::Sent: return true;
+        case link::DownloadOutcome::Sent:
+            return true;
         case link::DownloadOutcome::NoAnswer:
             op.message("Download Fail ! Please retry again !");
             return false;

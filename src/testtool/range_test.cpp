@@ -70,7 +70,8 @@ std::string displayText(TestLine& line, bool& resetPending, const std::vector<st
         return link::describeLineLost(line.portLabel, detail);
     };
     if (resetPending) {
-        if (link::writeBlock(line.port, line.clock, protocol::kInitialise) != link::LineStatus::Ok) {
+        if (link::writeBlock(line.port, line.clock, protocol::kInitialise) !=
+            link::LineStatus::Ok) {
             return lost();
         }
         link::delayMs(line.clock, kResetSettleMs);

@@ -15,9 +15,9 @@ struct TestLine {
     link::Port& port;
     link::Clock& clock;
     link::PortLookup lookup;
-    int portNumber = 0;         // the port list's position + 1; 0 while the list is empty
-    std::string portLabel;      // the port list's text, for messages ("com 1")
-    std::string settingsText;   // line parameters, "9600,n,8,1"
+    int portNumber = 0;        // the port list's position + 1; 0 while the list is empty
+    std::string portLabel;     // the port list's text, for messages ("com 1")
+    std::string settingsText;  // line parameters, "9600,n,8,1"
 };
 
 // Opens the port when it is closed, as every step of the test tool does before it talks to the

@@ -29,7 +29,9 @@ const CodePage& CodePage::system() {
     return page;
 }
 
-QChar CodePage::toChar(std::uint8_t code) const { return chars_[code]; }
+QChar CodePage::toChar(std::uint8_t code) const {
+    return chars_[code];
+}
 
 std::optional<std::uint8_t> CodePage::toCode(QChar c) const {
     for (int code = 0; code < 256; ++code) {

@@ -28,7 +28,8 @@ public:
     QString chooseOpenFile(const QString& filter) override;
     QString chooseSaveFile(const QString& filter) override;
 
-    // The filters are written "description | pattern"; the file dialog wants "description (pattern)".
+    // The filters are written "description | pattern"; the file dialog wants "description
+    // (pattern)".
     static QString toDialogFilter(const QString& filter);
 
 private:

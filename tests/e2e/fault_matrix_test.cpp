@@ -29,7 +29,15 @@ namespace {
 using testing::ScriptedDialogs;
 using testing::SimProcess;
 
-enum class Exchange { Download, GetSetting, Identity, SerialNumber, ImageDownload, ReadBack, Range };
+enum class Exchange {
+    Download,
+    GetSetting,
+    Identity,
+    SerialNumber,
+    ImageDownload,
+    ReadBack,
+    Range
+};
 enum class Line { Healthy, Busy, Missing };
 
 struct Row {
@@ -44,13 +52,20 @@ struct Row {
 
 const char* exchangeName(Exchange e) {
     switch (e) {
-        case Exchange::Download: return "Zoravel: Download Setting To VFD";
-        case Exchange::GetSetting: return "Zoravel: Get Setting From VFD";
-        case Exchange::Identity: return "Tymbrik: identity check (PID)";
-        case Exchange::SerialNumber: return "Tymbrik: serial number (SN)";
-        case Exchange::ImageDownload: return "Tymbrik: test image download";
-        case Exchange::ReadBack: return "Tymbrik: test image read-back";
-        case Exchange::Range: return "Tymbrik: range test (Send 0x80-0x9F)";
+        case Exchange::Download:
+            return "Zoravel: Download Setting To VFD";
+        case Exchange::GetSetting:
+            return "Zoravel: Get Setting From VFD";
+        case Exchange::Identity:
+            return "Tymbrik: identity check (PID)";
+        case Exchange::SerialNumber:
+            return "Tymbrik: serial number (SN)";
+        case Exchange::ImageDownload:
+            return "Tymbrik: test image download";
+        case Exchange::ReadBack:
+            return "Tymbrik: test image read-back";
+        case Exchange::Range:
+            return "Tymbrik: range test (Send 0x80-0x9F)";
     }
     return "";
 }
@@ -67,120 +82,340 @@ QStringList on(const char* kind, QStringList options) {
 const std::vector<Row>& rows() {
     static const std::vector<Row> table = {
         // Zoravel's download: the check byte is the only answer.
-        {Exchange::Download, "no reply", on("check", {"--no-reply"}), Line::Healthy,
-         {kDownloadFail}, 3000, "display keeps its settings"},
-        {Exchange::Download, "late reply (2500 ms)", on("check", {"--reply-delay", "2500"}),
-         Line::Healthy, {kDownloadFail}, 3000, "display keeps its settings"},
-        {Exchange::Download, "wrong check byte", {"--wrong-check"}, Line::Healthy, {kIrc}, 1500,
+        {Exchange::Download,
+         "no reply",
+         on("check", {"--no-reply"}),
+         Line::Healthy,
+         {kDownloadFail},
+         3000,
          "display keeps its settings"},
-        {Exchange::Download, "garbled reply", on("check", {"--garble"}), Line::Healthy, {kIrc},
-         1500, "display keeps its settings"},
-        {Exchange::Download, "extra bytes", on("check", {"--extra-bytes", "3"}), Line::Healthy,
-         {"Download O.K ! Please restart !"}, 2500, "display stores the new settings"},
-        {Exchange::Download, "hang-up during the date stamp", {"--hang-up-after", "5"},
-         Line::Healthy, {kLost.arg("Com 1")}, 3500, "display keeps its settings"},
-        {Exchange::Download, "busy port", {}, Line::Busy,
-         {"Com 1 can't be opened: another program is using it (...)."}, 1000,
+        {Exchange::Download,
+         "late reply (2500 ms)",
+         on("check", {"--reply-delay", "2500"}),
+         Line::Healthy,
+         {kDownloadFail},
+         3000,
          "display keeps its settings"},
-        {Exchange::Download, "missing port", {}, Line::Missing,
-         {"Com 200 can't be opened: the port does not exist (...)."}, 1000,
+        {Exchange::Download,
+         "wrong check byte",
+         {"--wrong-check"},
+         Line::Healthy,
+         {kIrc},
+         1500,
+         "display keeps its settings"},
+        {Exchange::Download,
+         "garbled reply",
+         on("check", {"--garble"}),
+         Line::Healthy,
+         {kIrc},
+         1500,
+         "display keeps its settings"},
+        {Exchange::Download,
+         "extra bytes",
+         on("check", {"--extra-bytes", "3"}),
+         Line::Healthy,
+         {"Download O.K ! Please restart !"},
+         2500,
+         "display stores the new settings"},
+        {Exchange::Download,
+         "hang-up during the date stamp",
+         {"--hang-up-after", "5"},
+         Line::Healthy,
+         {kLost.arg("Com 1")},
+         3500,
+         "display keeps its settings"},
+        {Exchange::Download,
+         "busy port",
+         {},
+         Line::Busy,
+         {"Com 1 can't be opened: another program is using it (...)."},
+         1000,
+         "display keeps its settings"},
+        {Exchange::Download,
+         "missing port",
+         {},
+         Line::Missing,
+         {"Com 200 can't be opened: the port does not exist (...)."},
+         1000,
          "display keeps its settings"},
         // Zoravel's upload: the 127-byte reply.
-        {Exchange::GetSetting, "no reply", on("upload", {"--no-reply"}), Line::Healthy,
-         {"Com 1 can't be open !!"}, 3000, "window and settings image unchanged"},
-        {Exchange::GetSetting, "late reply (2500 ms)", on("upload", {"--reply-delay", "2500"}),
-         Line::Healthy, {"Com 1 can't be open !!"}, 3000, "window and settings image unchanged"},
-        {Exchange::GetSetting, "short reply (5 bytes)", on("upload", {"--short-reply", "5"}),
+        {Exchange::GetSetting,
+         "no reply",
+         on("upload", {"--no-reply"}),
+         Line::Healthy,
+         {"Com 1 can't be open !!"},
+         3000,
+         "window and settings image unchanged"},
+        {Exchange::GetSetting,
+         "late reply (2500 ms)",
+         on("upload", {"--reply-delay", "2500"}),
+         Line::Healthy,
+         {"Com 1 can't be open !!"},
+         3000,
+         "window and settings image unchanged"},
+        {Exchange::GetSetting,
+         "short reply (5 bytes)",
+         on("upload", {"--short-reply", "5"}),
          Line::Healthy,
          {"The display answered only 5 of 127 bytes. The settings in the window were not "
           "changed."},
-         4000, "window and settings image unchanged"},
-        {Exchange::GetSetting, "garbled reply", on("upload", {"--garble"}), Line::Healthy,
-         {"Receive Check bit Error !!"}, 1500, "window and settings image unchanged"},
-        {Exchange::GetSetting, "bad marker", {"--bad-marker"}, Line::Healthy,
-         {"Receive Check bit Error !!"}, 1500, "window and settings image unchanged"},
-        {Exchange::GetSetting, "extra bytes", on("upload", {"--extra-bytes", "3"}), Line::Healthy,
-         {"Upload O.K!"}, 1500, "window shows the display's settings"},
-        {Exchange::GetSetting, "hang-up after the request's first byte", {"--hang-up-after", "1"},
-         Line::Healthy, {kLost.arg("Com 1")}, 3500, "window and settings image unchanged"},
-        {Exchange::GetSetting, "busy port", {}, Line::Busy,
-         {"Com 1 can't be opened: another program is using it (...)."}, 1000,
+         4000,
          "window and settings image unchanged"},
-        {Exchange::GetSetting, "missing port", {}, Line::Missing,
-         {"Com 200 can't be opened: the port does not exist (...)."}, 1000,
+        {Exchange::GetSetting,
+         "garbled reply",
+         on("upload", {"--garble"}),
+         Line::Healthy,
+         {"Receive Check bit Error !!"},
+         1500,
+         "window and settings image unchanged"},
+        {Exchange::GetSetting,
+         "bad marker",
+         {"--bad-marker"},
+         Line::Healthy,
+         {"Receive Check bit Error !!"},
+         1500,
+         "window and settings image unchanged"},
+        {Exchange::GetSetting,
+         "extra bytes",
+         on("upload", {"--extra-bytes", "3"}),
+         Line::Healthy,
+         {"Upload O.K!"},
+         1500,
+         "window shows the display's settings"},
+        {Exchange::GetSetting,
+         "hang-up after the request's first byte",
+         {"--hang-up-after", "1"},
+         Line::Healthy,
+         {kLost.arg("Com 1")},
+         3500,
+         "window and settings image unchanged"},
+        {Exchange::GetSetting,
+         "busy port",
+         {},
+         Line::Busy,
+         {"Com 1 can't be opened: another program is using it (...)."},
+         1000,
+         "window and settings image unchanged"},
+        {Exchange::GetSetting,
+         "missing port",
+         {},
+         Line::Missing,
+         {"Com 200 can't be opened: the port does not exist (...)."},
+         1000,
          "window and settings image unchanged"},
         // Tymbrik's screen test with "PID" ticked: the identity check comes first.
-        {Exchange::Identity, "no reply", on("identity", {"--no-reply"}), Line::Healthy,
-         {"VFD PID is Error."}, 8500, "tool ready for the next display"},
-        {Exchange::Identity, "late reply (2500 ms, inside the 3000 ms limit)",
-         on("identity", {"--reply-delay", "2500"}), Line::Healthy, {"OK!"}, 14000,
+        {Exchange::Identity,
+         "no reply",
+         on("identity", {"--no-reply"}),
+         Line::Healthy,
+         {"VFD PID is Error."},
+         8500,
+         "tool ready for the next display"},
+        {Exchange::Identity,
+         "late reply (2500 ms, inside the 3000 ms limit)",
+         on("identity", {"--reply-delay", "2500"}),
+         Line::Healthy,
+         {"OK!"},
+         14000,
          "run completes"},
-        {Exchange::Identity, "short reply (5 bytes)", on("identity", {"--short-reply", "5"}),
-         Line::Healthy, {"VFD PID is Error."}, 8500, "tool ready for the next display"},
-        {Exchange::Identity, "garbled reply", on("identity", {"--garble"}), Line::Healthy,
-         {"VFD PID is Error."}, 2500, "tool ready for the next display"},
-        {Exchange::Identity, "extra bytes (the answer must be exactly PID:3524)",
-         on("identity", {"--extra-bytes", "3"}), Line::Healthy, {"VFD PID is Error."}, 2500,
+        {Exchange::Identity,
+         "short reply (5 bytes)",
+         on("identity", {"--short-reply", "5"}),
+         Line::Healthy,
+         {"VFD PID is Error."},
+         8500,
          "tool ready for the next display"},
-        {Exchange::Identity, "another identity", {"--pid", "PID:9999"}, Line::Healthy,
-         {"VFD PID is Error."}, 2500, "tool ready for the next display"},
-        {Exchange::Identity, "hang-up after the first query", {"--hang-up-after", "3"},
-         Line::Healthy, {kLost.arg("com 1")}, 5000, "tool ready for the next display"},
-        {Exchange::Identity, "busy port", {}, Line::Busy,
-         {"com 1 can't be opened: another program is using it (...)."}, 1000,
+        {Exchange::Identity,
+         "garbled reply",
+         on("identity", {"--garble"}),
+         Line::Healthy,
+         {"VFD PID is Error."},
+         2500,
          "tool ready for the next display"},
-        {Exchange::Identity, "missing port (the display went away after the search)", {},
-         Line::Missing, {"com 200 can't be opened: the port does not exist (...)."}, 1000,
+        {Exchange::Identity,
+         "extra bytes (the answer must be exactly PID:3524)",
+         on("identity", {"--extra-bytes", "3"}),
+         Line::Healthy,
+         {"VFD PID is Error."},
+         2500,
+         "tool ready for the next display"},
+        {Exchange::Identity,
+         "another identity",
+         {"--pid", "PID:9999"},
+         Line::Healthy,
+         {"VFD PID is Error."},
+         2500,
+         "tool ready for the next display"},
+        {Exchange::Identity,
+         "hang-up after the first query",
+         {"--hang-up-after", "3"},
+         Line::Healthy,
+         {kLost.arg("com 1")},
+         5000,
+         "tool ready for the next display"},
+        {Exchange::Identity,
+         "busy port",
+         {},
+         Line::Busy,
+         {"com 1 can't be opened: another program is using it (...)."},
+         1000,
+         "tool ready for the next display"},
+        {Exchange::Identity,
+         "missing port (the display went away after the search)",
+         {},
+         Line::Missing,
+         {"com 200 can't be opened: the port does not exist (...)."},
+         1000,
          "tool ready for the next display"},
         // "SN" ticked, "PID" not.
-        {Exchange::SerialNumber, "no reply", {"--no-serial"}, Line::Healthy, {"NO S/N"}, 3500,
-         "tool ready for the next display"},
-        {Exchange::SerialNumber, "late reply (2500 ms)", on("serial", {"--reply-delay", "2500"}),
-         Line::Healthy, {"NO S/N"}, 3500, "tool ready for the next display"},
-        {Exchange::SerialNumber, "short reply (5 bytes)", on("serial", {"--short-reply", "5"}),
-         Line::Healthy, {"NO S/N"}, 6500, "tool ready for the next display"},
-        {Exchange::SerialNumber, "garbled reply (shown as it came)", on("serial", {"--garble"}),
-         Line::Healthy, {"S/N:\r...", "OK!"}, 9000, "run completes"},
-        {Exchange::SerialNumber, "extra bytes (the first eight count)",
-         on("serial", {"--extra-bytes", "3"}), Line::Healthy, {"S/N:\rVD000001", "OK!"}, 9000,
-         "run completes"},
-        {Exchange::SerialNumber, "hang-up during the query", {"--hang-up-after", "2"},
-         Line::Healthy, {kLost.arg("com 1")}, 5000, "tool ready for the next display"},
-        // Neither ticked: after the visual test the test image goes down and is read back.
-        {Exchange::ImageDownload, "no reply", on("check", {"--no-reply"}), Line::Healthy,
-         {kDownloadFail}, 7000, "tool ready for the next display"},
-        {Exchange::ImageDownload, "late reply (2500 ms)", on("check", {"--reply-delay", "2500"}),
-         Line::Healthy, {kDownloadFail}, 7000, "tool ready for the next display"},
-        {Exchange::ImageDownload, "wrong check byte", {"--wrong-check"}, Line::Healthy, {kIrc},
-         5000, "tool ready for the next display"},
-        {Exchange::ImageDownload, "garbled reply", on("check", {"--garble"}), Line::Healthy,
-         {kIrc}, 5000, "tool ready for the next display"},
-        {Exchange::ImageDownload, "extra bytes", on("check", {"--extra-bytes", "3"}),
-         Line::Healthy, {"OK!"}, 7000, "display ends with the model's defaults"},
-        {Exchange::ImageDownload, "hang-up during the date stamp", {"--hang-up-after", "89"},
-         Line::Healthy, {kLost.arg("com 1")}, 7000, "tool ready for the next display"},
-        {Exchange::ReadBack, "no reply", on("upload", {"--no-reply"}), Line::Healthy,
-         {"com 1 can't be open !!"}, 7000, "display keeps the test image"},
-        {Exchange::ReadBack, "late reply (2500 ms)", on("upload", {"--reply-delay", "2500"}),
-         Line::Healthy, {"com 1 can't be open !!"}, 7000, "display keeps the test image"},
-        {Exchange::ReadBack, "short reply (5 bytes)", on("upload", {"--short-reply", "5"}),
+        {Exchange::SerialNumber,
+         "no reply",
+         {"--no-serial"},
          Line::Healthy,
-         {"The display answered only 5 of 127 bytes when the test image was read back."}, 8000,
+         {"NO S/N"},
+         3500,
+         "tool ready for the next display"},
+        {Exchange::SerialNumber,
+         "late reply (2500 ms)",
+         on("serial", {"--reply-delay", "2500"}),
+         Line::Healthy,
+         {"NO S/N"},
+         3500,
+         "tool ready for the next display"},
+        {Exchange::SerialNumber,
+         "short reply (5 bytes)",
+         on("serial", {"--short-reply", "5"}),
+         Line::Healthy,
+         {"NO S/N"},
+         6500,
+         "tool ready for the next display"},
+        {Exchange::SerialNumber,
+         "garbled reply (shown as it came)",
+         on("serial", {"--garble"}),
+         Line::Healthy,
+         {"S/N:\r...", "OK!"},
+         9000,
+         "run completes"},
+        {Exchange::SerialNumber,
+         "extra bytes (the first eight count)",
+         on("serial", {"--extra-bytes", "3"}),
+         Line::Healthy,
+         {"S/N:\rVD000001", "OK!"},
+         9000,
+         "run completes"},
+        {Exchange::SerialNumber,
+         "hang-up during the query",
+         {"--hang-up-after", "2"},
+         Line::Healthy,
+         {kLost.arg("com 1")},
+         5000,
+         "tool ready for the next display"},
+        // Neither ticked: after the visual test the test image goes down and is read back.
+        {Exchange::ImageDownload,
+         "no reply",
+         on("check", {"--no-reply"}),
+         Line::Healthy,
+         {kDownloadFail},
+         7000,
+         "tool ready for the next display"},
+        {Exchange::ImageDownload,
+         "late reply (2500 ms)",
+         on("check", {"--reply-delay", "2500"}),
+         Line::Healthy,
+         {kDownloadFail},
+         7000,
+         "tool ready for the next display"},
+        {Exchange::ImageDownload,
+         "wrong check byte",
+         {"--wrong-check"},
+         Line::Healthy,
+         {kIrc},
+         5000,
+         "tool ready for the next display"},
+        {Exchange::ImageDownload,
+         "garbled reply",
+         on("check", {"--garble"}),
+         Line::Healthy,
+         {kIrc},
+         5000,
+         "tool ready for the next display"},
+        {Exchange::ImageDownload,
+         "extra bytes",
+         on("check", {"--extra-bytes", "3"}),
+         Line::Healthy,
+         {"OK!"},
+         7000,
+         "display ends with the model's defaults"},
+        {Exchange::ImageDownload,
+         "hang-up during the date stamp",
+         {"--hang-up-after", "89"},
+         Line::Healthy,
+         {kLost.arg("com 1")},
+         7000,
+         "tool ready for the next display"},
+        {Exchange::ReadBack,
+         "no reply",
+         on("upload", {"--no-reply"}),
+         Line::Healthy,
+         {"com 1 can't be open !!"},
+         7000,
          "display keeps the test image"},
-        {Exchange::ReadBack, "garbled reply", on("upload", {"--garble"}), Line::Healthy,
-         {"Receive Check bit Error !!"}, 5000, "display keeps the test image"},
-        {Exchange::ReadBack, "bad marker", {"--bad-marker"}, Line::Healthy,
-         {"Receive Check bit Error !!"}, 5000, "display keeps the test image"},
-        {Exchange::ReadBack, "extra bytes", on("upload", {"--extra-bytes", "3"}), Line::Healthy,
-         {"OK!"}, 7000, "display ends with the model's defaults"},
-        {Exchange::ReadBack, "hang-up after the request's first byte",
-         {"--hang-up-after", "222"}, Line::Healthy, {kLost.arg("com 1")}, 7000,
+        {Exchange::ReadBack,
+         "late reply (2500 ms)",
+         on("upload", {"--reply-delay", "2500"}),
+         Line::Healthy,
+         {"com 1 can't be open !!"},
+         7000,
+         "display keeps the test image"},
+        {Exchange::ReadBack,
+         "short reply (5 bytes)",
+         on("upload", {"--short-reply", "5"}),
+         Line::Healthy,
+         {"The display answered only 5 of 127 bytes when the test image was read back."},
+         8000,
+         "display keeps the test image"},
+        {Exchange::ReadBack,
+         "garbled reply",
+         on("upload", {"--garble"}),
+         Line::Healthy,
+         {"Receive Check bit Error !!"},
+         5000,
+         "display keeps the test image"},
+        {Exchange::ReadBack,
+         "bad marker",
+         {"--bad-marker"},
+         Line::Healthy,
+         {"Receive Check bit Error !!"},
+         5000,
+         "display keeps the test image"},
+        {Exchange::ReadBack,
+         "extra bytes",
+         on("upload", {"--extra-bytes", "3"}),
+         Line::Healthy,
+         {"OK!"},
+         7000,
+         "display ends with the model's defaults"},
+        {Exchange::ReadBack,
+         "hang-up after the request's first byte",
+         {"--hang-up-after", "222"},
+         Line::Healthy,
+         {kLost.arg("com 1")},
+         7000,
          "tool ready for the next display"},
         // The range test reads no answer, so only the port itself can fail it here.
-        {Exchange::Range, "busy port", {}, Line::Busy,
-         {"com 1 can't be opened: another program is using it (...)."}, 1000, "tool ready"},
-        {Exchange::Range, "missing port (the display went away after the search)", {},
-         Line::Missing, {"com 200 can't be opened: the port does not exist (...)."}, 1000,
+        {Exchange::Range,
+         "busy port",
+         {},
+         Line::Busy,
+         {"com 1 can't be opened: another program is using it (...)."},
+         1000,
+         "tool ready"},
+        {Exchange::Range,
+         "missing port (the display went away after the search)",
+         {},
+         Line::Missing,
+         {"com 200 can't be opened: the port does not exist (...)."},
+         1000,
          "tool ready"},
     };
     return table;
@@ -202,7 +437,6 @@ bool matches(const QString& expected, const QString& actual) {
 
 class FaultMatrix : public ::testing::TestWithParam<std::size_t> {
 protected:
-
     const Row& row() const { return rows()[GetParam()]; }
 
     QByteArray displayMemory() const {
@@ -247,8 +481,9 @@ void FaultMatrix::runZoravel() {
     QElapsedTimer timer;
     timer.start();
     const bool download = r.exchange == Exchange::Download;
-    window.findChild<QPushButton*>(download ? QStringLiteral("Download")
-                                            : QStringLiteral("GetSetting"))
+    window
+        .findChild<QPushButton*>(download ? QStringLiteral("Download")
+                                          : QStringLiteral("GetSetting"))
         ->click();
     elapsedMs = timer.elapsed();
 
@@ -259,7 +494,8 @@ void FaultMatrix::runZoravel() {
         const QByteArray memory = displayMemory();
         if (succeeded) {
             EXPECT_EQ(memory.size(), 126);
-            EXPECT_EQ(memory.size() > 5 ? memory.at(5) : -1, 7) << "the display stored the settings";
+            EXPECT_EQ(memory.size() > 5 ? memory.at(5) : -1, 7)
+                << "the display stored the settings";
         } else {
             EXPECT_EQ(memory, memoryBefore) << "a failed download changed the display";
         }
@@ -306,8 +542,9 @@ void FaultMatrix::runTymbrik() {
 
     QElapsedTimer timer;
     timer.start();
-    window.findChild<QPushButton*>(r.exchange == Exchange::Range ? QStringLiteral("Command3")
-                                                                 : QStringLiteral("ScreenTest"))
+    window
+        .findChild<QPushButton*>(r.exchange == Exchange::Range ? QStringLiteral("Command3")
+                                                               : QStringLiteral("ScreenTest"))
         ->click();
     elapsedMs = timer.elapsed();
 
@@ -322,8 +559,7 @@ TEST_P(FaultMatrix, EndsWithItsMessageThePortClosedAndNoLongWait) {
     SCOPED_TRACE(std::string(exchangeName(r.exchange)) + " / " + r.fault);
     testing::usePrivatePortFolder();
     const bool zoravel = r.exchange == Exchange::Download || r.exchange == Exchange::GetSetting;
-    sim = std::make_unique<SimProcess>(!zoravel && r.line == Line::Missing ? 200 : 1,
-                                       r.simOptions);
+    sim = std::make_unique<SimProcess>(!zoravel && r.line == Line::Missing ? 200 : 1, r.simOptions);
     ASSERT_TRUE(sim->started()) << sim->output().toStdString();
     if (zoravel) {
         if (r.line == Line::Busy) {
@@ -335,9 +571,8 @@ TEST_P(FaultMatrix, EndsWithItsMessageThePortClosedAndNoLongWait) {
     }
     ASSERT_EQ(seen.size(), r.seen.size()) << seen.join(" | ").toStdString();
     for (qsizetype i = 0; i < seen.size(); ++i) {
-        EXPECT_TRUE(matches(r.seen[i], seen[i]))
-            << "expected \"" << r.seen[i].toStdString() << "\", got \"" << seen[i].toStdString()
-            << "\"";
+        EXPECT_TRUE(matches(r.seen[i], seen[i])) << "expected \"" << r.seen[i].toStdString()
+                                                 << "\", got \"" << seen[i].toStdString() << "\"";
     }
     EXPECT_LE(elapsedMs, r.limitMs);
     holder.close();

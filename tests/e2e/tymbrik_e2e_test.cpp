@@ -25,7 +25,6 @@ using testing::SimProcess;
 
 class TymbrikOnVirtualDisplay : public ::testing::Test {
 protected:
-
     void SetUp() override {
         // The operator presses OK on the message window as soon as it shows.
         QObject::connect(&operatorHand, &QTimer::timeout, &operatorHand, [this] {

@@ -23,7 +23,6 @@ using testing::SimProcess;
 
 class ZoravelOnVirtualDisplay : public ::testing::Test {
 protected:
-
     void SetUp() override {
         testing::usePrivatePortFolder();
         sim = std::make_unique<SimProcess>(1, options());
@@ -114,7 +113,7 @@ TEST_F(ZoravelOnVirtualDisplay, AMissingPortIsNamedAndNothingHangs) {
     child<QComboBox>("Comm")->setEditText("Com 200");
     click("GetSetting");
     ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_TRUE(dialogs.messages[0].startsWith("Com 200 can't be opened")) 
+    EXPECT_TRUE(dialogs.messages[0].startsWith("Com 200 can't be opened"))
         << dialogs.messages[0].toStdString();
 }
 

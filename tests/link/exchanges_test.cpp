@@ -50,7 +50,7 @@ TEST_F(DownloadFixture, RightAnswerSendsMarkerAndExactly126BodyBytes) {
     for (std::size_t i = 0; i < 126; ++i) {
         EXPECT_EQ(w[head.size() + i], i + 1) << "body byte " << i;  // image byte 0 never sent
     }
-    EXPECT_EQ(w.back(), 126);                      // image byte 126 is the last on the line
+    EXPECT_EQ(w.back(), 126);                          // image byte 126 is the last on the line
     EXPECT_EQ(port.writtenBlocks().size(), w.size());  // every byte in its own write
     EXPECT_FALSE(port.isOpen());
 }
@@ -60,7 +60,8 @@ TEST_F(DownloadFixture, AnswerTimingAroundTheTwoSecondLimit) {
         int delayMs;
         DownloadOutcome outcome;
     };
-    for (const Case c : {Case{1900, DownloadOutcome::Sent}, Case{2100, DownloadOutcome::NoAnswer}}) {
+    for (const Case c :
+         {Case{1900, DownloadOutcome::Sent}, Case{2100, DownloadOutcome::NoAnswer}}) {
         FakeClock localClock;
         FakePort p(localClock);
         p.open();
@@ -148,7 +149,8 @@ TEST_F(UploadFixture, WholeReplyIsReceivedByteForByte) {
 
 TEST_F(UploadFixture, ReplyInTwoPartsIsWaitedFor) {
     const auto reply = fullReply();
-    answerRequest(1500, {reply.begin(), reply.begin() + 20}, 2500, {reply.begin() + 20, reply.end()});
+    answerRequest(1500, {reply.begin(), reply.begin() + 20}, 2500,
+                  {reply.begin() + 20, reply.end()});
     EXPECT_EQ(uploadSettings(port, clock).outcome, UploadOutcome::Received);
 }
 

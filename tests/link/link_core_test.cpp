@@ -21,13 +21,13 @@ TEST(DateStamp, DigitsAndCheckByteForKnownDates) {
         std::uint8_t check;
     };
     const Case cases[] = {
-        {{2026, 12, 6}, {2, 0, 2, 6, 1, 2, 0, 6}, 138},  // p = 12 * 12 = 144, d = 6
-        {{2031, 3, 25}, {2, 0, 3, 1, 0, 3, 2, 5}, 23},   // p = 16 * 3 = 48, d = 25
-        {{2026, 1, 9}, {2, 0, 2, 6, 0, 1, 0, 9}, 3},     // tens digits 0 for month and day
-        {{2000, 12, 31}, {2, 0, 0, 0, 1, 2, 3, 1}, 209}, // p = 240
-        {{2001, 11, 1}, {2, 0, 0, 1, 1, 1, 0, 1}, 208},  // p = 209
-        {{2000, 13, 0}, {2, 0, 0, 0, 1, 3, 0, 0}, 255},  // p = 260 is held at 255
-        {{2019, 5, 30}, {2, 0, 1, 9, 0, 5, 3, 0}, 20},   // p = 50, answer d - p
+        {{2026, 12, 6}, {2, 0, 2, 6, 1, 2, 0, 6}, 138},   // p = 12 * 12 = 144, d = 6
+        {{2031, 3, 25}, {2, 0, 3, 1, 0, 3, 2, 5}, 23},    // p = 16 * 3 = 48, d = 25
+        {{2026, 1, 9}, {2, 0, 2, 6, 0, 1, 0, 9}, 3},      // tens digits 0 for month and day
+        {{2000, 12, 31}, {2, 0, 0, 0, 1, 2, 3, 1}, 209},  // p = 240
+        {{2001, 11, 1}, {2, 0, 0, 1, 1, 1, 0, 1}, 208},   // p = 209
+        {{2000, 13, 0}, {2, 0, 0, 0, 1, 3, 0, 0}, 255},   // p = 260 is held at 255
+        {{2019, 5, 30}, {2, 0, 1, 9, 0, 5, 3, 0}, 20},    // p = 50, answer d - p
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.date.year * 10000 + c.date.month * 100 + c.date.day);
@@ -53,16 +53,16 @@ TEST(LineSettings, ParsesTheUsualSerialForm) {
     for (const char* p : {"o", "m", "s"}) {
         EXPECT_TRUE(parseLineSettings(std::string("9600,") + p + ",5,2")) << p;
     }
-    for (const char* bad : {"", "9600", "9600,n,8", "9600,n,8,1,1", "fast,n,8,1", "9600,x,8,1",
-                            "9600,n,9,1", "9600,n,4,1", "9600,n,8,3", "9600,no,8,1", "-9600,n,8,1",
-                            "0,n,8,1"}) {
+    for (const char* bad :
+         {"", "9600", "9600,n,8", "9600,n,8,1,1", "fast,n,8,1", "9600,x,8,1", "9600,n,9,1",
+          "9600,n,4,1", "9600,n,8,3", "9600,no,8,1", "-9600,n,8,1", "0,n,8,1"}) {
         EXPECT_FALSE(parseLineSettings(bad)) << bad;
     }
 }
 
 TEST(LineSettings, CharacterTime) {
-    EXPECT_EQ(characterTimeUs(*parseLineSettings("9600,n,8,1")), 1041);   // 10 bits
-    EXPECT_EQ(characterTimeUs(*parseLineSettings("9600,e,8,2")), 1250);   // 12 bits
+    EXPECT_EQ(characterTimeUs(*parseLineSettings("9600,n,8,1")), 1041);    // 10 bits
+    EXPECT_EQ(characterTimeUs(*parseLineSettings("9600,e,8,2")), 1250);    // 12 bits
     EXPECT_EQ(characterTimeUs(*parseLineSettings("1200,n,5,1.5")), 6250);  // 7.5 bits
 }
 
@@ -71,8 +71,8 @@ TEST(PortNames, ComNamesAreNumbersOneTo255InAnyCase) {
     EXPECT_EQ(parseComName("com 3"), 3);
     EXPECT_EQ(parseComName("COM12"), 12);
     EXPECT_EQ(parseComName("  cOm  255 "), 255);
-    for (const char* bad : {"Com 0", "Com 256", "Com", "Com x", "Com 1a", "Port 1", "/dev/ttyS0",
-                            "Com 0001", ""}) {
+    for (const char* bad :
+         {"Com 0", "Com 256", "Com", "Com x", "Com 1a", "Port 1", "/dev/ttyS0", "Com 0001", ""}) {
         EXPECT_FALSE(parseComName(bad)) << bad;
     }
 }

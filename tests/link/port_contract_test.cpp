@@ -2,14 +2,14 @@
 // unit tests use, and the operating system's port over a pseudo-terminal.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <fcntl.h>
-#include <functional>
-#include <memory>
 #include <poll.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
+#include <QCoreApplication>
+#include <functional>
+#include <memory>
 
 #include "link/clock.h"
 #include "link/exchanges.h"
@@ -47,9 +47,9 @@ public:
     void farSend(const std::vector<std::uint8_t>& bytes) override { port_.feedReceived(bytes); }
     std::vector<std::uint8_t> farReceive(std::size_t count) override {
         const auto& w = port_.writtenData();
-        std::vector<std::uint8_t> out(w.begin() + static_cast<std::ptrdiff_t>(taken_),
-                                      w.begin() + static_cast<std::ptrdiff_t>(
-                                                      std::min(w.size(), taken_ + count)));
+        std::vector<std::uint8_t> out(
+            w.begin() + static_cast<std::ptrdiff_t>(taken_),
+            w.begin() + static_cast<std::ptrdiff_t>(std::min(w.size(), taken_ + count)));
         taken_ += out.size();
         return out;
     }
@@ -88,8 +88,7 @@ public:
     std::string device() override { return slaveName_; }
     std::string missingDevice() override { return "/dev/pts/does-not-exist"; }
     void farSend(const std::vector<std::uint8_t>& bytes) override {
-        ASSERT_EQ(::write(master_, bytes.data(), bytes.size()),
-                  static_cast<ssize_t>(bytes.size()));
+        ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
     }
     std::vector<std::uint8_t> farReceive(std::size_t count) override {
         std::vector<std::uint8_t> out;
@@ -170,7 +169,8 @@ TEST_P(PortContract, ReceivedBytesAreCountedAndReadInArrivalOrder) {
     line_->farSend({0xAA, 0x00, 0x0D, 0x0A, 0xFF, 0x11, 0x13});  // no byte is special
     const auto wait = waitForBytes(port(), line_->clock(), 7, 2000);
     EXPECT_EQ(wait.available, 7);
-    EXPECT_EQ(port().readAll(), (std::vector<std::uint8_t>{0xAA, 0x00, 0x0D, 0x0A, 0xFF, 0x11, 0x13}));
+    EXPECT_EQ(port().readAll(),
+              (std::vector<std::uint8_t>{0xAA, 0x00, 0x0D, 0x0A, 0xFF, 0x11, 0x13}));
     EXPECT_EQ(port().bytesAvailable(), 0);
 }
 
@@ -207,13 +207,13 @@ TEST_P(PortContract, AHangUpFailsTheWritesAfterIt) {
     EXPECT_EQ(status, LineStatus::Lost);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ports, PortContract,
-    ::testing::Values(Factory([] { return std::make_unique<FakeLine>(); }),
-                      Factory([] { return std::make_unique<PtyLine>(); })),
-    [](const ::testing::TestParamInfo<Factory>& param) {
-        return param.index == 0 ? std::string("FakePort") : std::string("QtSerialPortOnPty");
-    });
+INSTANTIATE_TEST_SUITE_P(Ports, PortContract,
+                         ::testing::Values(Factory([] { return std::make_unique<FakeLine>(); }),
+                                           Factory([] { return std::make_unique<PtyLine>(); })),
+                         [](const ::testing::TestParamInfo<Factory>& param) {
+                             return param.index == 0 ? std::string("FakePort")
+                                                     : std::string("QtSerialPortOnPty");
+                         });
 
 }  // namespace
 }  // namespace vfd::link
@@ -231,7 +231,6 @@ TEST(QtSerialPortOnPty, APortHeldByAnotherOpenerIsBusy) {
     EXPECT_EQ(describeOpenFailure("Com 1", line.device(), PortError::Busy, other.errorText()),
               "Com 1 can't be opened: another program is using it (" + line.device() + ").");
 }
-
 
 TEST(QtSerialPortOnPty, ALinkAndTheDeviceItNamesAreOnePort) {
     PtyLine line;

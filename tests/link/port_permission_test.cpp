@@ -2,13 +2,13 @@
 // under root the probe runs as the unprivileged user "nobody".
 #include <gtest/gtest.h>
 
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 
 namespace {
 

@@ -4,7 +4,9 @@
 
 namespace vfd::testing {
 
-void FakeClock::advance(int ms) { elapsed_ += std::max(ms, 0); }
+void FakeClock::advance(int ms) {
+    elapsed_ += std::max(ms, 0);
+}
 
 void FakeClock::after(int ms, std::function<void()> event) {
     events_.emplace(elapsed_ + std::max(ms, 0), std::move(event));

@@ -15,9 +15,7 @@ class FakeClock : public link::Clock {
 public:
     explicit FakeClock(std::uint32_t start = 100000) : start_(start) {}
 
-    std::uint32_t tickCount() override {
-        return start_ + static_cast<std::uint32_t>(elapsed_);
-    }
+    std::uint32_t tickCount() override { return start_ + static_cast<std::uint32_t>(elapsed_); }
     void runEvents(int maxWaitMs) override;
 
     // Milliseconds since the clock was made; never wraps.

@@ -98,9 +98,12 @@ void FakePort::waitForInput(int ms) {
 
 std::string FakePort::errorText() const {
     switch (error()) {
-        case PortError::HungUp: return "the other end hung up";
-        case PortError::None: return {};
-        default: return "injected failure";
+        case PortError::HungUp:
+            return "the other end hung up";
+        case PortError::None:
+            return {};
+        default:
+            return "injected failure";
     }
 }
 

@@ -24,7 +24,9 @@ SimProcess::SimProcess(int number, const QStringList& options) : number_(number)
     started_ = process_.waitForStarted(5000) && waitForOutput("Virtual display on", 5000);
 }
 
-SimProcess::~SimProcess() { stop(); }
+SimProcess::~SimProcess() {
+    stop();
+}
 
 void SimProcess::stop() {
     if (process_.state() != QProcess::NotRunning) {

@@ -15,7 +15,9 @@ namespace vfd::file {
 namespace fs = std::filesystem;
 
 namespace {
-std::string systemReason() { return std::strerror(errno); }
+std::string systemReason() {
+    return std::strerror(errno);
+}
 }  // namespace
 
 ReadResult readSettingsFile(const fs::path& path) {

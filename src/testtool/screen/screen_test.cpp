@@ -65,8 +65,8 @@ ScreenTest::ScreenTest(Operator& op, std::function<link::Date()> today)
 ImageBytes ScreenTest::factoryImage(const ScreenTestChoice& c) {
     const bool russia = c.model == Model::Cd5220Nr400Cd5220Russia;
     ImageBytes image{};
-    image[kCommand] = (c.model == Model::Cd5220File && c.defaults) || russia ? kCommandCd5220
-                                                                              : kCommandEpson;
+    image[kCommand] =
+        (c.model == Model::Cd5220File && c.defaults) || russia ? kCommandCd5220 : kCommandEpson;
     const auto message1 = russia ? kMessage1Nr400 : kMessage1Default;
     put(image, kMessage1, message1, message1.size());
     put(image, kMessage2, kMessage2Default, kMessage2Default.size());
@@ -170,7 +170,8 @@ ScreenTestEnd ScreenTest::steps(TestLine& line, const ScreenTestChoice& choice) 
     const auto reply = link::uploadSettings(line.port, line.clock);
     readBack_ = reply.reply;
     switch (reply.outcome) {
-        case link::UploadOutcome::Received: break;
+        case link::UploadOutcome::Received:
+            break;
         case link::UploadOutcome::NoAnswer:
             op_.message(line.portLabel + std::string(kCantBeOpen));
             return ScreenTestEnd::ReadBackFailed;

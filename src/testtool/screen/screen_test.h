@@ -22,17 +22,17 @@ struct ScreenTestChoice {
 
 // How a run ended.
 enum class ScreenTestEnd {
-    AlreadyRunning,   // a run was in progress; this press did nothing
-    NoFile,           // a file option with no file loaded: ended at once, nothing sent
+    AlreadyRunning,  // a run was in progress; this press did nothing
+    NoFile,          // a file option with no file loaded: ended at once, nothing sent
     FactoryDownloadFailed,
     IdentityFailed,
     NoSerialNumber,
     VisualTestFailed,  // the port would not open or the line failed
     TestImageFailed,
-    ReadBackFailed,    // no answer, a short answer, a bad marker or a lost line
+    ReadBackFailed,  // no answer, a short answer, a bad marker or a lost line
     DefaultDownloadFailed,
-    Passed,            // "OK!"
-    Mismatch,          // "Error!"
+    Passed,    // "OK!"
+    Mismatch,  // "Error!"
 };
 
 inline constexpr int kAllOnMs = 1500;

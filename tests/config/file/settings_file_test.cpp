@@ -15,9 +15,10 @@ namespace fs = std::filesystem;
 class SettingsFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("vfd-file-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ =
+            fs::temp_directory_path() /
+            ("vfd-file-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }
@@ -27,7 +28,8 @@ protected:
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
     static void writeBytes(const fs::path& p, const std::vector<char>& bytes) {
-        std::ofstream(p, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(p, std::ios::binary)
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     }
     static BodyBytes sampleBody() {
         BodyBytes b{};
@@ -60,7 +62,8 @@ TEST_F(SettingsFileTest, LongerFileKeepsItsTailWhenSavedOverAndLoadsFromItsStart
     const auto now = bytesOf(path);
     ASSERT_EQ(now.size(), 200u);
     const auto body = sampleBody();
-    EXPECT_TRUE(std::equal(body.begin(), body.end(), reinterpret_cast<const std::uint8_t*>(now.data())));
+    EXPECT_TRUE(
+        std::equal(body.begin(), body.end(), reinterpret_cast<const std::uint8_t*>(now.data())));
     EXPECT_TRUE(std::all_of(now.begin() + 126, now.end(), [](char c) { return c == 'x'; }));
     EXPECT_EQ(*readSettingsFile(path).body, body);
 }

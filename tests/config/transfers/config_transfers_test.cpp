@@ -37,8 +37,8 @@ protected:
         services.port = &port;
         services.clock = &clock;
         services.today = [] { return kDay; };
-        services.ports = link::PortLookup{"/nonexistent-port-folder",
-                                          [](const std::string&) { return false; }};
+        services.ports =
+            link::PortLookup{"/nonexistent-port-folder", [](const std::string&) { return false; }};
         window = std::make_unique<ConfigWindow>(services);
     }
 
@@ -203,7 +203,7 @@ std::vector<std::uint8_t> uploadReply() {
     r[2] = 2;   // line speed outside its list: the list stays
     r[3] = 2;   // lower line does not scroll
     r[4] = 12;
-    r[6] = 3;   // "UTC/P"
+    r[6] = 3;  // "UTC/P"
     r[7] = 0x05;
     r[8] = 0xA0;
     r[27] = 0x41;
@@ -405,10 +405,10 @@ TEST_F(FileFixture, CancelsAndBadFilesChangeNothing) {
     writeFile("foreign.vfd", body);
     writeFile("short.vfd", std::vector<std::uint8_t>(125, 0));
 
-    save("");                   // save dialog cancelled
-    load("shop.vfd", false);    // load question cancelled
+    save("");                 // save dialog cancelled
+    load("shop.vfd", false);  // load question cancelled
     dialogs.files.push_back(QString());
-    click("Load");              // load dialog cancelled
+    click("Load");  // load dialog cancelled
     EXPECT_TRUE(dialogs.messages.isEmpty());
     load("foreign.vfd");
     load("short.vfd");

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <unistd.h>
 
 #include "link/protocol.h"
 #include "support/fake_clock.h"
@@ -22,7 +22,9 @@ using testing::FakeClock;
 using testing::FakePort;
 using testing::RecordingOperator;
 
-Bytes bytes(std::string_view text) { return {text.begin(), text.end()}; }
+Bytes bytes(std::string_view text) {
+    return {text.begin(), text.end()};
+}
 Bytes operator+(Bytes a, const Bytes& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
@@ -35,9 +37,9 @@ struct Rig {
     FakeClock clock;
     FakePort port{clock};
     RecordingOperator op;
-    TestLine line{port, clock,
-                  link::PortLookup{"/ports", [](const std::string&) { return false; }}, 1,
-                  "com 1", "9600,n,8,1"};
+    TestLine line{
+        port, clock,   link::PortLookup{"/ports", [](const std::string&) { return false; }},
+        1,    "com 1", "9600,n,8,1"};
 
     // Answers each identity query with the next of `answers` ("" for silence).
     void answerIdentity(std::vector<std::string> answers, int delayMs = 50) {
@@ -60,9 +62,7 @@ struct Rig {
             }
         });
     }
-    int writeTime(std::size_t index) const {
-        return static_cast<int>(port.writeTimes().at(index));
-    }
+    int writeTime(std::size_t index) const { return static_cast<int>(port.writeTimes().at(index)); }
 };
 
 // ---- identity ----
@@ -333,7 +333,8 @@ TEST(ImageDownload, FailuresUseTheConfigurationToolsWords) {
         }
     });
     EXPECT_FALSE(downloadImage(wrong.line, wrong.op, link::dateStamp({2026, 12, 6}), {}));
-    EXPECT_EQ(wrong.op.messages, std::vector<std::string>{"IRC check error ! Please retry again !"});
+    EXPECT_EQ(wrong.op.messages,
+              std::vector<std::string>{"IRC check error ! Please retry again !"});
     EXPECT_FALSE(wrong.port.isOpen());
 }
 

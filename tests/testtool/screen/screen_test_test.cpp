@@ -18,8 +18,12 @@ using testing::RecordingOperator;
 
 constexpr link::Date kDay{2026, 12, 6};
 
-Bytes text(std::string_view t) { return {t.begin(), t.end()}; }
-Bytes repeat(std::uint8_t b, int n) { return Bytes(static_cast<std::size_t>(n), b); }
+Bytes text(std::string_view t) {
+    return {t.begin(), t.end()};
+}
+Bytes repeat(std::uint8_t b, int n) {
+    return Bytes(static_cast<std::size_t>(n), b);
+}
 Bytes operator+(Bytes a, const Bytes& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
@@ -32,8 +36,7 @@ Bytes downloadOf(const ImageBytes& image) {
 const Bytes kReset = {0x1B, 0x40};
 const Bytes kIdentityPass = Bytes{0x1D, 0x49, 0x02} + Bytes{0x1D, 0x49, 0x02} + kReset +
                             Bytes{0x1F, 0x24, 0x01, 0x02} + text("            PID:3524") + kReset;
-const Bytes kEscPosVisual =
-    kReset + repeat(0xDB, 40) + kReset + repeat(0x20, 40);
+const Bytes kEscPosVisual = kReset + repeat(0xDB, 40) + kReset + repeat(0x20, 40);
 Bytes cd5220Line(std::uint8_t which, std::uint8_t fill) {
     return Bytes{0x1B, 0x51, which} + repeat(fill, 20) + Bytes{0x0D};
 }
@@ -46,9 +49,9 @@ struct ScreenRig {
     FakePort port{clock};
     RecordingOperator op;
     FirmwareResponder display{port, clock};
-    TestLine line{port, clock,
-                  link::PortLookup{"/ports", [](const std::string&) { return false; }}, 2,
-                  "com 2", "9600,n,8,1"};
+    TestLine line{
+        port, clock,   link::PortLookup{"/ports", [](const std::string&) { return false; }},
+        2,    "com 2", "9600,n,8,1"};
     ScreenTest test{op, [] { return kDay; }};
     ScreenTestEnd go(const ScreenTestChoice& choice) { return test.run(line, choice); }
 };
@@ -88,7 +91,7 @@ TEST(ScreenTest, RussianCd5220ModelLoadsFactorySettingsAndUsesLineCommands) {
     ScreenRig r;
     ScreenTestChoice choice;
     choice.model = Model::Cd5220Nr400Cd5220Russia;
-    choice.pid = false;  // as the option leaves the boxes: only Default ticked...
+    choice.pid = false;       // as the option leaves the boxes: only Default ticked...
     choice.defaults = false;  // ...and the factory download runs even without it
     EXPECT_EQ(r.go(choice), ScreenTestEnd::Passed);
 
@@ -103,8 +106,7 @@ TEST(ScreenTest, RussianCd5220ModelLoadsFactorySettingsAndUsesLineCommands) {
                            downloadOf(ScreenTest::testImage()) + Bytes{0x1B, 0xEE} +
                            downloadOf(defaults);
     EXPECT_EQ(r.port.writtenData(), expected);
-    EXPECT_EQ(r.op.shown,
-              (std::vector<std::string>{"Download O.K ! Please restart VFD!", "OK!"}));
+    EXPECT_EQ(r.op.shown, (std::vector<std::string>{"Download O.K ! Please restart VFD!", "OK!"}));
 }
 
 TEST(ScreenTest, DefaultImagesFollowTheModelTable) {
@@ -172,8 +174,7 @@ TEST(ScreenTest, AFileOptionWithDefaultTickedDownloadsFactoryThenTheFile) {
     body[6] = 'F';
     choice.fileImage = body;
     EXPECT_EQ(r.go(choice), ScreenTestEnd::Passed);
-    EXPECT_EQ(r.op.shown,
-              (std::vector<std::string>{"Download O.K ! Please restart VFD!", "OK!"}));
+    EXPECT_EQ(r.op.shown, (std::vector<std::string>{"Download O.K ! Please restart VFD!", "OK!"}));
     EXPECT_EQ(r.display.firmware().settings()[6], 'F');
 }
 
@@ -201,9 +202,10 @@ TEST(ScreenTest, OnlyIndexesOneTo69AreCompared) {
         ScreenTestEnd end;
         const char* verdict;
     };
-    for (const Case c : {Case{70, ScreenTestEnd::Passed, "OK!"}, Case{126, ScreenTestEnd::Passed, "OK!"},
-                         Case{69, ScreenTestEnd::Mismatch, "Error!"},
-                         Case{1, ScreenTestEnd::Mismatch, "Error!"}}) {
+    for (const Case c :
+         {Case{70, ScreenTestEnd::Passed, "OK!"}, Case{126, ScreenTestEnd::Passed, "OK!"},
+          Case{69, ScreenTestEnd::Mismatch, "Error!"},
+          Case{1, ScreenTestEnd::Mismatch, "Error!"}}) {
         ScreenRig r;
         r.display.transformReplies([index = c.index](Bytes& reply) {
             if (reply.size() == 127) {
@@ -269,8 +271,9 @@ TEST(ScreenTest, FailedStepsEndTheRunWithThePortClosedAndTheToolReady) {
         sim::FirmwareOptions options;
         options.faults = c.faults;
         FirmwareResponder display{port, clock, options};
-        TestLine line{port, clock, link::PortLookup{"/p", [](const std::string&) { return false; }},
-                      1, "com 1", "9600,n,8,1"};
+        TestLine line{
+            port, clock,   link::PortLookup{"/p", [](const std::string&) { return false; }},
+            1,    "com 1", "9600,n,8,1"};
         ScreenTest test{op, [] { return kDay; }};
         EXPECT_EQ(test.run(line, c.choice), c.end);
         EXPECT_FALSE(port.isOpen());
