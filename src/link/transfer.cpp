@@ -3,16 +3,24 @@
 namespace vfd::link {
 
 namespace {
+// Waits until the output queue is empty. The limit counts from the last time the queue got
+// shorter, so a long block at a slow speed is not taken for a stuck line while it is moving.
 LineStatus drain(Port& port, Clock& clock) {
-    const std::uint32_t start = clock.tickCount();
+    std::uint32_t since = clock.tickCount();
+    int left = -1;
     for (;;) {
         if (port.error() != PortError::None) {
             return LineStatus::Lost;
         }
-        if (port.bytesToWrite() == 0) {
+        const int now = port.bytesToWrite();
+        if (now == 0) {
             return LineStatus::Ok;
         }
-        if (ticksBetween(start, clock.tickCount()) > kDrainLimitMs) {
+        if (left < 0 || now < left) {
+            left = now;
+            since = clock.tickCount();
+        }
+        if (ticksBetween(since, clock.tickCount()) > kDrainLimitMs) {
             return LineStatus::Stuck;
         }
         port.waitForOutput(1);

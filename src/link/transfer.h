@@ -9,14 +9,14 @@
 
 namespace vfd::link {
 
-// How long one byte may take to leave the output queue before the line counts as stuck. A byte
-// takes about 1 ms at 9600 baud; a port that holds it for seconds is not sending.
+// How long the output queue may stand still before the line counts as stuck. A byte takes about
+// 1 ms at 9600 baud; a port that sends nothing for seconds is not sending.
 inline constexpr int kDrainLimitMs = 2000;
 
 enum class LineStatus {
     Ok,
     Lost,   // the port reported a failure (hung up, write refused)
-    Stuck,  // output did not drain within kDrainLimitMs
+    Stuck,  // the output queue stood still for kDrainLimitMs
 };
 
 // Writes one byte and waits until it has left the output buffer, so that the protocols go out

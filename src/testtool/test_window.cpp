@@ -358,7 +358,9 @@ void TestWindow::showAndWait(const std::string& text) {
 }
 
 void TestWindow::message(const std::string& text) {
-    services_.dialogs().message(fromDisplayBytes(text));
+    // Message boxes carry the tool's own words, with device paths and the system's reasons in
+    // them; only the message window shows bytes that came from the display.
+    services_.dialogs().message(QString::fromStdString(text));
 }
 
 void TestWindow::onAutoSearch() {

@@ -159,6 +159,17 @@ TEST(SendByte, ReportsALostOrStuckLineInsteadOfHanging) {
     EXPECT_LE(clock.elapsed() - before, kDrainLimitMs + 10);
 }
 
+TEST(WriteBlock, ALongBlockOnASlowLineIsNotTakenForAStuckOne) {
+    FakeClock clock;
+    FakePort port(clock);
+    port.open();
+    port.setMsPerByte(1);  // about 9600 baud
+    const std::vector<std::uint8_t> text(3000, 0x41);
+    EXPECT_EQ(writeBlock(port, clock, text), LineStatus::Ok);
+    EXPECT_GE(clock.elapsed(), 3000);
+    EXPECT_EQ(port.bytesToWrite(), 0);
+}
+
 TEST(WaitForBytes, StopsAtTheCountOrJustAfterTheLimit) {
     struct Case {
         int replyAfterMs;

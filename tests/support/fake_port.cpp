@@ -55,6 +55,9 @@ PortError FakePort::write(std::span<const std::uint8_t> bytes) {
         writeTimes_.push_back(clock_.elapsed());
     }
     blocks_.emplace_back(bytes.begin(), bytes.end());
+    if (msPerByte_ > 0) {
+        pendingOut_ += static_cast<std::int64_t>(bytes.size());
+    }
     if (responder_) {
         responder_(*this, bytes);
     }
@@ -94,6 +97,17 @@ void FakePort::waitForInput(int ms) {
         return;
     }
     clock_.advance(std::max(ms, 0));
+}
+
+void FakePort::waitForOutput(int ms) {
+    const int step = std::max(ms, 1);
+    clock_.advance(step);
+    if (msPerByte_ > 0 && pendingOut_ > 0) {
+        drainCredit_ += step;
+        const std::int64_t sent = std::min<std::int64_t>(pendingOut_, drainCredit_ / msPerByte_);
+        pendingOut_ -= sent;
+        drainCredit_ -= sent * msPerByte_;
+    }
 }
 
 std::string FakePort::errorText() const {

@@ -35,6 +35,8 @@ public:
     void injectError(link::PortError error) { error_ = error; }
     // Output that never drains.
     void setOutputStuck(bool stuck) { outputStuck_ = stuck; }
+    // Output that leaves one byte every `ms` milliseconds, like a slow line; 0 is at once.
+    void setMsPerByte(int ms) { msPerByte_ = ms; }
 
     // --- what happened ---
     const std::vector<std::uint8_t>& writtenData() const { return written_; }
@@ -59,11 +61,11 @@ public:
     void close() override;
     bool isOpen() const override { return open_; }
     link::PortError write(std::span<const std::uint8_t> bytes) override;
-    int bytesToWrite() override { return outputStuck_ ? 1 : 0; }
+    int bytesToWrite() override { return outputStuck_ ? 1 : static_cast<int>(pendingOut_); }
     int bytesAvailable() override;
     std::vector<std::uint8_t> readAll() override;
     void waitForInput(int ms) override;
-    void waitForOutput(int ms) override { clock_.advance(std::max(ms, 1)); }
+    void waitForOutput(int ms) override;
     link::PortError error() const override { return open_ ? error_ : link::PortError::None; }
     std::string errorText() const override;
 
@@ -79,6 +81,9 @@ private:
     link::PortError error_ = link::PortError::None;
     bool open_ = false;
     bool outputStuck_ = false;
+    int msPerByte_ = 0;
+    std::int64_t pendingOut_ = 0;
+    std::int64_t drainCredit_ = 0;
     int opens_ = 0;
     int closes_ = 0;
     std::size_t hangUpAfter_ = SIZE_MAX;
