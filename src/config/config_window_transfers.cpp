@@ -15,18 +15,10 @@ namespace vfd::config {
 namespace {
 
 const QString kDownloadOk = QStringLiteral("Download O.K ! Please restart !");
-const QString kDownloadFail = QStringLiteral("Download Fail ! Please retry again !");
-const QString kIrcError = QStringLiteral("IRC check error ! Please retry again !");
-const QString kCantBeOpen = QStringLiteral(" can't be open !!");
-const QString kReceiveCheckError = QStringLiteral("Receive Check bit Error !!");
 const QString kUploadOk = QStringLiteral("Upload O.K!");
 const QString kSaveFilter = QStringLiteral("VFD Files(*.bin) | *.vfd");
-const QString kOpenFilter = QStringLiteral("VFD Files(*.vfd) | *.vfd");
 const QString kRefusedName = QStringLiteral("VFD.vfd");
 const QString kRefusedMessage = QStringLiteral("VFD.vfd can't be saved");
-const QString kLoadQuestion = QStringLiteral("Are you sure to Load ?");
-const QString kLoadTitle = QStringLiteral("Load File");
-const QString kLoadError = QStringLiteral("Error");
 
 constexpr int kDownloadSettleMs = 1000;  // the display needs a moment before it is restarted
 
@@ -42,8 +34,8 @@ private:
     ConfigWindow& window_;
 };
 
-QString fromStd(const std::string& text) {
-    return QString::fromStdString(text);
+QString fromStd(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 // Opens the port chosen in the window; on failure tells the operator and gives nothing.
@@ -85,10 +77,10 @@ void ConfigWindow::onDownload() {
             dialogs().message(kDownloadOk);
             break;
         case link::DownloadOutcome::NoAnswer:
-            dialogs().message(kDownloadFail);
+            dialogs().message(fromStd(link::kDownloadFailText));
             break;
         case link::DownloadOutcome::WrongCheck:
-            dialogs().message(kIrcError);
+            dialogs().message(fromStd(link::kIrcErrorText));
             break;
         case link::DownloadOutcome::LineLost:
             dialogs().message(fromStd(link::describeLineLost(choice->label, result.lineError)));
@@ -107,7 +99,7 @@ void ConfigWindow::onGetSetting() {
     const auto result = link::uploadSettings(port(), clock());
     switch (result.outcome) {
         case link::UploadOutcome::NoAnswer:
-            dialogs().message(commText() + kCantBeOpen);
+            dialogs().message(commText() + fromStd(link::kCantBeOpenSuffix));
             return;
         case link::UploadOutcome::Short:
             dialogs().message(QStringLiteral("The display answered only %1 of 127 bytes. "
@@ -115,7 +107,7 @@ void ConfigWindow::onGetSetting() {
                                   .arg(result.received));
             return;
         case link::UploadOutcome::BadMarker:
-            dialogs().message(kReceiveCheckError);
+            dialogs().message(fromStd(link::kReceiveCheckErrorText));
             return;
         case link::UploadOutcome::LineLost:
             dialogs().message(fromStd(link::describeLineLost(choice->label, result.lineError)));
@@ -153,19 +145,19 @@ void ConfigWindow::onSave() {
 }
 
 void ConfigWindow::onLoad() {
-    const QString path = dialogs().chooseOpenFile(kOpenFilter);
+    const QString path = dialogs().chooseOpenFile(fromStd(file::kOpenFilter));
     setSettingsFileName(path);
     if (path.isEmpty()) {
         return;
     }
-    if (!dialogs().confirm(kLoadQuestion, kLoadTitle)) {
+    if (!dialogs().confirm(fromStd(file::kLoadQuestion), fromStd(file::kLoadTitle))) {
         return;
     }
     // The whole file is read and checked before anything changes: a short or foreign file
     // leaves the window, the image and the character editor as they were.
     const auto read = file::readSettingsFile(toPath(path));
     if (!read.body || file::firstBadListByte(*read.body)) {
-        dialogs().message(kLoadError);
+        dialogs().message(fromStd(file::kLoadErrorText));
         return;
     }
     returnToFirstCharacter();

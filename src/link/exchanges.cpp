@@ -7,20 +7,6 @@
 
 namespace vfd::link {
 
-namespace {
-
-// Sends bytes one at a time; false when the line failed.
-bool sendEach(Port& port, Clock& clock, std::initializer_list<std::uint8_t> bytes) {
-    for (const std::uint8_t b : bytes) {
-        if (sendByte(port, clock, b) != LineStatus::Ok) {
-            return false;
-        }
-    }
-    return true;
-}
-
-}  // namespace
-
 DownloadResult downloadSettings(Port& port, Clock& clock, const DateStamp& stamp,
                                 const BodyBytes& body) {
     using namespace protocol;
@@ -37,13 +23,9 @@ DownloadResult downloadSettings(Port& port, Clock& clock, const DateStamp& stamp
     if (port.bytesAvailable() != 0) {
         port.readAll();
     }
-    if (!sendEach(port, clock, {kEsc, kDownloadCommand})) {
+    if (sendBytes(port, clock, {kEsc, kDownloadCommand}) != LineStatus::Ok ||
+        sendBytes(port, clock, stamp) != LineStatus::Ok) {
         return lost();
-    }
-    for (const std::uint8_t digit : stamp) {
-        if (sendByte(port, clock, digit) != LineStatus::Ok) {
-            return lost();
-        }
     }
     const WaitResult wait = waitForBytes(port, clock, 1, kDownloadReplyWaitMs);
     if (wait.status != LineStatus::Ok) {
@@ -65,13 +47,9 @@ DownloadResult downloadSettings(Port& port, Clock& clock, const DateStamp& stamp
         result.outcome = DownloadOutcome::WrongCheck;
         return result;
     }
-    if (sendByte(port, clock, kAcceptCheck) != LineStatus::Ok) {
+    if (sendByte(port, clock, kAcceptCheck) != LineStatus::Ok ||
+        sendBytes(port, clock, body) != LineStatus::Ok) {
         return lost();
-    }
-    for (const std::uint8_t b : body) {
-        if (sendByte(port, clock, b) != LineStatus::Ok) {
-            return lost();
-        }
     }
     // Whatever the display says after the body is not judged.
     if (port.bytesAvailable() != 0) {
@@ -92,7 +70,7 @@ UploadResult uploadSettings(Port& port, Clock& clock) {
         return result;
     };
 
-    if (!sendEach(port, clock, {kEsc, kUploadCommand})) {
+    if (sendBytes(port, clock, {kEsc, kUploadCommand}) != LineStatus::Ok) {
         return lost();
     }
     const WaitResult first = waitForBytes(port, clock, 1, kUploadFirstByteWaitMs);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "config/settings_image.h"
 #include "link/clock.h"
@@ -9,6 +10,12 @@
 #include "link/port.h"
 
 namespace vfd::link {
+
+// What both tools tell the operator about these exchanges.
+inline constexpr std::string_view kDownloadFailText = "Download Fail ! Please retry again !";
+inline constexpr std::string_view kIrcErrorText = "IRC check error ! Please retry again !";
+inline constexpr std::string_view kCantBeOpenSuffix = " can't be open !!";  // after the port
+inline constexpr std::string_view kReceiveCheckErrorText = "Receive Check bit Error !!";
 
 enum class DownloadOutcome {
     Sent,        // the body went out; whether the display stored it is not known

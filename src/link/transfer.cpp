@@ -32,6 +32,15 @@ LineStatus sendByte(Port& port, Clock& clock, std::uint8_t byte) {
     return writeBlock(port, clock, std::span<const std::uint8_t>(&byte, 1));
 }
 
+LineStatus sendBytes(Port& port, Clock& clock, std::span<const std::uint8_t> bytes) {
+    for (const std::uint8_t b : bytes) {
+        if (const LineStatus status = sendByte(port, clock, b); status != LineStatus::Ok) {
+            return status;
+        }
+    }
+    return LineStatus::Ok;
+}
+
 LineStatus writeBlock(Port& port, Clock& clock, std::span<const std::uint8_t> bytes) {
     if (port.write(bytes) != PortError::None) {
         return LineStatus::Lost;

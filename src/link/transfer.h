@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <string>
 
@@ -22,6 +23,12 @@ enum class LineStatus {
 // Writes one byte and waits until it has left the output buffer, so that the protocols go out
 // one byte at a time, each after the previous one.
 LineStatus sendByte(Port& port, Clock& clock, std::uint8_t byte);
+
+// Sends the bytes one at a time with sendByte, stopping at the first failure.
+LineStatus sendBytes(Port& port, Clock& clock, std::span<const std::uint8_t> bytes);
+inline LineStatus sendBytes(Port& port, Clock& clock, std::initializer_list<std::uint8_t> bytes) {
+    return sendBytes(port, clock, std::span<const std::uint8_t>(bytes.begin(), bytes.size()));
+}
 
 // Writes a block in one write and waits until it has left the output buffer.
 LineStatus writeBlock(Port& port, Clock& clock, std::span<const std::uint8_t> bytes);

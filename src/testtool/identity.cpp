@@ -38,9 +38,7 @@ bool identityAttempt(TestLine& line, bool& lost) {
 }
 
 void tellLost(TestLine& line, Operator& op) {
-    const std::string detail = line.port.errorText();
-    line.port.close();
-    op.message(link::describeLineLost(line.portLabel, detail));
+    op.message(closeLostLine(line));
 }
 
 }  // namespace
@@ -61,11 +59,9 @@ bool checkIdentity(TestLine& line, Operator& op) {
         return false;
     }
     if (first && second) {
-        bool ok = true;
-        for (const std::uint8_t b :
-             {protocol::kUs, protocol::kCursorCommand, std::uint8_t{1}, std::uint8_t{2}}) {
-            ok = ok && link::sendByte(line.port, line.clock, b) == LineStatus::Ok;
-        }
+        bool ok =
+            link::sendBytes(line.port, line.clock,
+                            {protocol::kUs, protocol::kCursorCommand, 1, 2}) == LineStatus::Ok;
         ok = ok && link::writeBlock(line.port, line.clock, bytesOf(kPidPassText)) == LineStatus::Ok;
         if (ok) {
             link::delayMs(line.clock, kIdentityPauseMs);
@@ -92,11 +88,9 @@ bool readSerialNumber(TestLine& line, Operator& op, ImageBytes& scratch) {
         op.message(problem);
         return false;
     }
-    for (const std::uint8_t b : protocol::kSerialQuery) {
-        if (link::sendByte(line.port, line.clock, b) != LineStatus::Ok) {
-            tellLost(line, op);
-            return false;
-        }
+    if (link::sendBytes(line.port, line.clock, protocol::kSerialQuery) != LineStatus::Ok) {
+        tellLost(line, op);
+        return false;
     }
     const auto first = link::waitForBytes(line.port, line.clock, 1, kSerialFirstByteWaitMs);
     if (first.status != LineStatus::Ok) {

@@ -15,10 +15,10 @@ bool downloadImage(TestLine& line, Operator& op, const link::DateStamp& stamp,
         case link::DownloadOutcome::Sent:
             return true;
         case link::DownloadOutcome::NoAnswer:
-            op.message("Download Fail ! Please retry again !");
+            op.message(std::string(link::kDownloadFailText));
             return false;
         case link::DownloadOutcome::WrongCheck:
-            op.message("IRC check error ! Please retry again !");
+            op.message(std::string(link::kIrcErrorText));
             return false;
         case link::DownloadOutcome::LineLost:
             op.message(link::describeLineLost(line.portLabel, result.lineError));

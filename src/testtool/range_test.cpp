@@ -48,12 +48,8 @@ std::string sendRange(TestLine& line, const RangeBytes& bytes) {
     if (auto problem = openIfClosed(line); !problem.empty()) {
         return problem;
     }
-    for (const std::uint8_t b : bytes) {
-        if (link::sendByte(line.port, line.clock, b) != link::LineStatus::Ok) {
-            const std::string detail = line.port.errorText();
-            line.port.close();
-            return link::describeLineLost(line.portLabel, detail);
-        }
+    if (link::sendBytes(line.port, line.clock, bytes) != link::LineStatus::Ok) {
+        return closeLostLine(line);
     }
     line.port.close();
     return {};
@@ -64,21 +60,16 @@ std::string displayText(TestLine& line, bool& resetPending, const std::vector<st
     if (auto problem = openIfClosed(line); !problem.empty()) {
         return problem;
     }
-    auto lost = [&] {
-        const std::string detail = line.port.errorText();
-        line.port.close();
-        return link::describeLineLost(line.portLabel, detail);
-    };
     if (resetPending) {
         if (link::writeBlock(line.port, line.clock, protocol::kInitialise) !=
             link::LineStatus::Ok) {
-            return lost();
+            return closeLostLine(line);
         }
         link::delayMs(line.clock, kResetSettleMs);
         resetPending = false;
     }
     if (!text.empty() && link::writeBlock(line.port, line.clock, text) != link::LineStatus::Ok) {
-        return lost();
+        return closeLostLine(line);
     }
     if (!wasOpen) {
         line.port.close();

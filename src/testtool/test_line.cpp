@@ -32,6 +32,12 @@ std::string openIfClosed(TestLine& line) {
     return {};
 }
 
+std::string closeLostLine(TestLine& line) {
+    const std::string detail = line.port.errorText();
+    line.port.close();
+    return link::describeLineLost(line.portLabel, detail);
+}
+
 std::vector<int> searchPorts(link::Port& port, const link::PortLookup& lookup) {
     std::vector<int> found;
     for (int n = 1; n <= link::kHighestPortNumber; ++n) {

@@ -24,6 +24,10 @@ struct TestLine {
 // display. Empty on success; otherwise the operator's words, with the port left closed.
 std::string openIfClosed(TestLine& line);
 
+// After the line failed in the middle of an exchange: closes the port and gives the operator's
+// words for it, with the port's own reason.
+std::string closeLostLine(TestLine& line);
+
 // The operator's side of the test tool: the red message window that waits for OK, and the
 // ordinary message box.
 class Operator {

@@ -31,11 +31,6 @@ namespace vfd::testtool {
 
 namespace {
 
-const QString kOpenFilter = QStringLiteral("VFD Files(*.vfd) | *.vfd");
-const QString kLoadQuestion = QStringLiteral("Are you sure to Load ?");
-const QString kLoadTitle = QStringLiteral("Load File");
-const QString kLoadError = QStringLiteral("Error");
-
 // The message window's caller looks at the wait value once a second, so OK ends a wait within
 // a second.
 constexpr int kAcknowledgeStepMs = 1000;
@@ -54,8 +49,8 @@ QString fromView(std::string_view text) {
 
 // The problems the range test and the free text report name files and devices, which the file
 // system spells in UTF-8.
-QString fromStd(const std::string& text) {
-    return QString::fromStdString(text);
+QString fromStd(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 // Texts of the screen test carry bytes from the display (the serial number), which are codes of
@@ -360,7 +355,7 @@ void TestWindow::showAndWait(const std::string& text) {
 void TestWindow::message(const std::string& text) {
     // Message boxes carry the tool's own words, with device paths and the system's reasons in
     // them; only the message window shows bytes that came from the display.
-    services_.dialogs().message(QString::fromStdString(text));
+    services_.dialogs().message(fromStd(text));
 }
 
 void TestWindow::onAutoSearch() {
@@ -396,18 +391,18 @@ void TestWindow::onDisplay() {
 }
 
 void TestWindow::onLoadSetting() {
-    const QString path = services_.dialogs().chooseOpenFile(kOpenFilter);
+    const QString path = services_.dialogs().chooseOpenFile(fromStd(file::kOpenFilter));
     if (path.isEmpty()) {
         return;
     }
-    if (!services_.dialogs().confirm(kLoadQuestion, kLoadTitle)) {
+    if (!services_.dialogs().confirm(fromStd(file::kLoadQuestion), fromStd(file::kLoadTitle))) {
         return;
     }
     // Nothing changes until the whole file has been read: a short or unreadable file leaves the
     // screen test with the image, the name and the path it had.
     const file::ReadResult read = file::readSettingsFile(toPath(path));
     if (!read.body) {
-        services_.dialogs().message(kLoadError);
+        services_.dialogs().message(fromStd(file::kLoadErrorText));
         return;
     }
     fileImage_ = *read.body;

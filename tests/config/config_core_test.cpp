@@ -7,6 +7,7 @@
 #include "config/option_tables.h"
 #include "config/settings_image.h"
 #include "config/window_values.h"
+#include "support/default_image.h"
 
 namespace vfd {
 namespace {
@@ -26,17 +27,7 @@ TEST(DefaultFill, GivesTheDocumentedBytesWithEpsonAtIndexSix) {
     SettingsImage image;
     fillFromWindow(image, defaultValues());
 
-    ImageBytes expected{};
-    expected[6] = 1;  // "EPSON (Default)" is position 1, not 0
-    const std::string upper = "*** VFD DISPLAY  ***";
-    const std::string lower = "**HAVE A NICE DAY AND THANK YOU**";
-    for (std::size_t k = 0; k < upper.size(); ++k) {
-        expected[7 + k] = static_cast<std::uint8_t>(upper[k]);
-    }
-    for (std::size_t k = 0; k < lower.size(); ++k) {
-        expected[27 + k] = static_cast<std::uint8_t>(lower[k]);
-    }
-    EXPECT_EQ(image.bytes(), expected);
+    EXPECT_EQ(image.bytes(), testing::defaultFilledImage());  // index 6 = 1, not 0
     EXPECT_EQ(image.at(59), '*');
     EXPECT_EQ(image.at(60), 0);
 }

@@ -18,6 +18,7 @@
 #include "config/option_tables.h"
 #include "config/udc_editor.h"
 #include "config_test_support.h"
+#include "support/default_image.h"
 #include "support/fake_clock.h"
 #include "support/fake_port.h"
 #include "support/scripted_dialogs.h"
@@ -147,17 +148,7 @@ TEST_F(ConfigWindowTest, StartsWithTheDefaultMessagesAsHexCodes) {
 
 TEST_F(ConfigWindowTest, AFillRightAfterStartUpGivesTheDefaultBytes) {
     fillFromWindow(window.image(), window.takeWindowValues());
-    ImageBytes expected{};
-    expected[6] = 1;
-    const std::string upper = "*** VFD DISPLAY  ***";
-    const std::string lower = "**HAVE A NICE DAY AND THANK YOU**";
-    for (std::size_t k = 0; k < upper.size(); ++k) {
-        expected[7 + k] = static_cast<std::uint8_t>(upper[k]);
-    }
-    for (std::size_t k = 0; k < lower.size(); ++k) {
-        expected[27 + k] = static_cast<std::uint8_t>(lower[k]);
-    }
-    EXPECT_EQ(window.image().bytes(), expected);
+    EXPECT_EQ(window.image().bytes(), testing::defaultFilledImage());
 }
 
 TEST_F(ConfigWindowTest, TakingValuesSwitchesACharacterLineToHex) {

@@ -29,8 +29,6 @@ constexpr std::uint8_t kAllOff = 0x20;
 constexpr std::string_view kFactoryDone = "Download O.K ! Please restart VFD!";
 constexpr std::string_view kVerdictOk = "OK!";
 constexpr std::string_view kVerdictError = "Error!";
-constexpr std::string_view kCantBeOpen = " can't be open !!";
-constexpr std::string_view kReceiveCheckError = "Receive Check bit Error !!";
 
 void put(ImageBytes& image, int first, std::string_view text, std::size_t width) {
     for (std::size_t i = 0; i < width; ++i) {
@@ -173,14 +171,14 @@ ScreenTestEnd ScreenTest::steps(TestLine& line, const ScreenTestChoice& choice) 
         case link::UploadOutcome::Received:
             break;
         case link::UploadOutcome::NoAnswer:
-            op_.message(line.portLabel + std::string(kCantBeOpen));
+            op_.message(line.portLabel + std::string(link::kCantBeOpenSuffix));
             return ScreenTestEnd::ReadBackFailed;
         case link::UploadOutcome::Short:
             op_.message("The display answered only " + std::to_string(reply.received) +
                         " of 127 bytes when the test image was read back.");
             return ScreenTestEnd::ReadBackFailed;
         case link::UploadOutcome::BadMarker:
-            op_.message(std::string(kReceiveCheckError));
+            op_.message(std::string(link::kReceiveCheckErrorText));
             return ScreenTestEnd::ReadBackFailed;
         case link::UploadOutcome::LineLost:
             op_.message(link::describeLineLost(line.portLabel, reply.lineError));
@@ -215,9 +213,7 @@ bool ScreenTest::visualTest(TestLine& line, Model model) {
         ok = ok && link::writeBlock(line.port, line.clock, bytes) == LineStatus::Ok;
     };
     auto each = [&](std::span<const std::uint8_t> bytes) {
-        for (const std::uint8_t b : bytes) {
-            ok = ok && link::sendByte(line.port, line.clock, b) == LineStatus::Ok;
-        }
+        ok = ok && link::sendBytes(line.port, line.clock, bytes) == LineStatus::Ok;
     };
     auto pause = [&](int ms) {
         if (ok) {
@@ -254,9 +250,7 @@ bool ScreenTest::visualTest(TestLine& line, Model model) {
         pause(kAllOffMs);
     }
     if (!ok) {
-        const std::string detail = line.port.errorText();
-        line.port.close();
-        op_.message(link::describeLineLost(line.portLabel, detail));
+        op_.message(closeLostLine(line));
         return false;
     }
     line.port.close();

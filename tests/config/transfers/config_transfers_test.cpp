@@ -15,6 +15,7 @@
 #include "config/message_editor.h"
 #include "config/udc_editor.h"
 #include "link/protocol.h"
+#include "support/default_image.h"
 #include "support/fake_clock.h"
 #include "support/fake_port.h"
 #include "support/scripted_dialogs.h"
@@ -68,13 +69,8 @@ protected:
     }
 
     static std::vector<std::uint8_t> defaultBody() {
-        std::vector<std::uint8_t> body(126, 0);
-        body[5] = 1;  // image byte 6: "EPSON (Default)"
-        const std::string m1 = "*** VFD DISPLAY  ***";
-        const std::string m2 = "**HAVE A NICE DAY AND THANK YOU**";
-        std::copy(m1.begin(), m1.end(), body.begin() + 6);
-        std::copy(m2.begin(), m2.end(), body.begin() + 26);
-        return body;
+        const ImageBytes image = testing::defaultFilledImage();
+        return {image.begin() + 1, image.end()};
     }
 
     FakeClock clock;
