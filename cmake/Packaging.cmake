@@ -1,6 +1,8 @@
 # The Debian package: scripts/package.sh configures a Release build and runs `cpack -G DEB`.
 # Installs under /usr; the programs find their range files relative to their own folder.
-set(VFD_PACKAGE_MAINTAINER "VFD tools team <vfd-tools@example.org>"
+# Whoever builds the package names themselves as its maintainer:
+#   scripts/package.sh -DVFD_PACKAGE_MAINTAINER="Name <address>"
+set(VFD_PACKAGE_MAINTAINER "vfd-tools developers <vfd-tools@example.org>"
     CACHE STRING "Maintainer written into the Debian package")
 
 set(CPACK_GENERATOR DEB)
@@ -9,12 +11,15 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT ${VFD_PACKAGE_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "configuration and test tools for two-line VFD customer displays")
+# Debian wants the long description's lines no longer than 80 characters.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Desktop tools for two-line VFD customer displays (pole displays) driven over RS-232.
-Zoravel edits, downloads, reads back and saves a display's settings: character set, command
-emulation, line speed, stand-by time, welcome messages and user-defined characters. Tymbrik
-is the production-line test tool: port search, code-page ranges and the scripted screen test.
-vfdsim is a virtual display on a pseudo-terminal for trying both tools without hardware.")
+    "Desktop tools for two-line VFD customer displays (pole displays) driven
+over RS-232. Zoravel edits, downloads, reads back and saves a display's
+settings: character set, command emulation, line speed, stand-by time,
+welcome messages and user-defined characters. Tymbrik is the production-line
+test tool: port search, code-page ranges and the scripted screen test.
+vfdsim is a virtual display on a pseudo-terminal for trying both tools
+without hardware.")
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
