@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
   libgtest-dev libgmock-dev
   xvfb xauth fonts-dejavu-core
-  dpkg-dev
+  dpkg-dev desktop-file-utils appstream man-db
 )
 if [ "${VFD_WITH_FUZZ:-0}" = 1 ]; then
   # llvm brings llvm-symbolizer, which names the source lines in a fuzz crash report.

@@ -6,6 +6,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 "$root/scripts/setup.sh"
+"$root/scripts/check-data.sh"
 
 status=0
 run_suite() {
