@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Proves the Debian package on a clean Debian 12: installs it with apt into a fresh bookworm
 # root (dependencies from the archive, recommended packages left out so that Depends alone must
-# be enough), then checks the installed files and that all three programs start.
+# be enough), then checks the installed files, the manual pages (with man-db added afterwards,
+# as a desktop system has it), the copyright file, the changelog and the AppStream metadata, that
+# all three programs start, and that lintian finds no error in the package.
 #
 #   scripts/check-package.sh [path/to/vfd-tools_*.deb]
 #
@@ -189,6 +191,16 @@ if ! in_root "$run" apt-get install -y --no-install-recommends "/tmp/$name" >"$i
 fi
 install_time=$(seconds_since "$t0")
 
+# man-db is not part of a minimal root. It is added after the package, so the package's own
+# dependencies were proved alone; without it (no archive at hand) the pages are still checked
+# as files.
+t0=$(date +%s.%N)
+say "adding man-db for the manual-page checks"
+if ! in_root "$run" apt-get install -y --no-install-recommends man-db >"$work/man-db.log" 2>&1; then
+  echo "note: man-db could not be installed (log: $work/man-db.log); pages checked as files"
+fi
+man_time=$(seconds_since "$t0")
+
 # --- the checks, run inside the root ------------------------------------------------------
 
 cat >"$run/tmp/check.sh" <<'EOF'
@@ -226,20 +238,74 @@ expected="/usr/bin/tymbrik
 /usr/share/applications/tymbrik.desktop
 /usr/share/applications/vfdsim.desktop
 /usr/share/applications/zoravel.desktop
+/usr/share/doc/vfd-tools/changelog.gz
+/usr/share/doc/vfd-tools/copyright
 /usr/share/icons/hicolor/scalable/apps/tymbrik.svg
 /usr/share/icons/hicolor/scalable/apps/vfdsim.svg
 /usr/share/icons/hicolor/scalable/apps/zoravel.svg
+/usr/share/man/man1/tymbrik.1.gz
+/usr/share/man/man1/vfdsim.1.gz
+/usr/share/man/man1/zoravel.1.gz
+/usr/share/metainfo/org.example.vfdtools.tymbrik.metainfo.xml
+/usr/share/metainfo/org.example.vfdtools.zoravel.metainfo.xml
 /usr/share/vfd-tools/ranges/80-9F
 /usr/share/vfd-tools/ranges/A0-BF
 /usr/share/vfd-tools/ranges/C0-DF
 /usr/share/vfd-tools/ranges/E0-FF"
 files=$(dpkg -L vfd-tools | while read -r p; do [ -f "$p" ] && echo "$p"; done | sort)
 if [ "$files" = "$expected" ]; then
-  pass "the package holds exactly the programs, range files, menu entries and icons"
+  pass "the package holds exactly the programs, range files, menu entries, icons, manual pages, documents and metadata"
 else
   fail "the package's files differ from the expected ones:"
   diff <(echo "$expected") <(echo "$files") | sed 's/^/    /'
 fi
+
+# The manual pages: compressed roff in section 1, and shown by man when man-db is there.
+for app in zoravel tymbrik vfdsim; do
+  page=/usr/share/man/man1/$app.1.gz
+  if zcat "$page" 2>/dev/null | grep -q "^\.TH ${app^^} 1 "; then
+    pass "$app: manual page $page installed"
+  else
+    fail "$app: no readable manual page $page"
+    continue
+  fi
+  if command -v man >/dev/null; then
+    found=$(man -w "$app" 2>&1)
+    if [ "$found" = "$page" ] && man "$app" 2>/dev/null | grep -q "^NAME"; then
+      pass "man $app shows $page"
+    else
+      fail "man $app does not show $page: $found"
+    fi
+  fi
+done
+
+# The copyright file, plain and machine-readable; the changelog, compressed, for this version.
+doc=/usr/share/doc/vfd-tools
+if head -n 1 "$doc/copyright" 2>/dev/null |
+  grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' &&
+  grep -q '^License: GPL-3+$' "$doc/copyright"; then
+  pass "$doc/copyright installed (machine-readable, GPL-3+)"
+else
+  fail "$doc/copyright missing or not in the machine-readable format"
+fi
+version=$(dpkg-query -W -f='${Version}' vfd-tools)
+if zcat "$doc/changelog.gz" 2>/dev/null | head -n 1 | grep -q "^vfd-tools ($version) "; then
+  pass "$doc/changelog.gz installed, its latest entry $version"
+else
+  fail "$doc/changelog.gz missing or its latest entry is not $version"
+fi
+
+# The AppStream metadata: one file per tool, each launching an installed menu entry.
+for app in zoravel tymbrik; do
+  m=/usr/share/metainfo/org.example.vfdtools.$app.metainfo.xml
+  launchable=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$m" 2>/dev/null)
+  if [ -n "$launchable" ] && [ -f "/usr/share/applications/$launchable" ] &&
+    grep -q '<caption>' "$m"; then
+    pass "$app: AppStream metadata installed (launches $launchable, screenshot captioned)"
+  else
+    fail "$app: AppStream metadata $m missing, without a caption, or its launchable is not installed"
+  fi
+done
 
 # The virtual display: ready on Com 1 within ten seconds.
 rm -rf /tmp/s /tmp/vfdsim.out
@@ -279,6 +345,34 @@ set +e
 in_root "$run" /tmp/check.sh | tee "$work/check.log"
 status=${PIPESTATUS[0]}
 set -e
+
+# Checks run from this machine, on the installed root and on the package file itself, with the
+# tools installed here (scripts/setup.sh installs appstream; lintian when it is there).
+host_check() {  # host_check PASS|FAIL TEXT
+  echo "$1: $2" | tee -a "$work/check.log"
+  [ "$1" = PASS ] || status=1
+}
+if command -v appstreamcli >/dev/null; then
+  if out=$(appstreamcli validate-tree --no-net "$run" 2>&1); then
+    host_check PASS "appstreamcli validate-tree: the installed metadata and menu entries"
+  else
+    host_check FAIL "appstreamcli validate-tree on the installed root:"
+    echo "$out" | sed 's/^/    /'
+  fi
+else
+  echo "note: appstreamcli not installed here; the installed metadata is not validated"
+fi
+if command -v lintian >/dev/null; then
+  lint_log="$work/lintian.log"
+  if lintian --fail-on error "$deb" >"$lint_log" 2>&1; then
+    host_check PASS "lintian: no errors ($(grep -c '^W:' "$lint_log") warnings; log: $lint_log)"
+  else
+    host_check FAIL "lintian reports errors:"
+    grep -E '^(E|W):' "$lint_log" | sed 's/^/    /'
+  fi
+else
+  echo "note: lintian not installed here; the package is not linted"
+fi
 check_time=$(seconds_since "$t0")
 t0=$(date +%s.%N)
 unmount_all
@@ -288,7 +382,7 @@ cleanup_time=$(seconds_since "$t0")
 echo
 echo "Package:   $deb"
 echo "Root:      Debian $suite from $mirror ($([ $first_run = yes ] && echo "made now" || echo "cached"))"
-echo "Times:     clean root ${base_time}s, install ${install_time}s, checks ${check_time}s, clean-up ${cleanup_time}s, total $(seconds_since "$started")s"
+echo "Times:     clean root ${base_time}s, install ${install_time}s, man-db ${man_time}s, checks ${check_time}s, clean-up ${cleanup_time}s, total $(seconds_since "$started")s"
 if [ "$status" -eq 0 ]; then
   echo "RESULT: PASS ($(grep -c '^PASS' "$work/check.log") checks)"
 else
