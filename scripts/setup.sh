@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev
   xvfb xauth fonts-dejavu-core
   dpkg-dev desktop-file-utils appstream man-db
+  clang-format clang-tidy
 )
 if [ "${VFD_WITH_FUZZ:-0}" = 1 ]; then
   # llvm brings llvm-symbolizer, which names the source lines in a fuzz crash report.

@@ -1,10 +1,10 @@
 #include <QApplication>
 
-#include "testtool/test_window.h"
+#include "testtool/tymbrik_window.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    vfd::testtool::TestWindow window;
+    vfd::testtool::TymbrikWindow window;
     window.show();
     return app.exec();
 }

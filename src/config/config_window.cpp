@@ -21,33 +21,18 @@
 #include "config/udc_editor.h"
 #include "link/qt_clock.h"
 #include "link/qt_serial_port.h"
+#include "ui/operator_texts.h"
+#include "ui/widgets.h"
 
 namespace vfd::config {
 
 namespace {
 
-QString fromView(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+using ui::fromUtf8;
+using ui::makeButton;
 
 QComboBox* makeList(const char* name, const QString& spoken, bool typed, QWidget* parent) {
-    auto* box = new QComboBox(parent);
-    box->setObjectName(QLatin1String(name));
-    box->setAccessibleName(spoken);
-    if (typed) {
-        box->setEditable(true);
-        // A typed text is used as it stands (or, for the stand-by list, turned into an entry);
-        // it never becomes a new entry, so positions keep their meaning.
-        box->setInsertPolicy(QComboBox::NoInsert);
-    }
-    return box;
-}
-
-QPushButton* makeButton(const char* name, const QString& caption, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAccessibleName(caption);
-    return button;
+    return ui::makeList(name, spoken, typed ? ui::Typing::Typed : ui::Typing::ListOnly, parent);
 }
 
 // Labels of the lists keep their captions exactly, odd blanks included; a screen reader gets
@@ -83,7 +68,7 @@ void ConfigWindow::buildControls() {
     frame3->setObjectName(QStringLiteral("Frame3"));
     auto* linkForm = new QFormLayout(frame3);
     comm_ = makeList("Comm", QStringLiteral("Com Port Select"), true, frame3);
-    addListRow(linkForm, QStringLiteral("Com Port Select :"), comm_);
+    addListRow(linkForm, fromUtf8(ui::kPortListCaption), comm_);
     baud_ = makeList("Baud", QStringLiteral("Baud Rate"), true, frame3);
     addListRow(linkForm, QStringLiteral("Baud Rate :"), baud_);
     getSetting_ = makeButton("GetSetting", QStringLiteral("Get Setting From VFD"), frame3);
@@ -132,8 +117,8 @@ void ConfigWindow::buildControls() {
     udc_ = new UdcEditor(image_, services_.dialogs());
     const int udcTab = tabs_->addTab(udc_, QStringLiteral("  "));
     // The page's caption is two blanks; a screen reader still needs a word for it.
-    tabs_->tabBar()->setAccessibleTabName(udcTab, QStringLiteral("User Defined Character"));
-    tabs_->setTabToolTip(udcTab, QStringLiteral("User Defined Character"));
+    tabs_->tabBar()->setAccessibleTabName(udcTab, kUdcTitle);
+    tabs_->setTabToolTip(udcTab, kUdcTitle);
 
     auto* top = new QHBoxLayout;
     top->addWidget(frame3, 1);
@@ -153,10 +138,10 @@ void ConfigWindow::buildControls() {
 
 void ConfigWindow::fillOptionLists() {
     for (const OptionList* list : kFillOrder) {
-        auto* box = findChild<QComboBox*>(fromView(list->name));
+        auto* box = findChild<QComboBox*>(fromUtf8(list->name));
         Q_ASSERT(box != nullptr);
         for (const std::string_view entry : list->entries) {
-            box->addItem(fromView(entry));
+            box->addItem(fromUtf8(entry));
         }
         box->setCurrentIndex(list->defaultPosition);
     }
@@ -172,8 +157,8 @@ void ConfigWindow::onSetAllDefault() {
 
     message1_->selectAscii();
     message2_->selectAscii();
-    message1_->setCharacters(fromView(kDefaultMessage1));
-    message2_->setCharacters(fromView(kDefaultMessage2));
+    message1_->setCharacters(fromUtf8(kDefaultMessage1));
+    message2_->setCharacters(fromUtf8(kDefaultMessage2));
 
     // Only the code byte and the first three columns of character 1 are cleared; its columns 4
     // and 5 and characters 2 to 9 keep their bytes, and the next save or download still carries

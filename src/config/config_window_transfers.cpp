@@ -9,16 +9,12 @@
 #include "config/file/settings_file.h"
 #include "link/exchanges.h"
 #include "link/port_choice.h"
+#include "ui/operator_texts.h"
+#include "ui/widgets.h"
 
 namespace vfd::config {
 
 namespace {
-
-const QString kDownloadOk = QStringLiteral("Download O.K ! Please restart !");
-const QString kUploadOk = QStringLiteral("Upload O.K!");
-const QString kSaveFilter = QStringLiteral("VFD Files(*.bin) | *.vfd");
-const QString kRefusedName = QStringLiteral("VFD.vfd");
-const QString kRefusedMessage = QStringLiteral("VFD.vfd can't be saved");
 
 constexpr int kDownloadSettleMs = 1000;  // the display needs a moment before it is restarted
 
@@ -34,21 +30,18 @@ private:
     ConfigWindow& window_;
 };
 
-QString fromStd(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+using ui::fromUtf8;
 
 // Opens the port chosen in the window; on failure tells the operator and gives nothing.
 std::optional<link::PortChoice> openWindowPort(ConfigWindow& window) {
     const auto chosen = link::choosePort(window.commText().toStdString(),
                                          window.baudText().toStdString(), window.portLookup());
     if (!chosen.choice) {
-        window.dialogs().message(fromStd(chosen.problem));
+        window.dialogs().message(fromUtf8(ui::textFor(chosen.failure, ui::Tool::Zoravel)));
         return std::nullopt;
     }
-    const std::string problem = link::openChosenPort(window.port(), *chosen.choice);
-    if (!problem.empty()) {
-        window.dialogs().message(fromStd(problem));
+    if (const auto failure = link::openChosenPort(window.port(), *chosen.choice)) {
+        window.dialogs().message(fromUtf8(ui::textFor(failure, ui::Tool::Zoravel)));
         return std::nullopt;
     }
     return chosen.choice;
@@ -71,21 +64,10 @@ void ConfigWindow::onDownload() {
     }
     const auto result =
         link::downloadSettings(port(), clock(), link::dateStamp(today()), image().body());
-    switch (result.outcome) {
-        case link::DownloadOutcome::Sent:
-            link::delayMs(clock(), kDownloadSettleMs);
-            dialogs().message(kDownloadOk);
-            break;
-        case link::DownloadOutcome::NoAnswer:
-            dialogs().message(fromStd(link::kDownloadFailText));
-            break;
-        case link::DownloadOutcome::WrongCheck:
-            dialogs().message(fromStd(link::kIrcErrorText));
-            break;
-        case link::DownloadOutcome::LineLost:
-            dialogs().message(fromStd(link::describeLineLost(choice->label, result.lineError)));
-            break;
+    if (result.outcome == link::DownloadOutcome::Sent) {
+        link::delayMs(clock(), kDownloadSettleMs);
     }
+    dialogs().message(fromUtf8(ui::textFor(result, choice->label)));
 }
 
 void ConfigWindow::onGetSetting() {
@@ -97,26 +79,14 @@ void ConfigWindow::onGetSetting() {
     // The reply is kept apart until it is whole and marked: a display that does not answer, or
     // answers garbage, must not wipe the operator's characters from the image.
     const auto result = link::uploadSettings(port(), clock());
-    switch (result.outcome) {
-        case link::UploadOutcome::NoAnswer:
-            dialogs().message(commText() + fromStd(link::kCantBeOpenSuffix));
-            return;
-        case link::UploadOutcome::Short:
-            dialogs().message(QStringLiteral("The display answered only %1 of 127 bytes. "
-                                             "The settings in the window were not changed.")
-                                  .arg(result.received));
-            return;
-        case link::UploadOutcome::BadMarker:
-            dialogs().message(fromStd(link::kReceiveCheckErrorText));
-            return;
-        case link::UploadOutcome::LineLost:
-            dialogs().message(fromStd(link::describeLineLost(choice->label, result.lineError)));
-            return;
-        case link::UploadOutcome::Received:
-            break;
+    if (result.outcome != link::UploadOutcome::Received) {
+        // "can't be open !!" follows the port list's text as the operator sees it.
+        dialogs().message(
+            fromUtf8(ui::textFor(result, commText().toStdString(), ui::UploadUse::Settings)));
+        return;
     }
     image() = SettingsImage(result.reply);
-    dialogs().message(kUploadOk);
+    dialogs().message(fromUtf8(ui::kUploadOkText));
     applyWindowUpdate(windowUpdateFromImage(image()), true);
     if (image().at(image_index::kScrollFlags) <= 3) {
         setScrollFlagsValue(image().at(image_index::kScrollFlags));
@@ -125,10 +95,10 @@ void ConfigWindow::onGetSetting() {
 }
 
 void ConfigWindow::onSave() {
-    const QString path = dialogs().chooseSaveFile(kSaveFilter);
+    const QString path = dialogs().chooseSaveFile(fromUtf8(ui::kSaveFilter));
     setSettingsFileName(path);
-    if (QFileInfo(path).fileName() == kRefusedName) {
-        dialogs().message(kRefusedMessage);
+    if (QFileInfo(path).fileName() == fromUtf8(ui::kRefusedSaveName)) {
+        dialogs().message(fromUtf8(ui::kRefusedSaveText));
         return;
     }
     if (path.isEmpty()) {
@@ -140,24 +110,24 @@ void ConfigWindow::onSave() {
     const std::string problem = file::writeSettingsFile(toPath(path), image().body());
     if (!problem.empty()) {
         dialogs().message(QStringLiteral("The settings could not be saved to %1: %2.")
-                              .arg(QDir::toNativeSeparators(path), fromStd(problem)));
+                              .arg(QDir::toNativeSeparators(path), fromUtf8(problem)));
     }
 }
 
 void ConfigWindow::onLoad() {
-    const QString path = dialogs().chooseOpenFile(fromStd(file::kOpenFilter));
+    const QString path = dialogs().chooseOpenFile(fromUtf8(ui::kOpenFilter));
     setSettingsFileName(path);
     if (path.isEmpty()) {
         return;
     }
-    if (!dialogs().confirm(fromStd(file::kLoadQuestion), fromStd(file::kLoadTitle))) {
+    if (!dialogs().confirm(fromUtf8(ui::kLoadQuestion), fromUtf8(ui::kLoadTitle))) {
         return;
     }
     // The whole file is read and checked before anything changes: a short or foreign file
     // leaves the window, the image and the character editor as they were.
     const auto read = file::readSettingsFile(toPath(path));
     if (!read.body || file::firstBadListByte(*read.body)) {
-        dialogs().message(fromStd(file::kLoadErrorText));
+        dialogs().message(fromUtf8(ui::kLoadErrorText));
         return;
     }
     returnToFirstCharacter();

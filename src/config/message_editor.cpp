@@ -20,6 +20,8 @@
 #include "config/hex_text.h"
 #include "config/settings_image.h"
 #include "ui/code_page.h"
+#include "ui/operator_texts.h"
+#include "ui/widgets.h"
 
 namespace vfd::config {
 
@@ -132,7 +134,7 @@ MessageEditor::MessageEditor(int line, QWidget* parent)
     asciiOption_ = new QRadioButton(QStringLiteral("ASCII"), this);
     asciiOption_->setObjectName(QLatin1String(names.asciiOption));
     asciiOption_->setAccessibleName(spoken + QStringLiteral(" ASCII entry"));
-    clear_ = new QPushButton(QStringLiteral("Clear"), this);
+    clear_ = new QPushButton(ui::fromUtf8(ui::kClearCaption), this);
     clear_->setObjectName(QLatin1String(names.clear));
     clear_->setAccessibleName(QStringLiteral("Clear ") + spoken);
 

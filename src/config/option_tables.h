@@ -12,7 +12,6 @@ struct OptionList {
     std::string_view name;  // the window's name for the list
     std::span<const std::string_view> entries;
     int defaultPosition;
-    int imageIndex;  // -1 for the link lists, which are not stored in the image
 
     int size() const { return static_cast<int>(entries.size()); }
     bool has(int position) const { return position >= 0 && position < size(); }
@@ -62,13 +61,13 @@ inline constexpr std::array<std::string_view, 2> kBaudEntries = {"9600,n,8,1", "
 inline constexpr std::array<std::string_view, 8> kCommEntries = {
     "Com 1", "Com 2", "Com 3", "Com 4", "Com 5", "Com 6", "Com 7", "Com 8"};
 
-inline constexpr OptionList kCharList{"Char", kCharEntries, 0, 4};
-inline constexpr OptionList kCommandList{"Command", kCommandEntries, 1, 6};
-inline constexpr OptionList kBaudRateList{"BaudRate", kBaudRateEntries, 0, 2};
-inline constexpr OptionList kPassthruList{"Passthru", kPassthruEntries, 0, 68};
-inline constexpr OptionList kStandbyList{"standby", kStandbyEntries, 0, 1};
-inline constexpr OptionList kBaudList{"Baud", kBaudEntries, 0, -1};
-inline constexpr OptionList kCommList{"Comm", kCommEntries, 0, -1};
+inline constexpr OptionList kCharList{"Char", kCharEntries, 0};
+inline constexpr OptionList kCommandList{"Command", kCommandEntries, 1};
+inline constexpr OptionList kBaudRateList{"BaudRate", kBaudRateEntries, 0};
+inline constexpr OptionList kPassthruList{"Passthru", kPassthruEntries, 0};
+inline constexpr OptionList kStandbyList{"standby", kStandbyEntries, 0};
+inline constexpr OptionList kBaudList{"Baud", kBaudEntries, 0};
+inline constexpr OptionList kCommList{"Comm", kCommEntries, 0};
 
 // The order in which the window fills its lists at start-up.
 inline constexpr std::array<const OptionList*, 7> kFillOrder = {

@@ -11,6 +11,8 @@
 
 #include "config/hex_text.h"
 #include "ui/operator_dialogs.h"
+#include "ui/operator_texts.h"
+#include "ui/widgets.h"
 
 namespace vfd::config {
 
@@ -20,9 +22,9 @@ constexpr std::uint8_t kLowestCode = 0x20;
 constexpr std::uint8_t kHighestCode = 0x7E;
 constexpr int kDotSize = 26;
 
-const QString kCaptionPrefix = QStringLiteral("User Defined Character ");
+const QString kCaptionPrefix = kUdcTitle + QLatin1Char(' ');
 // Set by the defaults and by a load: two blanks before the number, where paging writes one.
-const QString kStartCaption = QStringLiteral("User Defined Character  1");
+const QString kStartCaption = kCaptionPrefix + QStringLiteral(" 1");
 
 // Unlike the message cells, the code box does not count a stray character as 0: it is refused.
 std::optional<std::uint8_t> hexDigit(QChar c) {
@@ -80,7 +82,7 @@ UdcEditor::UdcEditor(SettingsImage& image, ui::OperatorDialogs& dialogs, QWidget
         }
     }
 
-    auto* heading = note(QStringLiteral("User Defined Character"), this);
+    auto* heading = note(kUdcTitle, this);
     caption_ = new QLabel(kStartCaption, this);
     caption_->setObjectName(QStringLiteral("UDC_label"));
 
@@ -103,7 +105,7 @@ UdcEditor::UdcEditor(SettingsImage& image, ui::OperatorDialogs& dialogs, QWidget
     next_->setObjectName(QStringLiteral("UDC_NEXT"));
     next_->setAccessibleName(QStringLiteral("Next character"));
     next_->setToolTip(QStringLiteral("Next character"));
-    clear_ = new QPushButton(QStringLiteral("Clear"), this);
+    clear_ = new QPushButton(ui::fromUtf8(ui::kClearCaption), this);
     clear_->setObjectName(QStringLiteral("MAP_Clear"));
     clear_->setAccessibleName(QStringLiteral("Clear dot grid"));
 

@@ -19,6 +19,7 @@ namespace vfd::config {
 
 inline const QString kHexValueError = QStringLiteral("Hex Value Error !!");
 inline const QString kUdcRangeError = QStringLiteral("Error !! Range is 0x20~0x7E !!");
+inline const QString kUdcTitle = QStringLiteral("User Defined Character");
 
 // The user-defined character page: a 5 by 7 grid of dot buttons, the code box and the paging
 // buttons. The grid is the working copy of the current character; it reaches the character's

@@ -101,39 +101,4 @@ UploadResult uploadSettings(Port& port, Clock& clock) {
     return result;
 }
 
-std::string describeOpenFailure(const std::string& label, const std::string& device,
-                                PortError error, const std::string& detail) {
-    std::string reason;
-    switch (error) {
-        case PortError::NotFound:
-            reason = "the port does not exist";
-            break;
-        case PortError::Busy:
-            reason = "another program is using it";
-            break;
-        case PortError::NoPermission:
-            reason = "permission denied (add your user to the dialout group, then log in again)";
-            break;
-        case PortError::BadSettings:
-            reason = "the line parameters were refused";
-            break;
-        default:
-            reason = detail.empty() ? "the system refused to open it" : detail;
-            break;
-    }
-    std::string text = label + " can't be opened: " + reason;
-    if (!device.empty() && device != label) {
-        text += " (" + device + ")";
-    }
-    return text + ".";
-}
-
-std::string describeLineLost(const std::string& label, const std::string& detail) {
-    std::string text = "The connection on " + label + " was lost";
-    if (!detail.empty()) {
-        text += ": " + detail;
-    }
-    return text + ". Check the cable and the display, then try again.";
-}
-
 }  // namespace vfd::link

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 
 #include "config/settings_image.h"
 #include "link/clock.h"
@@ -10,12 +9,6 @@
 #include "link/port.h"
 
 namespace vfd::link {
-
-// What both tools tell the operator about these exchanges.
-inline constexpr std::string_view kDownloadFailText = "Download Fail ! Please retry again !";
-inline constexpr std::string_view kIrcErrorText = "IRC check error ! Please retry again !";
-inline constexpr std::string_view kCantBeOpenSuffix = " can't be open !!";  // after the port
-inline constexpr std::string_view kReceiveCheckErrorText = "Receive Check bit Error !!";
 
 enum class DownloadOutcome {
     Sent,        // the body went out; whether the display stored it is not known
@@ -56,13 +49,5 @@ struct UploadResult {
 // closed on every path. Nothing outside the result is touched, so a failed upload cannot
 // damage the caller's settings.
 UploadResult uploadSettings(Port& port, Clock& clock);
-
-// Words for the operator about a port that would not open, e.g.
-// "Com 3 can't be opened: no such device (/dev/ttyS2)."
-std::string describeOpenFailure(const std::string& label, const std::string& device,
-                                PortError error, const std::string& detail);
-
-// Words for the operator about a line that failed during an exchange.
-std::string describeLineLost(const std::string& label, const std::string& detail);
 
 }  // namespace vfd::link

@@ -1,11 +1,11 @@
 #include "link/port_choice.h"
 
-#include "link/exchanges.h"
 #include "link/transfer.h"
 
 namespace vfd::link {
 
 namespace {
+
 std::string trimmed(std::string_view text) {
     const auto begin = text.find_first_not_of(" \t");
     if (begin == std::string_view::npos) {
@@ -14,41 +14,69 @@ std::string trimmed(std::string_view text) {
     const auto end = text.find_last_not_of(" \t");
     return std::string(text.substr(begin, end - begin + 1));
 }
+
+PortChoiceResult refused(PortProblem problem, const std::string& label,
+                         std::string_view settingsText) {
+    PortChoiceResult result;
+    result.failure.problem = problem;
+    result.failure.label = label;
+    result.failure.settingsText = std::string(settingsText);
+    return result;
+}
+
+// The part both ways of choosing share: the device is known, the line parameters are checked.
+PortChoiceResult withSettings(const std::string& label, const std::string& device,
+                              std::string_view settingsText) {
+    const auto settings = parseLineSettings(settingsText);
+    if (!settings) {
+        auto result = refused(PortProblem::BadSettings, label, settingsText);
+        result.failure.device = device;
+        return result;
+    }
+    PortChoiceResult result;
+    result.choice = PortChoice{label, device, *settings};
+    return result;
+}
+
 }  // namespace
 
 PortChoiceResult choosePort(std::string_view portText, std::string_view settingsText,
                             const PortLookup& lookup) {
-    PortChoiceResult result;
     const std::string label = trimmed(portText);
     if (label.empty()) {
-        result.problem = "No serial port is chosen. Choose a port in the port list first.";
-        return result;
+        return refused(PortProblem::NoneChosen, label, settingsText);
     }
     const auto device = resolvePortText(label, lookup);
     if (!device) {
-        result.problem = "\"" + label +
-                         "\" is not a serial port. Choose Com 1 to Com 255, or type a device "
-                         "path such as /dev/ttyUSB0.";
-        return result;
+        return refused(PortProblem::NotAPort, label, settingsText);
     }
-    const auto settings = parseLineSettings(settingsText);
-    if (!settings) {
-        result.problem = label + " can't be opened: the line parameters \"" +
-                         std::string(settingsText) +
-                         "\" are not valid. Write them as speed,parity,data bits,stop bits, "
-                         "for example 9600,n,8,1.";
-        return result;
-    }
-    result.choice = PortChoice{label, *device, *settings};
-    return result;
+    return withSettings(label, *device, settingsText);
 }
 
-std::string openChosenPort(Port& port, const PortChoice& choice) {
+PortChoiceResult choosePortNumber(int number, const std::string& label,
+                                  std::string_view settingsText, const PortLookup& lookup) {
+    if (number < 1) {
+        return refused(PortProblem::NoneChosen, label, settingsText);
+    }
+    const auto device = resolvePortNumber(number, lookup);
+    if (!device) {
+        return refused(PortProblem::NoSuchPort, label, settingsText);
+    }
+    return withSettings(label, *device, settingsText);
+}
+
+PortFailure openChosenPort(Port& port, const PortChoice& choice) {
+    PortFailure failure;
     const PortError error = openPort(port, choice.device, choice.settings);
     if (error == PortError::None) {
-        return {};
+        return failure;
     }
-    return describeOpenFailure(choice.label, choice.device, error, port.errorText());
+    failure.problem = PortProblem::OpenFailed;
+    failure.label = choice.label;
+    failure.device = choice.device;
+    failure.error = error;
+    failure.detail = port.errorText();
+    return failure;
 }
 
 }  // namespace vfd::link

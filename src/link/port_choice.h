@@ -17,16 +17,41 @@ struct PortChoice {
     LineSettings settings;
 };
 
+// Why no port could be used. The windows turn it into the operator's words.
+enum class PortProblem {
+    None,
+    NoneChosen,   // the port list is empty or its text is blank
+    NotAPort,     // the text names no port number or device
+    NoSuchPort,   // the number has no device behind it
+    BadSettings,  // the line-parameter text is not valid
+    OpenFailed,   // the system refused to open it; `error` and `detail` say why
+};
+
+struct PortFailure {
+    PortProblem problem = PortProblem::None;
+    std::string label;         // the port as the operator sees it
+    std::string device;        // what it was resolved to, when it was
+    std::string settingsText;  // the line parameters as written
+    PortError error = PortError::None;
+    std::string detail;  // the system's own words for an open failure
+    explicit operator bool() const { return problem != PortProblem::None; }
+};
+
 struct PortChoiceResult {
     std::optional<PortChoice> choice;
-    std::string problem;  // the operator's words when there is no choice
+    PortFailure failure;  // set when there is no choice
 };
 
 // Turns the port list's text and the line-parameter text into a port to open.
 PortChoiceResult choosePort(std::string_view portText, std::string_view settingsText,
                             const PortLookup& lookup);
 
-// Opens the chosen port. Empty on success; otherwise the operator's words, the port closed.
-std::string openChosenPort(Port& port, const PortChoice& choice);
+// The same for a port chosen by its number (a list position + 1), shown to the operator as
+// `label`. A number below 1 means that nothing is chosen.
+PortChoiceResult choosePortNumber(int number, const std::string& label,
+                                  std::string_view settingsText, const PortLookup& lookup);
+
+// Opens the chosen port. No failure on success; otherwise the port is left closed.
+PortFailure openChosenPort(Port& port, const PortChoice& choice);
 
 }  // namespace vfd::link

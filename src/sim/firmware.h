@@ -112,7 +112,7 @@ private:
     void expectParameters(int count);
 
     FirmwareOptions options_;
-    StoredSettings settings_;
+    StoredSettings settings_{};
     LoadOutcome loadOutcome_ = LoadOutcome::Missing;
     Screen screen_;
 

@@ -1,5 +1,7 @@
 #include "sim/settings_store.h"
 
+#include "config/option_tables.h"
+
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -30,8 +32,8 @@ void putText(StoredSettings& settings, int firstIndex, std::string_view text) {
 StoredSettings factorySettings() {
     StoredSettings settings{};
     setStoredByte(settings, image_index::kCommand, kFactoryCommandEmulation);
-    putText(settings, image_index::kMessage1, kFactoryMessage1);
-    putText(settings, image_index::kMessage2, kFactoryMessage2);
+    putText(settings, image_index::kMessage1, kDefaultMessage1);
+    putText(settings, image_index::kMessage2, kDefaultMessage2);
     return settings;
 }
 

@@ -12,8 +12,6 @@ namespace vfd::sim {
 // index k + 1.
 using StoredSettings = BodyBytes;
 
-inline constexpr std::string_view kFactoryMessage1 = "*** VFD DISPLAY  ***";
-inline constexpr std::string_view kFactoryMessage2 = "**HAVE A NICE DAY AND THANK YOU**";
 inline constexpr std::uint8_t kFactoryCommandEmulation = 1;
 
 // What a display holds before anyone has downloaded to it: command emulation 1, the two factory
@@ -31,7 +29,7 @@ enum class LoadOutcome {
 };
 
 struct LoadedSettings {
-    StoredSettings settings;
+    StoredSettings settings{};
     LoadOutcome outcome = LoadOutcome::Missing;
 };
 

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "link/exchanges.h"
 #include "link/protocol.h"
 #include "link/transfer.h"
+#include "ui/operator_texts.h"
 
 namespace vfd::testtool {
 
@@ -17,7 +17,7 @@ std::span<const std::uint8_t> bytesOf(std::string_view text) {
 }
 
 // One identity query and its answer. A line that fails is reported through `lost`.
-bool identityAttempt(TestLine& line, bool& lost) {
+bool identityAttempt(DisplayLine& line, bool& lost) {
     if (link::writeBlock(line.port, line.clock, protocol::kIdentityQuery) != LineStatus::Ok) {
         lost = true;
         return false;
@@ -37,16 +37,19 @@ bool identityAttempt(TestLine& line, bool& lost) {
     return std::string(reply.begin(), reply.end()) == protocol::kExpectedPid;
 }
 
-void tellLost(TestLine& line, Operator& op) {
-    op.message(closeLostLine(line));
+IdentityResult identityLost(DisplayLine& line) {
+    return {IdentityOutcome::LineLost, closeLostLine(line)};
+}
+
+SerialResult serialLost(DisplayLine& line) {
+    return {SerialOutcome::LineLost, closeLostLine(line), {}};
 }
 
 }  // namespace
 
-bool checkIdentity(TestLine& line, Operator& op) {
-    if (const auto problem = openIfClosed(line); !problem.empty()) {
-        op.message(problem);
-        return false;
+IdentityResult checkIdentity(DisplayLine& line, Operator& op) {
+    if (auto failure = openIfClosed(line)) {
+        return {IdentityOutcome::PortFailed, portFailed(std::move(failure))};
     }
     bool lost = false;
     const bool first = identityAttempt(line, lost);
@@ -55,8 +58,7 @@ bool checkIdentity(TestLine& line, Operator& op) {
     }
     const bool second = !lost && identityAttempt(line, lost);
     if (lost || link::writeBlock(line.port, line.clock, protocol::kInitialise) != LineStatus::Ok) {
-        tellLost(line, op);
-        return false;
+        return identityLost(line);
     }
     if (first && second) {
         bool ok =
@@ -68,62 +70,57 @@ bool checkIdentity(TestLine& line, Operator& op) {
         }
         ok = ok && link::writeBlock(line.port, line.clock, protocol::kInitialise) == LineStatus::Ok;
         if (!ok) {
-            tellLost(line, op);
-            return false;
+            return identityLost(line);
         }
         line.port.close();
-        return true;
+        return {IdentityOutcome::Passed, {}};
     }
     if (link::writeBlock(line.port, line.clock, bytesOf(kPidFailText)) != LineStatus::Ok) {
-        tellLost(line, op);
-        return false;
+        return identityLost(line);
     }
-    op.showAndWait(std::string(kPidFailMessage));
+    op.showAndWait(std::string(ui::kPidFailText));
     line.port.close();
-    return false;
+    return {IdentityOutcome::WrongIdentity, {}};
 }
 
-bool readSerialNumber(TestLine& line, Operator& op, ImageBytes& scratch) {
-    if (const auto problem = openIfClosed(line); !problem.empty()) {
-        op.message(problem);
-        return false;
+SerialResult readSerialNumber(DisplayLine& line, Operator& op, ImageBytes& scratch) {
+    if (auto failure = openIfClosed(line)) {
+        return {SerialOutcome::PortFailed, portFailed(std::move(failure)), {}};
     }
     if (link::sendBytes(line.port, line.clock, protocol::kSerialQuery) != LineStatus::Ok) {
-        tellLost(line, op);
-        return false;
+        return serialLost(line);
     }
     const auto first = link::waitForBytes(line.port, line.clock, 1, kSerialFirstByteWaitMs);
     if (first.status != LineStatus::Ok) {
-        tellLost(line, op);
-        return false;
+        return serialLost(line);
     }
-    if (first.available == 0) {
-        op.showAndWait(std::string(kNoSerialMessage));
+    const auto noNumber = [&] {
+        op.showAndWait(std::string(ui::kNoSerialText));
         line.port.close();
-        return false;
+        return SerialResult{SerialOutcome::NoNumber, {}, {}};
+    };
+    if (first.available == 0) {
+        return noNumber();
     }
     const auto rest =
         link::waitForBytes(line.port, line.clock, protocol::kSerialLength, kSerialRestWaitMs);
     if (rest.status != LineStatus::Ok) {
-        tellLost(line, op);
-        return false;
+        return serialLost(line);
     }
     const auto reply = line.port.readAll();
     // A number needs all eight bytes; a shorter answer is no number, and nothing past what
     // arrived is read.
     if (reply.size() < static_cast<std::size_t>(protocol::kSerialLength)) {
-        op.showAndWait(std::string(kNoSerialMessage));
-        line.port.close();
-        return false;
+        return noNumber();
     }
-    std::string serial;
+    SerialResult result{SerialOutcome::Read, {}, {}};
     for (int i = 0; i < protocol::kSerialLength; ++i) {
         scratch[static_cast<std::size_t>(i)] = reply[static_cast<std::size_t>(i)];
-        serial += static_cast<char>(reply[static_cast<std::size_t>(i)]);
+        result.number += static_cast<char>(reply[static_cast<std::size_t>(i)]);
     }
-    op.showAndWait("S/N:\r" + serial);
+    op.showAndWait(std::string(ui::kSerialPrefix) + result.number);
     line.port.close();
-    return true;
+    return result;
 }
 
 }  // namespace vfd::testtool

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <string>
+#include <string_view>
+
 #include "config/settings_image.h"
-#include "testtool/test_line.h"
+#include "testtool/display_line.h"
+#include "testtool/operator.h"
 
 namespace vfd::testtool {
 
@@ -10,19 +14,44 @@ inline constexpr int kIdentityPauseMs = 300;
 inline constexpr int kSerialFirstByteWaitMs = 2000;
 inline constexpr int kSerialRestWaitMs = 3000;
 
-inline constexpr std::string_view kPidPassText = "            PID:3524";  // one display line
+// What the display shows, one display line each.
+inline constexpr std::string_view kPidPassText = "            PID:3524";
 inline constexpr std::string_view kPidFailText = "PID error!";
-inline constexpr std::string_view kPidFailMessage = "VFD PID is Error.";
-inline constexpr std::string_view kNoSerialMessage = "NO S/N";
+
+enum class IdentityOutcome {
+    Passed,
+    WrongIdentity,  // told on the display and in the message window, acknowledged
+    PortFailed,
+    LineLost,
+};
+
+struct IdentityResult {
+    IdentityOutcome outcome = IdentityOutcome::WrongIdentity;
+    LineResult line;  // why, for PortFailed and LineLost
+};
 
 // Asks the display for its identity twice; both answers must be exactly "PID:3524". On a pass
 // the display shows the identity at the right end of its lower line for a moment; on a failure
-// it shows "PID error!" and the operator is told. The port is closed afterwards either way.
-bool checkIdentity(TestLine& line, Operator& op);
+// it shows "PID error!" and the message window says so until the operator acknowledges it,
+// with the port still open. The port is closed afterwards either way.
+IdentityResult checkIdentity(DisplayLine& line, Operator& op);
+
+enum class SerialOutcome {
+    Read,      // shown in the message window and acknowledged
+    NoNumber,  // no answer, or fewer than eight bytes: "NO S/N", acknowledged
+    PortFailed,
+    LineLost,
+};
+
+struct SerialResult {
+    SerialOutcome outcome = SerialOutcome::NoNumber;
+    LineResult line;
+    std::string number;  // the eight characters, as display bytes
+};
 
 // Reads the eight-character serial number and shows it to the operator ("S/N:", a line break,
-// the number). The eight bytes also go into positions 0 to 7 of `scratch`. No answer, or fewer
-// than eight bytes, is "NO S/N" and a failed step. The port is closed afterwards either way.
-bool readSerialNumber(TestLine& line, Operator& op, ImageBytes& scratch);
+// the number). The eight bytes also go into positions 0 to 7 of `scratch`. The port is closed
+// afterwards either way.
+SerialResult readSerialNumber(DisplayLine& line, Operator& op, ImageBytes& scratch);
 
 }  // namespace vfd::testtool

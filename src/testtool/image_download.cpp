@@ -1,30 +1,28 @@
 #include "testtool/image_download.h"
 
-#include "link/exchanges.h"
+#include "ui/operator_texts.h"
 
 namespace vfd::testtool {
 
-bool downloadImage(TestLine& line, Operator& op, const link::DateStamp& stamp,
-                   const BodyBytes& body) {
-    if (const auto problem = openIfClosed(line); !problem.empty()) {
-        op.message(problem);
-        return false;
+ImageDownloadResult downloadImage(DisplayLine& line, const link::DateStamp& stamp,
+                                  const BodyBytes& body) {
+    ImageDownloadResult result;
+    if (auto failure = openIfClosed(line)) {
+        result.line = portFailed(std::move(failure));
+        return result;
     }
-    const auto result = link::downloadSettings(line.port, line.clock, stamp, body);
-    switch (result.outcome) {
-        case link::DownloadOutcome::Sent:
-            return true;
-        case link::DownloadOutcome::NoAnswer:
-            op.message(std::string(link::kDownloadFailText));
-            return false;
-        case link::DownloadOutcome::WrongCheck:
-            op.message(std::string(link::kIrcErrorText));
-            return false;
-        case link::DownloadOutcome::LineLost:
-            op.message(link::describeLineLost(line.portLabel, result.lineError));
-            return false;
+    result.download = link::downloadSettings(line.port, line.clock, stamp, body);
+    return result;
+}
+
+std::string textFor(const ImageDownloadResult& result, const DisplayLine& line) {
+    if (!result.line.done()) {
+        return textFor(result.line, line);
     }
-    return false;
+    if (result.sent()) {
+        return {};
+    }
+    return ui::textFor(result.download, line.portLabel);
 }
 
 }  // namespace vfd::testtool

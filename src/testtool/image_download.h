@@ -2,14 +2,24 @@
 
 #include "config/settings_image.h"
 #include "link/date_stamp.h"
-#include "testtool/test_line.h"
+#include "link/exchanges.h"
+#include "testtool/display_line.h"
 
 namespace vfd::testtool {
 
+struct ImageDownloadResult {
+    LineResult line;  // PortFailed when the port would not open; the download did not start
+    link::DownloadResult download;
+    bool sent() const { return line.done() && download.outcome == link::DownloadOutcome::Sent; }
+};
+
 // Sends a settings image to the display through the same handshake as the configuration tool.
-// A port that is already open is used as it is. Success ends at once with the port closed, with
-// no pause and no message; a failure has been told to the operator when this returns false.
-bool downloadImage(TestLine& line, Operator& op, const link::DateStamp& stamp,
-                   const BodyBytes& body);
+// A port that is already open is used as it is. Every way out leaves the port closed, with no
+// pause and no message.
+ImageDownloadResult downloadImage(DisplayLine& line, const link::DateStamp& stamp,
+                                  const BodyBytes& body);
+
+// The operator's words for a download that did not go out; empty when it did.
+std::string textFor(const ImageDownloadResult& result, const DisplayLine& line);
 
 }  // namespace vfd::testtool

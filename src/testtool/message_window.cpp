@@ -37,27 +37,27 @@ MessageWindow::MessageWindow(QWidget* parent) : QDialog(parent) {
     setModal(false);
     paintRed(this);
 
-    label1_ = new QLabel(this);
-    label1_->setObjectName(QStringLiteral("Label1"));
-    label1_->setAccessibleName(QStringLiteral("Message"));
-    label1_->setAlignment(Qt::AlignCenter);
-    label1_->setWordWrap(true);
-    label1_->setTextFormat(Qt::PlainText);
-    label1_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
-    paintRed(label1_);
-    label1_->installEventFilter(this);
+    factoryLabel_ = new QLabel(this);
+    factoryLabel_->setObjectName(QStringLiteral("Label1"));
+    factoryLabel_->setAccessibleName(QStringLiteral("Message"));
+    factoryLabel_->setAlignment(Qt::AlignCenter);
+    factoryLabel_->setWordWrap(true);
+    factoryLabel_->setTextFormat(Qt::PlainText);
+    factoryLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    paintRed(factoryLabel_);
+    factoryLabel_->installEventFilter(this);
 
-    command1_ = new QPushButton(QStringLiteral("OK"), this);
-    command1_->setObjectName(QStringLiteral("Command1"));
-    command1_->setAccessibleName(QStringLiteral("OK"));
-    command1_->setDefault(true);
-    command1_->setAutoDefault(true);
-    command1_->setMinimumSize(105, 41);
+    autoSearch_ = new QPushButton(QStringLiteral("OK"), this);
+    autoSearch_->setObjectName(QStringLiteral("Command1"));
+    autoSearch_->setAccessibleName(QStringLiteral("OK"));
+    autoSearch_->setDefault(true);
+    autoSearch_->setAutoDefault(true);
+    autoSearch_->setMinimumSize(105, 41);
 
-    label2_ = new QLabel(QStringLiteral("0"), this);
-    label2_->setObjectName(QStringLiteral("Label2"));
-    label2_->setAccessibleName(QStringLiteral("Wait value"));
-    paintRed(label2_);
+    acknowledgeState_ = new QLabel(QStringLiteral("0"), this);
+    acknowledgeState_->setObjectName(QStringLiteral("Label2"));
+    acknowledgeState_->setAccessibleName(QStringLiteral("Wait value"));
+    paintRed(acknowledgeState_);
 
     label3_ = new QLabel(this);
     label3_->setObjectName(QStringLiteral("Label3"));
@@ -67,17 +67,17 @@ MessageWindow::MessageWindow(QWidget* parent) : QDialog(parent) {
 
     auto* bottom = new QHBoxLayout;
     bottom->addSpacing(130);
-    bottom->addWidget(label2_);
+    bottom->addWidget(acknowledgeState_);
     bottom->addStretch(1);
-    bottom->addWidget(command1_);
+    bottom->addWidget(autoSearch_);
     bottom->addStretch(1);
     bottom->addWidget(label3_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 4);
-    layout->addWidget(label1_, 1);
+    layout->addWidget(factoryLabel_, 1);
     layout->addLayout(bottom);
 
-    connect(command1_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(autoSearch_, &QPushButton::clicked, this, &QDialog::accept);
     resize(kWidth, kHeight);
 }
 
@@ -85,31 +85,31 @@ void MessageWindow::setMessage(const QString& text) {
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    label1_->setText(shown);
+    factoryLabel_->setText(shown);
     fitMessage();
 }
 
 QString MessageWindow::message() const {
-    return label1_->text();
+    return factoryLabel_->text();
 }
 
 int MessageWindow::waitValue() const {
-    return label2_->text().toInt();
+    return acknowledgeState_->text().toInt();
 }
 
 void MessageWindow::setWaitValue(int value) {
-    label2_->setText(QString::number(value));
+    acknowledgeState_->setText(QString::number(value));
 }
 
 void MessageWindow::present() {
     show();
     raise();
     activateWindow();
-    command1_->setFocus();
+    autoSearch_->setFocus();
 }
 
 qreal MessageWindow::messagePointSize() const {
-    return label1_->font().pointSizeF();
+    return factoryLabel_->font().pointSizeF();
 }
 
 void MessageWindow::done(int result) {
@@ -119,19 +119,19 @@ void MessageWindow::done(int result) {
 }
 
 bool MessageWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == label1_ && event->type() == QEvent::Resize) {
+    if (watched == factoryLabel_ && event->type() == QEvent::Resize) {
         fitMessage();
     }
     return QDialog::eventFilter(watched, event);
 }
 
 void MessageWindow::fitMessage() {
-    const QRect room = label1_->contentsRect();
+    const QRect room = factoryLabel_->contentsRect();
     if (room.isEmpty()) {
         return;
     }
-    QFont font = label1_->font();
-    const QString text = label1_->text();
+    QFont font = factoryLabel_->font();
+    const QString text = factoryLabel_->text();
     qreal size = kLargestPointSize;
     for (; size > kSmallestPointSize; size -= kPointStep) {
         font.setPointSizeF(size);
@@ -142,7 +142,7 @@ void MessageWindow::fitMessage() {
         }
     }
     font.setPointSizeF(std::max(size, kSmallestPointSize));
-    label1_->setFont(font);
+    factoryLabel_->setFont(font);
 }
 
 }  // namespace vfd::testtool

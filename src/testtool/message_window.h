@@ -44,9 +44,9 @@ protected:
 private:
     void fitMessage();
 
-    QLabel* label1_ = nullptr;
-    QPushButton* command1_ = nullptr;
-    QLabel* label2_ = nullptr;
+    QLabel* factoryLabel_ = nullptr;
+    QPushButton* autoSearch_ = nullptr;
+    QLabel* acknowledgeState_ = nullptr;
     QLabel* label3_ = nullptr;
 };
 

@@ -21,7 +21,7 @@
 #include "support/scripted_dialogs.h"
 #include "support/sim_process.h"
 #include "testtool/message_window.h"
-#include "testtool/test_window.h"
+#include "testtool/tymbrik_window.h"
 
 namespace vfd {
 namespace {
@@ -510,10 +510,10 @@ void FaultMatrix::runZoravel() {
 void FaultMatrix::runTymbrik() {
     const Row& r = row();
     dialogs.onMessage = [this](const QString& text) { seen << text; };
-    testtool::TestWindowServices services;
+    testtool::TymbrikWindowServices services;
     services.dialogs = &dialogs;
     services.rangeFolders = {VFD_RANGE_FOLDER};
-    testtool::TestWindow window(services);
+    testtool::TymbrikWindow window(services);
     auto* comm = window.findChild<QComboBox*>(QStringLiteral("Comm"));
     if (r.line == Line::Missing) {
         // Port 200 has no fixed device behind it, so once its link is gone nothing answers.
@@ -549,7 +549,7 @@ void FaultMatrix::runTymbrik() {
     elapsedMs = timer.elapsed();
 
     EXPECT_FALSE(window.port().isOpen());
-    EXPECT_FALSE(window.screenTest().busy());
+    EXPECT_FALSE(window.screenRun().busy());
     EXPECT_FALSE(window.exchangeRunning());
     EXPECT_TRUE(window.findChild<QPushButton*>(QStringLiteral("ScreenTest"))->isEnabled());
 }

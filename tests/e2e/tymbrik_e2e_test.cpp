@@ -15,7 +15,7 @@
 #include "support/sim_process.h"
 #include "testtool/message_window.h"
 #include "testtool/models.h"
-#include "testtool/test_window.h"
+#include "testtool/tymbrik_window.h"
 
 namespace vfd::testtool {
 namespace {
@@ -47,10 +47,10 @@ protected:
         testing::usePrivatePortFolder();
         sim = std::make_unique<SimProcess>(1, simOptions);
         ASSERT_TRUE(sim->started()) << sim->output().toStdString();
-        TestWindowServices services;
+        TymbrikWindowServices services;
         services.dialogs = &dialogs;
         services.rangeFolders = {VFD_RANGE_FOLDER};
-        window = std::make_unique<TestWindow>(services);
+        window = std::make_unique<TymbrikWindow>(services);
     }
 
     template <typename T>
@@ -61,7 +61,7 @@ protected:
 
     ScriptedDialogs dialogs;
     std::unique_ptr<SimProcess> sim;
-    std::unique_ptr<TestWindow> window;
+    std::unique_ptr<TymbrikWindow> window;
     QTimer operatorHand;
     QStringList shown;
 };
@@ -128,7 +128,7 @@ TEST_F(TymbrikOnVirtualDisplay, ASilentDisplayFailsTheIdentityCheckAndTheToolSta
     EXPECT_EQ(shown, QStringList{"VFD PID is Error."});
     EXPECT_FALSE(window->port().isOpen());
     EXPECT_TRUE(child<QPushButton>("ScreenTest")->isEnabled());
-    EXPECT_FALSE(window->screenTest().busy());
+    EXPECT_FALSE(window->screenRun().busy());
 }
 
 TEST_F(TymbrikOnVirtualDisplay, ABadMarkerStopsTheRunBeforeTheDefaults) {

@@ -189,14 +189,5 @@ TEST_F(UploadFixture, FailuresAreTold) {
     }
 }
 
-TEST(OperatorWords, OpenFailuresNameThePortAndTheReason) {
-    EXPECT_EQ(describeOpenFailure("Com 3", "/dev/ttyS2", PortError::NotFound, ""),
-              "Com 3 can't be opened: the port does not exist (/dev/ttyS2).");
-    EXPECT_EQ(describeOpenFailure("Com 1", "/dev/ttyS0", PortError::Busy, ""),
-              "Com 1 can't be opened: another program is using it (/dev/ttyS0).");
-    EXPECT_NE(describeOpenFailure("Com 1", "", PortError::NoPermission, "").find("dialout"),
-              std::string::npos);
-}
-
 }  // namespace
 }  // namespace vfd::link

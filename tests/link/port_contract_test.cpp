@@ -13,11 +13,13 @@
 
 #include "link/clock.h"
 #include "link/exchanges.h"
+#include "link/port_choice.h"
 #include "link/qt_clock.h"
 #include "link/qt_serial_port.h"
 #include "link/transfer.h"
 #include "support/fake_clock.h"
 #include "support/fake_port.h"
+#include "ui/operator_texts.h"
 
 namespace vfd::link {
 namespace {
@@ -228,7 +230,9 @@ TEST(QtSerialPortOnPty, APortHeldByAnotherOpenerIsBusy) {
     ASSERT_EQ(openPort(line.port(), line.device(), settings), PortError::None);
     EXPECT_EQ(openPort(other, line.device(), settings), PortError::Busy);
     EXPECT_FALSE(other.isOpen());
-    EXPECT_EQ(describeOpenFailure("Com 1", line.device(), PortError::Busy, other.errorText()),
+    const PortFailure busy{PortProblem::OpenFailed, "Com 1",          line.device(), {},
+                           PortError::Busy,         other.errorText()};
+    EXPECT_EQ(ui::textFor(busy, ui::Tool::Zoravel),
               "Com 1 can't be opened: another program is using it (" + line.device() + ").");
 }
 

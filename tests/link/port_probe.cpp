@@ -2,9 +2,10 @@
 // runs it as an unprivileged user.
 #include <cstdio>
 
-#include "link/exchanges.h"
+#include "link/port_choice.h"
 #include "link/qt_serial_port.h"
 #include "link/transfer.h"
+#include "ui/operator_texts.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -18,7 +19,8 @@ int main(int argc, char** argv) {
         std::printf("opened\n");
         return 0;
     }
-    std::printf("%s\n",
-                vfd::link::describeOpenFailure("Com 1", argv[1], error, port.errorText()).c_str());
+    const vfd::link::PortFailure failure{
+        vfd::link::PortProblem::OpenFailed, "Com 1", argv[1], {}, error, port.errorText()};
+    std::printf("%s\n", vfd::ui::textFor(failure, vfd::ui::Tool::Zoravel).c_str());
     return 1;
 }

@@ -3,7 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "testtool/test_line.h"
+#include "testtool/display_line.h"
+#include "testtool/operator.h"
 
 namespace vfd::testing {
 

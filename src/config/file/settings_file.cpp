@@ -103,7 +103,7 @@ std::string writeSettingsFile(const fs::path& path, const BodyBytes& body) {
         out.write(content.data(), static_cast<std::streamsize>(content.size()));
         out.flush();
         if (!out) {
-            const std::string reason = systemReason();
+            std::string reason = systemReason();
             out.close();
             fs::remove(temp, ec);
             return reason;
@@ -114,7 +114,7 @@ std::string writeSettingsFile(const fs::path& path, const BodyBytes& body) {
     }
     fs::rename(temp, path, ec);
     if (ec) {
-        const std::string reason = ec.message();
+        std::string reason = ec.message();
         fs::remove(temp, ec);
         return reason;
     }

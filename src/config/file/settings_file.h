@@ -5,7 +5,6 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <string_view>
 
 #include "config/settings_image.h"
 
@@ -14,12 +13,6 @@ namespace vfd::file {
 // A settings file is the image's bytes 1 to 126 and nothing else: no header, no length, no check
 // value. File offset k holds image byte k + 1.
 inline constexpr int kSettingsFileSize = kBodySize;
-
-// What both tools say when they load a settings file.
-inline constexpr std::string_view kOpenFilter = "VFD Files(*.vfd) | *.vfd";
-inline constexpr std::string_view kLoadQuestion = "Are you sure to Load ?";
-inline constexpr std::string_view kLoadTitle = "Load File";
-inline constexpr std::string_view kLoadErrorText = "Error";
 
 struct ReadResult {
     std::optional<BodyBytes> body;  // the first 126 bytes; a longer file's rest is not read

@@ -5,7 +5,7 @@
 #include "support/fake_port.h"
 #include "support/firmware_responder.h"
 #include "support/recording_operator.h"
-#include "testtool/screen/screen_test.h"
+#include "testtool/screen/screen_run.h"
 
 namespace vfd::testtool {
 namespace {
@@ -49,22 +49,22 @@ struct ScreenRig {
     FakePort port{clock};
     RecordingOperator op;
     FirmwareResponder display{port, clock};
-    TestLine line{
+    DisplayLine line{
         port, clock,   link::PortLookup{"/ports", [](const std::string&) { return false; }},
         2,    "com 2", "9600,n,8,1"};
-    ScreenTest test{op, [] { return kDay; }};
-    ScreenTestEnd go(const ScreenTestChoice& choice) { return test.run(line, choice); }
+    ScreenRun test{op, [] { return kDay; }};
+    ScreenRunEnd go(const ScreenRunChoice& choice) { return test.run(line, choice); }
 };
 
-TEST(ScreenTest, StartUpChoiceRunsIdentityVisualTestImageAndDefaults) {
+TEST(ScreenRun, StartUpChoiceRunsIdentityVisualTestImageAndDefaults) {
     ScreenRig r;
-    ScreenTestChoice choice;  // QV310, only PID ticked: the window's start-up state
-    EXPECT_EQ(r.go(choice), ScreenTestEnd::Passed);
+    ScreenRunChoice choice;  // QV310, only PID ticked: the window's start-up state
+    EXPECT_EQ(r.go(choice), ScreenRunEnd::Passed);
 
-    const ImageBytes defaults = ScreenTest::defaultImage(choice);
+    const ImageBytes defaults = ScreenRun::defaultImage(choice);
     EXPECT_EQ(Bytes(defaults.begin() + 7, defaults.begin() + 27), text("*VFD DISPLAY QV310 *"));
     EXPECT_EQ(defaults[6], 1);
-    const Bytes expected = kIdentityPass + kEscPosVisual + downloadOf(ScreenTest::testImage()) +
+    const Bytes expected = kIdentityPass + kEscPosVisual + downloadOf(ScreenRun::testImage()) +
                            Bytes{0x1B, 0xEE} + downloadOf(defaults);
     EXPECT_EQ(r.port.writtenData(), expected);
     EXPECT_EQ(r.op.shown, std::vector<std::string>{"OK!"});
@@ -77,8 +77,8 @@ TEST(ScreenTest, StartUpChoiceRunsIdentityVisualTestImageAndDefaults) {
     EXPECT_EQ(r.display.firmware().settings()[6], '*');
 }
 
-TEST(ScreenTest, TheTestImageIsTheKnownPattern) {
-    const ImageBytes t = ScreenTest::testImage();
+TEST(ScreenRun, TheTestImageIsTheKnownPattern) {
+    const ImageBytes t = ScreenRun::testImage();
     EXPECT_EQ(t[0], 0);
     EXPECT_EQ(t[4], 1);
     EXPECT_EQ(t[6], 1);
@@ -87,29 +87,29 @@ TEST(ScreenTest, TheTestImageIsTheKnownPattern) {
     EXPECT_EQ(Bytes(t.begin() + 67, t.end()), repeat(0, 60));
 }
 
-TEST(ScreenTest, RussianCd5220ModelLoadsFactorySettingsAndUsesLineCommands) {
+TEST(ScreenRun, RussianCd5220ModelLoadsFactorySettingsAndUsesLineCommands) {
     ScreenRig r;
-    ScreenTestChoice choice;
+    ScreenRunChoice choice;
     choice.model = Model::Cd5220Nr400Cd5220Russia;
     choice.pid = false;       // as the option leaves the boxes: only Default ticked...
     choice.defaults = false;  // ...and the factory download runs even without it
-    EXPECT_EQ(r.go(choice), ScreenTestEnd::Passed);
+    EXPECT_EQ(r.go(choice), ScreenRunEnd::Passed);
 
-    const ImageBytes factory = ScreenTest::factoryImage(choice);
-    const ImageBytes defaults = ScreenTest::defaultImage(choice);
+    const ImageBytes factory = ScreenRun::factoryImage(choice);
+    const ImageBytes defaults = ScreenRun::defaultImage(choice);
     EXPECT_EQ(factory[6], 7);
     EXPECT_EQ(Bytes(factory.begin() + 7, factory.begin() + 27), text("*VFD DISPLAY NR-400*"));
     EXPECT_EQ(defaults[6], 7);
     EXPECT_EQ(defaults[4], 12);
     EXPECT_EQ(Bytes(defaults.begin() + 7, defaults.begin() + 27), text("*VFD DISPLAY NR-400*"));
     const Bytes expected = downloadOf(factory) + kCd5220Visual +
-                           downloadOf(ScreenTest::testImage()) + Bytes{0x1B, 0xEE} +
+                           downloadOf(ScreenRun::testImage()) + Bytes{0x1B, 0xEE} +
                            downloadOf(defaults);
     EXPECT_EQ(r.port.writtenData(), expected);
     EXPECT_EQ(r.op.shown, (std::vector<std::string>{"Download O.K ! Please restart VFD!", "OK!"}));
 }
 
-TEST(ScreenTest, DefaultImagesFollowTheModelTable) {
+TEST(ScreenRun, DefaultImagesFollowTheModelTable) {
     struct Case {
         Model model;
         const char* message1;
@@ -128,9 +128,9 @@ TEST(ScreenTest, DefaultImagesFollowTheModelTable) {
         {Model::Cd5220Nr400Cd5220Russia, "*VFD DISPLAY NR-400*", 12, 7},
     };
     for (const auto& c : cases) {
-        ScreenTestChoice choice;
+        ScreenRunChoice choice;
         choice.model = c.model;
-        const ImageBytes d = ScreenTest::defaultImage(choice);
+        const ImageBytes d = ScreenRun::defaultImage(choice);
         EXPECT_EQ(Bytes(d.begin() + 7, d.begin() + 27), text(c.message1)) << c.message1;
         EXPECT_EQ(d[4], c.charSet) << c.message1;
         EXPECT_EQ(d[6], c.command) << c.message1;
@@ -138,34 +138,34 @@ TEST(ScreenTest, DefaultImagesFollowTheModelTable) {
         EXPECT_EQ(Bytes(d.begin() + 60, d.end()), repeat(0, 67));
     }
     // A file option sends the file as it is.
-    ScreenTestChoice file;
+    ScreenRunChoice file;
     file.model = Model::Cd5220File;
     BodyBytes body{};
     body.fill(0x33);
     file.fileImage = body;
-    const ImageBytes f = ScreenTest::defaultImage(file);
+    const ImageBytes f = ScreenRun::defaultImage(file);
     EXPECT_EQ(Bytes(f.begin() + 1, f.end()), repeat(0x33, 126));
     // With Default ticked the CD5220 file option's factory image asks for the line commands.
     file.defaults = true;
-    EXPECT_EQ(ScreenTest::factoryImage(file)[6], 7);
+    EXPECT_EQ(ScreenRun::factoryImage(file)[6], 7);
     file.model = Model::EpsonFile;
-    EXPECT_EQ(ScreenTest::factoryImage(file)[6], 1);
+    EXPECT_EQ(ScreenRun::factoryImage(file)[6], 1);
 }
 
-TEST(ScreenTest, AFileOptionWithoutAFileEndsAtOnce) {
+TEST(ScreenRun, AFileOptionWithoutAFileEndsAtOnce) {
     ScreenRig r;
-    ScreenTestChoice choice;
+    ScreenRunChoice choice;
     choice.model = Model::EpsonFile;
-    EXPECT_EQ(r.go(choice), ScreenTestEnd::NoFile);
+    EXPECT_EQ(r.go(choice), ScreenRunEnd::NoFile);
     EXPECT_EQ(r.port.openCount(), 0);
     EXPECT_TRUE(r.op.shown.empty());
     EXPECT_TRUE(r.op.messages.empty());
     EXPECT_FALSE(r.test.busy());
 }
 
-TEST(ScreenTest, AFileOptionWithDefaultTickedDownloadsFactoryThenTheFile) {
+TEST(ScreenRun, AFileOptionWithDefaultTickedDownloadsFactoryThenTheFile) {
     ScreenRig r;
-    ScreenTestChoice choice;
+    ScreenRunChoice choice;
     choice.model = Model::EpsonFile;
     choice.pid = false;
     choice.defaults = true;
@@ -173,19 +173,19 @@ TEST(ScreenTest, AFileOptionWithDefaultTickedDownloadsFactoryThenTheFile) {
     body[5] = 1;
     body[6] = 'F';
     choice.fileImage = body;
-    EXPECT_EQ(r.go(choice), ScreenTestEnd::Passed);
+    EXPECT_EQ(r.go(choice), ScreenRunEnd::Passed);
     EXPECT_EQ(r.op.shown, (std::vector<std::string>{"Download O.K ! Please restart VFD!", "OK!"}));
     EXPECT_EQ(r.display.firmware().settings()[6], 'F');
 }
 
-TEST(ScreenTest, ABadMarkerStopsBeforeTheDefaultDownload) {
+TEST(ScreenRun, ABadMarkerStopsBeforeTheDefaultDownload) {
     ScreenRig r;
     r.display.transformReplies([](Bytes& reply) {
         if (reply.size() == 127) {
             reply[0] = 0xAB;
         }
     });
-    EXPECT_EQ(r.go(ScreenTestChoice{}), ScreenTestEnd::ReadBackFailed);
+    EXPECT_EQ(r.go(ScreenRunChoice{}), ScreenRunEnd::ReadBackFailed);
     EXPECT_EQ(r.op.messages, std::vector<std::string>{"Receive Check bit Error !!"});
     EXPECT_TRUE(r.op.shown.empty());
     // The test image is the last thing the display stored.
@@ -196,37 +196,36 @@ TEST(ScreenTest, ABadMarkerStopsBeforeTheDefaultDownload) {
     EXPECT_FALSE(r.test.busy());
 }
 
-TEST(ScreenTest, OnlyIndexesOneTo69AreCompared) {
+TEST(ScreenRun, OnlyIndexesOneTo69AreCompared) {
     struct Case {
         int index;
-        ScreenTestEnd end;
+        ScreenRunEnd end;
         const char* verdict;
     };
     for (const Case c :
-         {Case{70, ScreenTestEnd::Passed, "OK!"}, Case{126, ScreenTestEnd::Passed, "OK!"},
-          Case{69, ScreenTestEnd::Mismatch, "Error!"},
-          Case{1, ScreenTestEnd::Mismatch, "Error!"}}) {
+         {Case{70, ScreenRunEnd::Passed, "OK!"}, Case{126, ScreenRunEnd::Passed, "OK!"},
+          Case{69, ScreenRunEnd::Mismatch, "Error!"}, Case{1, ScreenRunEnd::Mismatch, "Error!"}}) {
         ScreenRig r;
         r.display.transformReplies([index = c.index](Bytes& reply) {
             if (reply.size() == 127) {
                 reply[static_cast<std::size_t>(index)] ^= 0x01;
             }
         });
-        EXPECT_EQ(r.go(ScreenTestChoice{}), c.end) << c.index;
+        EXPECT_EQ(r.go(ScreenRunChoice{}), c.end) << c.index;
         EXPECT_EQ(r.op.shown, std::vector<std::string>{c.verdict}) << c.index;
         // The default download happens before the verdict either way.
         EXPECT_EQ(r.display.firmware().settings()[6], '*') << c.index;
     }
 }
 
-TEST(ScreenTest, AShortReadBackIsToldWithTheCount) {
+TEST(ScreenRun, AShortReadBackIsToldWithTheCount) {
     ScreenRig r;
     r.display.transformReplies([](Bytes& reply) {
         if (reply.size() == 127) {
             reply.resize(90);
         }
     });
-    EXPECT_EQ(r.go(ScreenTestChoice{}), ScreenTestEnd::ReadBackFailed);
+    EXPECT_EQ(r.go(ScreenRunChoice{}), ScreenRunEnd::ReadBackFailed);
     EXPECT_EQ(r.op.messages,
               std::vector<std::string>{
                   "The display answered only 90 of 127 bytes when the test image was read back."});
@@ -234,34 +233,34 @@ TEST(ScreenTest, AShortReadBackIsToldWithTheCount) {
     EXPECT_FALSE(r.test.busy());
 }
 
-TEST(ScreenTest, NoReadBackNamesThePortEntry) {
+TEST(ScreenRun, NoReadBackNamesThePortEntry) {
     ScreenRig r;
     r.display.transformReplies([](Bytes& reply) {
         if (reply.size() == 127) {
             reply.clear();
         }
     });
-    EXPECT_EQ(r.go(ScreenTestChoice{}), ScreenTestEnd::ReadBackFailed);
+    EXPECT_EQ(r.go(ScreenRunChoice{}), ScreenRunEnd::ReadBackFailed);
     EXPECT_EQ(r.op.messages, std::vector<std::string>{"com 2 can't be open !!"});
 }
 
-TEST(ScreenTest, FailedStepsEndTheRunWithThePortClosedAndTheToolReady) {
+TEST(ScreenRun, FailedStepsEndTheRunWithThePortClosedAndTheToolReady) {
     struct Case {
         const char* what;
         sim::Faults faults;
-        ScreenTestChoice choice;
-        ScreenTestEnd end;
+        ScreenRunChoice choice;
+        ScreenRunEnd end;
     };
-    ScreenTestChoice withSn;
+    ScreenRunChoice withSn;
     withSn.sn = true;
-    ScreenTestChoice russia;
+    ScreenRunChoice russia;
     russia.model = Model::Cd5220Nr400Cd5220Russia;
     russia.pid = false;
     const Case cases[] = {
-        {"no reply at all", {.noReply = true}, {}, ScreenTestEnd::IdentityFailed},
-        {"no serial number", {.noSerial = true}, withSn, ScreenTestEnd::NoSerialNumber},
-        {"wrong check byte", {.wrongCheck = true}, russia, ScreenTestEnd::FactoryDownloadFailed},
-        {"hang-up in the visual test", {.hangUpAfter = 40}, {}, ScreenTestEnd::VisualTestFailed},
+        {"no reply at all", {.noReply = true}, {}, ScreenRunEnd::IdentityFailed},
+        {"no serial number", {.noSerial = true}, withSn, ScreenRunEnd::NoSerialNumber},
+        {"wrong check byte", {.wrongCheck = true}, russia, ScreenRunEnd::FactoryDownloadFailed},
+        {"hang-up in the visual test", {.hangUpAfter = 40}, {}, ScreenRunEnd::VisualTestFailed},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -271,10 +270,10 @@ TEST(ScreenTest, FailedStepsEndTheRunWithThePortClosedAndTheToolReady) {
         sim::FirmwareOptions options;
         options.faults = c.faults;
         FirmwareResponder display{port, clock, options};
-        TestLine line{
+        DisplayLine line{
             port, clock,   link::PortLookup{"/p", [](const std::string&) { return false; }},
             1,    "com 1", "9600,n,8,1"};
-        ScreenTest test{op, [] { return kDay; }};
+        ScreenRun test{op, [] { return kDay; }};
         EXPECT_EQ(test.run(line, c.choice), c.end);
         EXPECT_FALSE(port.isOpen());
         EXPECT_FALSE(test.busy());
@@ -282,19 +281,19 @@ TEST(ScreenTest, FailedStepsEndTheRunWithThePortClosedAndTheToolReady) {
     }
 }
 
-TEST(ScreenTest, ASecondStartDuringARunChangesNothing) {
+TEST(ScreenRun, ASecondStartDuringARunChangesNothing) {
     ScreenRig r;
-    ScreenTestEnd second = ScreenTestEnd::Passed;
+    ScreenRunEnd second = ScreenRunEnd::Passed;
     std::size_t writtenBefore = 0;
     std::size_t writtenAfter = 0;
     // During the all-dots-on pause the operator presses Start again.
     r.clock.after(1200, [&] {
         writtenBefore = r.port.writtenData().size();
-        second = r.test.run(r.line, ScreenTestChoice{});
+        second = r.test.run(r.line, ScreenRunChoice{});
         writtenAfter = r.port.writtenData().size();
     });
-    EXPECT_EQ(r.go(ScreenTestChoice{}), ScreenTestEnd::Passed);
-    EXPECT_EQ(second, ScreenTestEnd::AlreadyRunning);
+    EXPECT_EQ(r.go(ScreenRunChoice{}), ScreenRunEnd::Passed);
+    EXPECT_EQ(second, ScreenRunEnd::AlreadyRunning);
     EXPECT_GT(writtenBefore, 0u);
     EXPECT_EQ(writtenAfter, writtenBefore);
     EXPECT_EQ(r.op.shown, std::vector<std::string>{"OK!"});

@@ -9,8 +9,8 @@
 #include "support/fake_clock.h"
 #include "support/fake_port.h"
 #include "support/scripted_dialogs.h"
-#include "testtool/test_window.h"
-#include "testtool_test_support.h"
+#include "testtool/tymbrik_window.h"
+#include "tymbrik_fixture.h"
 
 namespace vfd::testtool {
 namespace {
@@ -19,7 +19,7 @@ TEST(RangeFiles, EachShowsItsThirtyTwoCodesOnTheTwoLines) {
     testing::ScriptedDialogs dialogs;
     testing::FakeClock clock;
     testing::FakePort port{clock};
-    TestWindowServices s;
+    TymbrikWindowServices s;
     s.dialogs = &dialogs;
     s.port = &port;
     s.clock = &clock;
@@ -29,7 +29,7 @@ TEST(RangeFiles, EachShowsItsThirtyTwoCodesOnTheTwoLines) {
     const std::filesystem::path besideProgram =
         QCoreApplication::applicationDirPath().toStdString();
     s.rangeFolders = {besideProgram};
-    TestWindow window(s);
+    TymbrikWindow window(s);
 
     struct Case {
         const char* button;

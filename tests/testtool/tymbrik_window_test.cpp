@@ -18,8 +18,8 @@
 #include "support/fake_port.h"
 #include "support/scripted_dialogs.h"
 #include "testtool/message_window.h"
-#include "testtool/test_window.h"
-#include "testtool_test_support.h"
+#include "testtool/tymbrik_window.h"
+#include "tymbrik_fixture.h"
 
 namespace vfd::testtool {
 namespace {
@@ -34,8 +34,8 @@ constexpr const char* kPort1 = "/fake-ports/COM1";
 
 class TestWindowTest : public ::testing::Test {
 protected:
-    TestWindowServices services() {
-        TestWindowServices s;
+    TymbrikWindowServices services() {
+        TymbrikWindowServices s;
         s.dialogs = &dialogs;
         s.port = &port;
         s.clock = &clock;
@@ -66,7 +66,7 @@ protected:
     testing::FakePort port{clock};
     testing::ScratchFolder ranges;
     int programEnds = 0;
-    TestWindow window{services()};
+    TymbrikWindow window{services()};
     int opensBefore = 0;
     int closesBefore = 0;
 };
@@ -113,7 +113,7 @@ TEST_F(TestWindowTest, StartsWithTheFirstModelItsPresetsAndTheLineParameters) {
     EXPECT_EQ(control<QLabel>("Label1")->text(), "Factory");
     EXPECT_EQ(control<QLabel>("Label2")->text(), "Label2");
     EXPECT_TRUE(window.resetPending());
-    EXPECT_FALSE(window.screenTest().busy());
+    EXPECT_FALSE(window.screenRun().busy());
     EXPECT_FALSE(window.fileImage().has_value());
 
     // The search found the one port and sent nothing; the port is closed again.
@@ -165,7 +165,7 @@ TEST_F(TestWindowTest, EachModelOptionSetsTheThreeCheckBoxes) {
 TEST_F(TestWindowTest, TheScreenTestTakesTheBoxesAsTheOperatorLeftThem) {
     control<QRadioButton>("Option_EPSON_ZTK900")->click();
     box("Check_SN")->setChecked(true);
-    const ScreenTestChoice choice = window.screenTestChoice();
+    const ScreenRunChoice choice = window.screenRunChoice();
     EXPECT_EQ(choice.model, Model::EpsonZtk900);
     EXPECT_FALSE(choice.pid);
     EXPECT_TRUE(choice.sn);
@@ -213,9 +213,9 @@ TEST_F(TestWindowTest, ARangeButtonOpensWithTheLineParametersShownNow) {
 
 TEST_F(TestWindowTest, AMissingRangeFileIsNamedAndNothingIsSentOrCreated) {
     testing::ScratchFolder besideProgram;
-    TestWindowServices s = services();
+    TymbrikWindowServices s = services();
     s.rangeFolders = {ranges.path(), besideProgram.path()};
-    TestWindow other(s);
+    TymbrikWindow other(s);
     forgetStartUp();
 
     named<QPushButton>(other, "Command5")->click();
@@ -233,9 +233,9 @@ TEST_F(TestWindowTest, RangeFilesAreLookedForInTheWorkingFolderThenBesideTheProg
     working.write("80-9F", Bytes(48, 0x11));
     const auto before = std::filesystem::current_path();
     std::filesystem::current_path(working.path());
-    TestWindowServices s = services();
+    TymbrikWindowServices s = services();
     s.rangeFolders.clear();
-    TestWindow defaults(s);
+    TymbrikWindow defaults(s);
     std::filesystem::current_path(before);
     forgetStartUp();
 
@@ -252,9 +252,9 @@ TEST_F(TestWindowTest, RangeFilesAreLookedForInTheWorkingFolderThenBesideTheProg
 }
 
 TEST_F(TestWindowTest, ARangeTestWithNoPortFoundTellsTheOperator) {
-    TestWindowServices s = services();
+    TymbrikWindowServices s = services();
     s.ports.exists = [](const std::string&) { return false; };
-    TestWindow noPort(s);
+    TymbrikWindow noPort(s);
     ranges.write("80-9F", Bytes(48, 0x41));
     forgetStartUp();
 
@@ -332,7 +332,7 @@ TEST_F(LoadSettingTest, ASettingsFileFillsTheImageAndShowsItsPath) {
     EXPECT_EQ(dialogs.questions, QStringList{"Load File: Are you sure to Load ?"});
     EXPECT_TRUE(dialogs.messages.isEmpty());
     // The screen test downloads what was loaded.
-    EXPECT_EQ(window.screenTestChoice().fileImage, window.fileImage());
+    EXPECT_EQ(window.screenRunChoice().fileImage, window.fileImage());
 }
 
 TEST_F(LoadSettingTest, ALongerFileGivesItsFirstBytesAndASecondLoadReplacesTheFirst) {
@@ -406,7 +406,7 @@ TEST_F(TestWindowTest, AScreenTestKeepsThePortUsersDisabledUntilItEnds) {
     // 100 ms into the all-dots-on pause, a window event: look at the controls and press a range
     // button and Start, as an impatient operator would.
     clock.after(100, [&] {
-        busyDuring = window.screenTest().busy();
+        busyDuring = window.screenRun().busy();
         for (const char* name : kPortUsers) {
             enabledDuring[name] = button(name)->isEnabled();
         }
@@ -432,7 +432,7 @@ TEST_F(TestWindowTest, AScreenTestKeepsThePortUsersDisabledUntilItEnds) {
 
     // No display answers the test image's download, which ends the test.
     EXPECT_EQ(dialogs.messages, QStringList{"Download Fail ! Please retry again !"});
-    EXPECT_FALSE(window.screenTest().busy());
+    EXPECT_FALSE(window.screenRun().busy());
     EXPECT_FALSE(window.exchangeRunning());
     for (const char* name : kPortUsers) {
         EXPECT_TRUE(button(name)->isEnabled()) << name;

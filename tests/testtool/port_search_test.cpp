@@ -16,8 +16,8 @@
 #include "link/transfer.h"
 #include "support/fake_clock.h"
 #include "support/scripted_dialogs.h"
-#include "testtool/test_window.h"
-#include "testtool_test_support.h"
+#include "testtool/tymbrik_window.h"
+#include "tymbrik_fixture.h"
 
 namespace vfd::testtool {
 namespace {
@@ -67,8 +67,8 @@ protected:
 
     // Only the links in the test's folder exist for the search; the machine's own ports
     // (/dev/ttyS0 and the like) do not.
-    TestWindowServices services() {
-        TestWindowServices s;
+    TymbrikWindowServices services() {
+        TymbrikWindowServices s;
         s.dialogs = &dialogs;
         s.port = &port;
         s.clock = &clock;
@@ -101,7 +101,7 @@ protected:
 TEST_F(PortSearchTest, ListsThePortsThatOpenAndNumbersUpToTheHighest) {
     plug(1, first);
     plug(3, third);
-    TestWindow window(services());
+    TymbrikWindow window(services());
     const auto* autoComport = named<QComboBox>(window, "auto_comport");
     auto* comm = named<QComboBox>(window, "Comm");
 
@@ -114,7 +114,7 @@ TEST_F(PortSearchTest, ListsThePortsThatOpenAndNumbersUpToTheHighest) {
     EXPECT_FALSE(third.heardAnything());
 
     comm->setCurrentIndex(2);
-    const TestLine line = window.testLine();
+    const DisplayLine line = window.displayLine();
     EXPECT_EQ(line.portNumber, 3);
     EXPECT_EQ(line.portLabel, "com 3");
 }
@@ -122,7 +122,7 @@ TEST_F(PortSearchTest, ListsThePortsThatOpenAndNumbersUpToTheHighest) {
 TEST_F(PortSearchTest, ASecondSearchRebuildsBothListsFromEmpty) {
     plug(1, first);
     plug(3, third);
-    TestWindow window(services());
+    TymbrikWindow window(services());
     named<QComboBox>(window, "Comm")->setCurrentIndex(2);
 
     named<QPushButton>(window, "Command1")->click();
@@ -145,7 +145,7 @@ TEST_F(PortSearchTest, APortHeldByAnotherProgramIsNotFound) {
         link::openPort(other, (folder / "COM1").string(), *link::parseLineSettings("9600,n,8,1")),
         link::PortError::None);
 
-    TestWindow window(services());
+    TymbrikWindow window(services());
 
     EXPECT_EQ(entries(named<QComboBox>(window, "auto_comport")), QStringList({"Com 3"}));
     EXPECT_EQ(entries(named<QComboBox>(window, "Comm")), QStringList({"com 1", "com 2", "com 3"}));
@@ -153,13 +153,13 @@ TEST_F(PortSearchTest, APortHeldByAnotherProgramIsNotFound) {
 }
 
 TEST_F(PortSearchTest, NoPortAtAllLeavesBothListsEmptyAndUnselected) {
-    TestWindow window(services());
+    TymbrikWindow window(services());
     for (const char* name : {"auto_comport", "Comm"}) {
         const auto* box = named<QComboBox>(window, name);
         EXPECT_EQ(box->count(), 0) << name;
         EXPECT_EQ(box->currentIndex(), -1) << name;
     }
-    EXPECT_EQ(window.testLine().portNumber, 0);
+    EXPECT_EQ(window.displayLine().portNumber, 0);
 }
 
 }  // namespace

@@ -14,8 +14,9 @@
 #include "link/date_stamp.h"
 #include "link/port.h"
 #include "link/port_names.h"
-#include "testtool/screen/screen_test.h"
-#include "testtool/test_line.h"
+#include "testtool/display_line.h"
+#include "testtool/operator.h"
+#include "testtool/screen/screen_run.h"
 #include "ui/operator_dialogs.h"
 #include "ui/tool_services.h"
 
@@ -31,10 +32,10 @@ namespace vfd::testtool {
 
 class MessageWindow;
 
-inline const QString kTestToolCaption = QStringLiteral("Tymbrik");
+inline const QString kTymbrikCaption = QStringLiteral("Tymbrik");
 
 // What the window uses from outside; tests pass fakes.
-struct TestWindowServices : ui::ToolServices {
+struct TymbrikWindowServices : ui::ToolServices {
     // Where the range files are looked for, in order. Empty: the working folder, then the
     // program's own folder.
     std::vector<std::filesystem::path> rangeFolders;
@@ -46,11 +47,11 @@ struct TestWindowServices : ui::ToolServices {
 // The test tool's window: the port and line-speed choosers, the four range buttons and Exit,
 // and the controls of the screen test. It is also the screen test's operator: the red message
 // window and the ordinary message box.
-class TestWindow : public QWidget, public Operator {
+class TymbrikWindow : public QWidget, public Operator {
     Q_OBJECT
 public:
-    explicit TestWindow(TestWindowServices services = {}, QWidget* parent = nullptr);
-    ~TestWindow() override;  // closes the port if open
+    explicit TymbrikWindow(TymbrikWindowServices services = {}, QWidget* parent = nullptr);
+    ~TymbrikWindow() override;  // closes the port if open
 
     // Operator: shows the message window and waits in one-second steps, window events running,
     // until the operator pressed OK.
@@ -62,9 +63,9 @@ public:
     void runPortSearch();
 
     // The port and line parameters as the window holds them now.
-    TestLine testLine() const;
+    DisplayLine displayLine() const;
     // The model, the three check boxes and the loaded file as they are now.
-    ScreenTestChoice screenTestChoice() const;
+    ScreenRunChoice screenRunChoice() const;
 
     // The settings file loaded by "Load Setting": none until a load succeeded.
     const std::optional<BodyBytes>& fileImage() const { return fileImage_; }
@@ -73,7 +74,7 @@ public:
     // True while a screen test or any other exchange holds the port.
     bool exchangeRunning() const { return exchangeDepth_ > 0; }
 
-    ScreenTest& screenTest() { return *screenTest_; }
+    ScreenRun& screenRun() { return *screenRun_; }
     MessageWindow& messageWindow() { return *messageWindow_; }
     ui::OperatorDialogs& dialogs() { return services_.dialogs(); }
     link::Port& port() { return services_.port(); }
@@ -86,7 +87,7 @@ private slots:
     void onAutoSearch();
     void onLoadSetting();
     void onDisplay();
-    void onScreenTest();
+    void onStart();
     void onExit();
 
 private:
@@ -102,7 +103,7 @@ private:
     std::function<void()> endProgram_;
     ui::ResolvedServices services_;
     std::vector<std::filesystem::path> rangeFolders_;
-    std::unique_ptr<ScreenTest> screenTest_;
+    std::unique_ptr<ScreenRun> screenRun_;
 
     bool resetPending_ = true;
     int exchangeDepth_ = 0;
@@ -115,19 +116,18 @@ private:
     QPushButton* exit_ = nullptr;
     QPushButton* rangeButtons_[4] = {};
     QComboBox* autoComport_ = nullptr;
-    QPushButton* command1_ = nullptr;
-    QPushButton* command2_ = nullptr;
-    QLineEdit* text1_ = nullptr;
-    QPushButton* display_ = nullptr;
-    QLineEdit* text2_ = nullptr;
-    QPushButton* screenTestButton_ = nullptr;
+    QPushButton* autoSearch_ = nullptr;
+    QPushButton* loadSetting_ = nullptr;
+    QLineEdit* freeText_ = nullptr;
+    QPushButton* displayButton_ = nullptr;
+    QLineEdit* settingsFilePath_ = nullptr;
+    QPushButton* startButton_ = nullptr;
     QButtonGroup* models_ = nullptr;
     QCheckBox* checkPid_ = nullptr;
     QCheckBox* checkSn_ = nullptr;
     QCheckBox* checkDefault_ = nullptr;
-    QLabel* label1_ = nullptr;
-    QLabel* label2_ = nullptr;
-    QComboBox* cboPort_ = nullptr;
+    QLabel* factoryLabel_ = nullptr;
+    QLabel* acknowledgeState_ = nullptr;
     MessageWindow* messageWindow_ = nullptr;
 };
 

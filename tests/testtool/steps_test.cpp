@@ -9,9 +9,10 @@
 #include "support/fake_clock.h"
 #include "support/fake_port.h"
 #include "support/recording_operator.h"
+#include "testtool/free_text.h"
 #include "testtool/identity.h"
 #include "testtool/image_download.h"
-#include "testtool/range_test.h"
+#include "testtool/range_send.h"
 
 namespace vfd::testtool {
 namespace {
@@ -37,7 +38,7 @@ struct Rig {
     FakeClock clock;
     FakePort port{clock};
     RecordingOperator op;
-    TestLine line{
+    DisplayLine line{
         port, clock,   link::PortLookup{"/ports", [](const std::string&) { return false; }},
         1,    "com 1", "9600,n,8,1"};
 
@@ -70,7 +71,7 @@ struct Rig {
 TEST(Identity, PassesWithTwoRightAnswersAndShowsIt) {
     Rig r;
     r.answerIdentity({"PID:3524", "PID:3524"});
-    EXPECT_TRUE(checkIdentity(r.line, r.op));
+    EXPECT_EQ(checkIdentity(r.line, r.op).outcome, IdentityOutcome::Passed);
     const Bytes expected = kQuery + kQuery + kReset + Bytes{0x1F, 0x24, 0x01, 0x02} +
                            bytes("            PID:3524") + kReset;
     EXPECT_EQ(r.port.writtenData(), expected);
@@ -101,7 +102,7 @@ TEST(Identity, FailuresShowTheErrorOnTheDisplayAndTellTheOperator) {
         SCOPED_TRACE(c.what);
         Rig r;
         r.answerIdentity(c.answers);
-        EXPECT_FALSE(checkIdentity(r.line, r.op));
+        EXPECT_EQ(checkIdentity(r.line, r.op).outcome, IdentityOutcome::WrongIdentity);
         const Bytes& w = r.port.writtenData();
         const Bytes tail = kReset + bytes("PID error!");
         ASSERT_GE(w.size(), tail.size());
@@ -115,9 +116,11 @@ TEST(Identity, FailuresShowTheErrorOnTheDisplayAndTellTheOperator) {
 TEST(Identity, APortThatWillNotOpenIsNamed) {
     Rig r;
     r.port.setOpenResult(link::PortError::Busy);
-    EXPECT_FALSE(checkIdentity(r.line, r.op));
-    ASSERT_EQ(r.op.messages.size(), 1u);
-    EXPECT_EQ(r.op.messages[0], "com 1 can't be opened: another program is using it (/dev/ttyS0).");
+    const IdentityResult result = checkIdentity(r.line, r.op);
+    EXPECT_EQ(result.outcome, IdentityOutcome::PortFailed);
+    EXPECT_EQ(textFor(result.line, r.line),
+              "com 1 can't be opened: another program is using it (/dev/ttyS0).");
+    EXPECT_TRUE(r.op.shown.empty());
     EXPECT_TRUE(r.port.writtenData().empty());
 }
 
@@ -127,7 +130,9 @@ TEST(SerialNumber, EightCharactersAreShownAndKept) {
     Rig r;
     r.answerSerial(bytes("12345678"));
     ImageBytes scratch{};
-    EXPECT_TRUE(readSerialNumber(r.line, r.op, scratch));
+    const SerialResult result = readSerialNumber(r.line, r.op, scratch);
+    EXPECT_EQ(result.outcome, SerialOutcome::Read);
+    EXPECT_EQ(result.number, "12345678");
     EXPECT_EQ(r.port.writtenData(), (Bytes{0x1D, 0x49, 0x06, 0x01}));
     EXPECT_EQ(r.port.writtenBlocks().size(), 4u);
     EXPECT_EQ(r.op.shown, std::vector<std::string>{"S/N:\r12345678"});
@@ -141,7 +146,7 @@ TEST(SerialNumber, NoAnswerOrAShortAnswerIsNoNumber) {
         r.answerSerial(reply);
         ImageBytes scratch{};
         scratch.fill(0xEE);
-        EXPECT_FALSE(readSerialNumber(r.line, r.op, scratch));
+        EXPECT_EQ(readSerialNumber(r.line, r.op, scratch).outcome, SerialOutcome::NoNumber);
         EXPECT_EQ(r.op.shown, std::vector<std::string>{"NO S/N"});
         EXPECT_EQ(scratch[0], 0xEE) << "nothing is taken from a short answer";
         EXPECT_FALSE(r.port.isOpen());
@@ -185,7 +190,7 @@ TEST_F(RangeFiles, ShortFilesArePaddedLongOnesCutAt48) {
         const auto load = loadRangeFile("A0-BF", folders());
         ASSERT_TRUE(load.bytes) << load.problem;
         Rig r;
-        EXPECT_EQ(sendRange(r.line, *load.bytes), "");
+        EXPECT_TRUE(sendRange(r.line, *load.bytes).done());
         Bytes expected = counting(c.sentFromFile);
         expected.resize(48, 0);
         EXPECT_EQ(r.port.writtenData(), expected) << c.length;
@@ -233,8 +238,8 @@ TEST(RangeSend, TwicePressedOpensAndClosesEachTime) {
     Rig r;
     RangeBytes b{};
     b.fill(0x41);
-    EXPECT_EQ(sendRange(r.line, b), "");
-    EXPECT_EQ(sendRange(r.line, b), "");
+    EXPECT_TRUE(sendRange(r.line, b).done());
+    EXPECT_TRUE(sendRange(r.line, b).done());
     EXPECT_EQ(r.port.writtenData().size(), 96u);
     EXPECT_EQ(r.port.openCount(), 2);
     EXPECT_EQ(r.port.closeCount(), 2);
@@ -244,7 +249,9 @@ TEST(RangeSend, AHangUpDuringTheRangeIsToldOnceWithThePortClosed) {
     Rig r;
     r.port.hangUpAfterWritten(10);
     RangeBytes b{};
-    const std::string problem = sendRange(r.line, b);
+    const LineResult result = sendRange(r.line, b);
+    EXPECT_EQ(result.outcome, LineOutcome::LineLost);
+    const std::string problem = textFor(result, r.line);
     EXPECT_EQ(problem.rfind("The connection on com 1 was lost", 0), 0u) << problem;
     EXPECT_EQ(r.port.writtenData().size(), 10u);
     EXPECT_FALSE(r.port.isOpen());
@@ -255,9 +262,9 @@ TEST(RangeSend, AHangUpDuringTheRangeIsToldOnceWithThePortClosed) {
 TEST(DisplayText, FirstUseInitialisesTheDisplayLaterOnesOnlyAppend) {
     Rig r;
     bool resetPending = true;
-    EXPECT_EQ(displayText(r.line, resetPending, bytes("ABC")), "");
+    EXPECT_TRUE(displayText(r.line, resetPending, bytes("ABC")).done());
     EXPECT_FALSE(resetPending);
-    EXPECT_EQ(displayText(r.line, resetPending, bytes("DE")), "");
+    EXPECT_TRUE(displayText(r.line, resetPending, bytes("DE")).done());
     EXPECT_EQ(r.port.writtenData(), kReset + bytes("ABCDE"));
     EXPECT_EQ(r.port.writtenBlocks(), (std::vector<Bytes>{kReset, bytes("ABC"), bytes("DE")}));
     EXPECT_GE(r.writeTime(2) - r.writeTime(1), 200);
@@ -268,9 +275,9 @@ TEST(DisplayText, FirstUseInitialisesTheDisplayLaterOnesOnlyAppend) {
 
 TEST(DisplayText, AnOpenPortIsUsedAsItIsAndAnEmptyTextSendsNothing) {
     Rig r;
-    ASSERT_EQ(openIfClosed(r.line), "");
+    ASSERT_FALSE(openIfClosed(r.line));
     bool resetPending = true;
-    EXPECT_EQ(displayText(r.line, resetPending, {}), "");
+    EXPECT_TRUE(displayText(r.line, resetPending, {}).done());
     EXPECT_EQ(r.port.writtenData(), kReset);
     EXPECT_TRUE(r.port.isOpen());
     EXPECT_EQ(r.port.openCount(), 1);
@@ -280,8 +287,9 @@ TEST(DisplayText, BadLineParametersAreExplained) {
     Rig r;
     r.line.settingsText = "";
     bool resetPending = true;
-    EXPECT_NE(displayText(r.line, resetPending, bytes("A")).find("line parameters"),
-              std::string::npos);
+    const LineResult result = displayText(r.line, resetPending, bytes("A"));
+    EXPECT_EQ(result.outcome, LineOutcome::PortFailed);
+    EXPECT_NE(textFor(result, r.line).find("line parameters"), std::string::npos);
     EXPECT_TRUE(resetPending);
     EXPECT_EQ(r.port.openCount(), 0);
 }
@@ -301,40 +309,42 @@ TEST(ImageDownload, ExtraByteAfterTheBodyIsReadAndIgnored) {
     });
     BodyBytes body{};
     body[125] = 0x7E;
-    EXPECT_TRUE(downloadImage(r.line, r.op, stamp, body));
+    const ImageDownloadResult result = downloadImage(r.line, stamp, body);
+    EXPECT_TRUE(result.sent());
+    EXPECT_EQ(textFor(result, r.line), "");
     EXPECT_EQ(r.port.writtenData().size(), 137u);
     EXPECT_EQ(r.port.writtenData().back(), 0x7E);
     EXPECT_FALSE(r.port.isOpen());
-    EXPECT_TRUE(r.op.messages.empty());
 }
 
 TEST(ImageDownload, AnOpenPortIsNotReopenedOrSetAgain) {
     Rig r;
-    ASSERT_EQ(openIfClosed(r.line), "");
+    ASSERT_FALSE(openIfClosed(r.line));
     r.line.settingsText = "19200,n,8,1";  // would change the port if it were set again
     r.port.setResponder([](FakePort& p, std::span<const std::uint8_t>) {
         if (p.writtenData().size() == 10) {
             p.feedAfter(5, {0x8A});
         }
     });
-    EXPECT_TRUE(downloadImage(r.line, r.op, link::dateStamp({2026, 12, 6}), BodyBytes{}));
+    EXPECT_TRUE(downloadImage(r.line, link::dateStamp({2026, 12, 6}), BodyBytes{}).sent());
     EXPECT_EQ(r.port.openCount(), 1);
     EXPECT_EQ(r.port.openedSettings().baud, 9600);
 }
 
 TEST(ImageDownload, FailuresUseTheConfigurationToolsWords) {
     Rig silent;
-    EXPECT_FALSE(downloadImage(silent.line, silent.op, link::dateStamp({2026, 12, 6}), {}));
-    EXPECT_EQ(silent.op.messages, std::vector<std::string>{"Download Fail ! Please retry again !"});
+    const auto unanswered = downloadImage(silent.line, link::dateStamp({2026, 12, 6}), {});
+    EXPECT_FALSE(unanswered.sent());
+    EXPECT_EQ(textFor(unanswered, silent.line), "Download Fail ! Please retry again !");
     Rig wrong;
     wrong.port.setResponder([](FakePort& p, std::span<const std::uint8_t>) {
         if (p.writtenData().size() == 10) {
             p.feedAfter(5, {0x8B});
         }
     });
-    EXPECT_FALSE(downloadImage(wrong.line, wrong.op, link::dateStamp({2026, 12, 6}), {}));
-    EXPECT_EQ(wrong.op.messages,
-              std::vector<std::string>{"IRC check error ! Please retry again !"});
+    const auto refused = downloadImage(wrong.line, link::dateStamp({2026, 12, 6}), {});
+    EXPECT_FALSE(refused.sent());
+    EXPECT_EQ(textFor(refused, wrong.line), "IRC check error ! Please retry again !");
     EXPECT_FALSE(wrong.port.isOpen());
 }
 

@@ -1,4 +1,4 @@
-#include "testtool/test_window.h"
+#include "testtool/tymbrik_window.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -22,10 +22,14 @@
 #include "config/file/settings_file.h"
 #include "link/qt_clock.h"
 #include "link/qt_serial_port.h"
+#include "testtool/free_text.h"
 #include "testtool/message_window.h"
 #include "testtool/models.h"
-#include "testtool/range_test.h"
+#include "testtool/port_search.h"
+#include "testtool/range_send.h"
 #include "ui/code_page.h"
+#include "ui/operator_texts.h"
+#include "ui/widgets.h"
 
 namespace vfd::testtool {
 
@@ -43,15 +47,9 @@ const char* const kRangeButtonNames[] = {"Command3", "Command4", "Command5", "Co
 const char* const kRangeCaptions[] = {"Send 0x80-0x9F", "Send 0xA0-0xBF", "Send 0xC0-0xDF",
                                       "Send 0xE0-0xFF"};
 
-QString fromView(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// The problems the range test and the free text report name files and devices, which the file
-// system spells in UTF-8.
-QString fromStd(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+using ui::fromUtf8;
+using ui::makeButton;
+using ui::makeLabel;
 
 // Texts of the screen test carry bytes from the display (the serial number), which are codes of
 // the single-byte code page.
@@ -63,33 +61,15 @@ std::filesystem::path toPath(const QString& name) {
     return std::filesystem::path(QFile::encodeName(name).toStdString());
 }
 
-QPushButton* makeButton(const char* name, const QString& caption, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAccessibleName(caption);
-    return button;
-}
-
 QComboBox* makeList(const char* name, const QString& spoken, QWidget* parent) {
-    auto* box = new QComboBox(parent);
-    box->setObjectName(QLatin1String(name));
-    box->setAccessibleName(spoken);
-    return box;
-}
-
-QLabel* makeLabel(const char* name, const QString& caption, const QString& spoken,
-                  QWidget* parent) {
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setAccessibleName(spoken);
-    return label;
+    return ui::makeList(name, spoken, ui::Typing::ListOnly, parent);
 }
 
 }  // namespace
 
-class TestWindow::ExchangeScope {
+class TymbrikWindow::ExchangeScope {
 public:
-    explicit ExchangeScope(TestWindow& window) : window_(window) {
+    explicit ExchangeScope(TymbrikWindow& window) : window_(window) {
         if (window_.exchangeDepth_++ == 0) {
             window_.setPortUsersEnabled(false);
         }
@@ -103,13 +83,13 @@ public:
     ExchangeScope& operator=(const ExchangeScope&) = delete;
 
 private:
-    TestWindow& window_;
+    TymbrikWindow& window_;
 };
 
-TestWindow::TestWindow(TestWindowServices services, QWidget* parent)
+TymbrikWindow::TymbrikWindow(TymbrikWindowServices services, QWidget* parent)
     : QWidget(parent),
       endProgram_(std::move(services.endProgram)),
-      services_(static_cast<ui::ToolServices&&>(services), this, kTestToolCaption) {
+      services_(static_cast<ui::ToolServices&&>(services), this, kTymbrikCaption) {
     if (services.rangeFolders.empty()) {
         std::error_code ec;
         rangeFolders_ = rangeFolders(std::filesystem::current_path(ec),
@@ -117,26 +97,27 @@ TestWindow::TestWindow(TestWindowServices services, QWidget* parent)
     } else {
         rangeFolders_ = std::move(services.rangeFolders);
     }
-    screenTest_ = std::make_unique<ScreenTest>(*this, [this] { return services_.today(); });
+    screenRun_ = std::make_unique<ScreenRun>(*this, [this] { return services_.today(); });
 
-    setWindowTitle(kTestToolCaption);
+    setWindowTitle(kTymbrikCaption);
     buildControls();
 
-    label1_->setText(QStringLiteral("Factory"));
+    factoryLabel_->setText(QStringLiteral("Factory"));
     resetPending_ = true;
-    baud_->addItem(QStringLiteral("9600,n,8,1"));
-    baud_->addItem(QStringLiteral("19200,n,8,1"));
+    for (const std::string_view entry : kBaudEntries) {
+        baud_->addItem(fromUtf8(entry));
+    }
     baud_->setCurrentIndex(0);
     models_->button(0)->setChecked(true);
     runPortSearch();
 }
 
-TestWindow::~TestWindow() = default;
+TymbrikWindow::~TymbrikWindow() = default;
 
-void TestWindow::buildControls() {
+void TymbrikWindow::buildControls() {
     // The part of the window an operator on the line needs: the port, the line parameters, the
     // four range buttons and Exit.
-    auto* label6 = makeLabel("Label6", QStringLiteral("Com Port Select :"),
+    auto* label6 = makeLabel("Label6", fromUtf8(ui::kPortListCaption),
                              QStringLiteral("Com Port Select"), this);
     comm_ = makeList("Comm", QStringLiteral("Port"), this);
     label6->setBuddy(comm_);
@@ -176,27 +157,27 @@ void TestWindow::buildControls() {
 
     // The screen test and its helpers, laid out below rather than parked out of sight.
     autoComport_ = makeList("auto_comport", QStringLiteral("Ports found"), this);
-    command1_ = makeButton("Command1", QStringLiteral("Auto Search Comport"), this);
-    text1_ = new QLineEdit(this);
-    text1_->setObjectName(QStringLiteral("Text1"));
-    text1_->setAccessibleName(QStringLiteral("Text to display"));
-    text1_->setPlaceholderText(text1_->accessibleName());
-    display_ = makeButton("Display", QStringLiteral("DisplayText"), this);
-    command2_ = makeButton("Command2", QStringLiteral("Load Setting"), this);
-    text2_ = new QLineEdit(this);
-    text2_->setObjectName(QStringLiteral("Text2"));
-    text2_->setAccessibleName(QStringLiteral("Settings file"));
-    text2_->setPlaceholderText(text2_->accessibleName());
+    autoSearch_ = makeButton("Command1", QStringLiteral("Auto Search Comport"), this);
+    freeText_ = new QLineEdit(this);
+    freeText_->setObjectName(QStringLiteral("Text1"));
+    freeText_->setAccessibleName(QStringLiteral("Text to display"));
+    freeText_->setPlaceholderText(freeText_->accessibleName());
+    displayButton_ = makeButton("Display", QStringLiteral("DisplayText"), this);
+    loadSetting_ = makeButton("Command2", QStringLiteral("Load Setting"), this);
+    settingsFilePath_ = new QLineEdit(this);
+    settingsFilePath_->setObjectName(QStringLiteral("Text2"));
+    settingsFilePath_->setAccessibleName(QStringLiteral("Settings file"));
+    settingsFilePath_->setPlaceholderText(settingsFilePath_->accessibleName());
     // It shows which file the screen test downloads; nothing reads a typed path back.
-    text2_->setReadOnly(true);
+    settingsFilePath_->setReadOnly(true);
 
     auto* helpers = new QGridLayout;
     helpers->addWidget(autoComport_, 0, 0);
-    helpers->addWidget(command1_, 0, 1);
-    helpers->addWidget(text1_, 1, 0);
-    helpers->addWidget(display_, 1, 1);
-    helpers->addWidget(text2_, 2, 0);
-    helpers->addWidget(command2_, 2, 1);
+    helpers->addWidget(autoSearch_, 0, 1);
+    helpers->addWidget(freeText_, 1, 0);
+    helpers->addWidget(displayButton_, 1, 1);
+    helpers->addWidget(settingsFilePath_, 2, 0);
+    helpers->addWidget(loadSetting_, 2, 1);
     helpers->setColumnStretch(0, 1);
 
     auto* frame1 = new QGroupBox(QStringLiteral("Module Name"), this);
@@ -208,14 +189,14 @@ void TestWindow::buildControls() {
     constexpr int kOptionRows = 6;
     for (int i = 0; i < static_cast<int>(kModelOptions.size()); ++i) {
         const ModelOption& option = kModelOptions[static_cast<std::size_t>(i)];
-        auto* button = new QRadioButton(fromView(option.caption), frame1);
-        button->setObjectName(fromView(option.objectName));
-        button->setAccessibleName(fromView(option.caption));
+        auto* button = new QRadioButton(fromUtf8(option.caption), frame1);
+        button->setObjectName(fromUtf8(option.objectName));
+        button->setAccessibleName(fromUtf8(option.caption));
         models_->addButton(button, i);
         options->addWidget(button, i % kOptionRows, i / kOptionRows);
     }
     // A click on the option already chosen sets its boxes again, as a change of option does.
-    connect(models_, &QButtonGroup::idClicked, this, &TestWindow::applyModelPreset);
+    connect(models_, &QButtonGroup::idClicked, this, &TymbrikWindow::applyModelPreset);
     connect(models_, &QButtonGroup::idToggled, this, [this](int id, bool on) {
         if (on) {
             applyModelPreset(id);
@@ -235,24 +216,26 @@ void TestWindow::buildControls() {
     checkDefault_->setAccessibleName(QStringLiteral("Default"));
     checkDefault_->setAccessibleDescription(
         QStringLiteral("Download factory settings before the test"));
-    screenTestButton_ = makeButton("ScreenTest", QStringLiteral("Start"), this);
-    screenTestButton_->setAccessibleDescription(QStringLiteral("Start the screen test"));
-    screenTestButton_->setMinimumHeight(kRangeButtonHeight);
-    label1_ = makeLabel("Label1", QString(), QStringLiteral("Factory"), this);
-    label2_ = makeLabel("Label2", QStringLiteral("Label2"), QStringLiteral("Message state"), this);
-    cboPort_ = makeList("cboPort", QStringLiteral("Unused port list"), this);
-    cboPort_->setEditable(true);
-    cboPort_->setEditText(QStringLiteral("Combo1"));
-    cboPort_->hide();
+    startButton_ = makeButton("ScreenTest", QStringLiteral("Start"), this);
+    startButton_->setAccessibleDescription(QStringLiteral("Start the screen test"));
+    startButton_->setMinimumHeight(kRangeButtonHeight);
+    factoryLabel_ = makeLabel("Label1", QString(), QStringLiteral("Factory"), this);
+    acknowledgeState_ =
+        makeLabel("Label2", QStringLiteral("Label2"), QStringLiteral("Message state"), this);
+    // The window has always carried this list; nothing uses it, so it stays out of sight.
+    auto* cboPort = makeList("cboPort", QStringLiteral("Unused port list"), this);
+    cboPort->setEditable(true);
+    cboPort->setEditText(QStringLiteral("Combo1"));
+    cboPort->hide();
 
     auto* steps = new QVBoxLayout;
     steps->addWidget(checkPid_);
     steps->addWidget(checkSn_);
     steps->addWidget(checkDefault_);
     steps->addStretch(1);
-    steps->addWidget(label1_);
-    steps->addWidget(label2_);
-    steps->addWidget(screenTestButton_);
+    steps->addWidget(factoryLabel_);
+    steps->addWidget(acknowledgeState_);
+    steps->addWidget(startButton_);
 
     auto* screen = new QHBoxLayout;
     screen->addWidget(frame1, 1);
@@ -263,44 +246,45 @@ void TestWindow::buildControls() {
     layout->addWidget(rule);
     layout->addLayout(helpers);
     layout->addLayout(screen);
-    layout->addWidget(cboPort_);
+    layout->addWidget(cboPort);
 
     messageWindow_ = new MessageWindow(this);
     connect(messageWindow_, &MessageWindow::acknowledged, this,
-            [this] { label2_->setText(QStringLiteral("0")); });
+            [this] { acknowledgeState_->setText(QStringLiteral("0")); });
 
-    connect(exit_, &QPushButton::clicked, this, &TestWindow::onExit);
-    connect(command1_, &QPushButton::clicked, this, &TestWindow::onAutoSearch);
-    connect(command2_, &QPushButton::clicked, this, &TestWindow::onLoadSetting);
-    connect(display_, &QPushButton::clicked, this, &TestWindow::onDisplay);
-    connect(screenTestButton_, &QPushButton::clicked, this, &TestWindow::onScreenTest);
+    connect(exit_, &QPushButton::clicked, this, &TymbrikWindow::onExit);
+    connect(autoSearch_, &QPushButton::clicked, this, &TymbrikWindow::onAutoSearch);
+    connect(loadSetting_, &QPushButton::clicked, this, &TymbrikWindow::onLoadSetting);
+    connect(displayButton_, &QPushButton::clicked, this, &TymbrikWindow::onDisplay);
+    connect(startButton_, &QPushButton::clicked, this, &TymbrikWindow::onStart);
 
     orderTabs();
 }
 
-void TestWindow::orderTabs() {
+void TymbrikWindow::orderTabs() {
     QList<QWidget*> order = {comm_, baud_};
     for (QPushButton* button : rangeButtons_) {
         order << button;
     }
-    order << exit_ << autoComport_ << command1_ << text1_ << display_ << text2_ << command2_;
+    order << exit_ << autoComport_ << autoSearch_ << freeText_ << displayButton_
+          << settingsFilePath_ << loadSetting_;
     for (QAbstractButton* option : models_->buttons()) {
         order << option;
     }
-    order << checkPid_ << checkSn_ << checkDefault_ << screenTestButton_;
+    order << checkPid_ << checkSn_ << checkDefault_ << startButton_;
     for (qsizetype i = 1; i < order.size(); ++i) {
         QWidget::setTabOrder(order[i - 1], order[i]);
     }
 }
 
-void TestWindow::applyModelPreset(int option) {
+void TymbrikWindow::applyModelPreset(int option) {
     const CheckPreset& preset = kModelOptions[static_cast<std::size_t>(option)].preset;
     checkPid_->setChecked(preset.pid);
     checkSn_->setChecked(preset.sn);
     checkDefault_->setChecked(preset.defaults);
 }
 
-void TestWindow::runPortSearch() {
+void TymbrikWindow::runPortSearch() {
     autoComport_->clear();
     const std::vector<int> found = searchPorts(services_.port(), services_.ports());
     for (const int n : found) {
@@ -318,17 +302,17 @@ void TestWindow::runPortSearch() {
     }
 }
 
-TestLine TestWindow::testLine() const {
-    return TestLine{services_.port(),
-                    services_.clock(),
-                    services_.ports(),
-                    comm_->currentIndex() + 1,
-                    comm_->currentText().toStdString(),
-                    baud_->currentText().toStdString()};
+DisplayLine TymbrikWindow::displayLine() const {
+    return DisplayLine{services_.port(),
+                       services_.clock(),
+                       services_.ports(),
+                       comm_->currentIndex() + 1,
+                       comm_->currentText().toStdString(),
+                       baud_->currentText().toStdString()};
 }
 
-ScreenTestChoice TestWindow::screenTestChoice() const {
-    ScreenTestChoice choice;
+ScreenRunChoice TymbrikWindow::screenRunChoice() const {
+    ScreenRunChoice choice;
     const int option = models_->checkedId();
     if (option >= 0) {
         choice.model = kModelOptions[static_cast<std::size_t>(option)].model;
@@ -340,7 +324,7 @@ ScreenTestChoice TestWindow::screenTestChoice() const {
     return choice;
 }
 
-void TestWindow::showAndWait(const std::string& text) {
+void TymbrikWindow::showAndWait(const std::string& text) {
     if (closing_) {
         return;
     }
@@ -352,76 +336,76 @@ void TestWindow::showAndWait(const std::string& text) {
     }
 }
 
-void TestWindow::message(const std::string& text) {
+void TymbrikWindow::message(const std::string& text) {
     // Message boxes carry the tool's own words, with device paths and the system's reasons in
     // them; only the message window shows bytes that came from the display.
-    services_.dialogs().message(fromStd(text));
+    services_.dialogs().message(fromUtf8(text));
 }
 
-void TestWindow::onAutoSearch() {
+void TymbrikWindow::onAutoSearch() {
     ExchangeScope scope(*this);
     runPortSearch();
 }
 
-void TestWindow::sendRangeFile(int which) {
+void TymbrikWindow::sendRangeFile(int which) {
     ExchangeScope scope(*this);
     const RangeLoad load =
         loadRangeFile(kRangeFiles[static_cast<std::size_t>(which)], rangeFolders_);
     if (!load.bytes) {
-        services_.dialogs().message(fromStd(load.problem));
+        services_.dialogs().message(fromUtf8(load.problem));
         return;
     }
     // The line parameters are those shown in Baud now, whether or not a screen test has run.
-    TestLine line = testLine();
-    const std::string problem = sendRange(line, *load.bytes);
-    if (!problem.empty()) {
-        services_.dialogs().message(fromStd(problem));
+    DisplayLine line = displayLine();
+    const LineResult sent = sendRange(line, *load.bytes);
+    if (!sent.done()) {
+        message(textFor(sent, line));
     }
 }
 
-void TestWindow::onDisplay() {
+void TymbrikWindow::onDisplay() {
     ExchangeScope scope(*this);
-    const QByteArray encoded = ui::CodePage::system().encode(text1_->text());
+    const QByteArray encoded = ui::CodePage::system().encode(freeText_->text());
     const std::vector<std::uint8_t> bytes(encoded.begin(), encoded.end());
-    TestLine line = testLine();
-    const std::string problem = displayText(line, resetPending_, bytes);
-    if (!problem.empty()) {
-        services_.dialogs().message(fromStd(problem));
+    DisplayLine line = displayLine();
+    const LineResult shown = displayText(line, resetPending_, bytes);
+    if (!shown.done()) {
+        message(textFor(shown, line));
     }
 }
 
-void TestWindow::onLoadSetting() {
-    const QString path = services_.dialogs().chooseOpenFile(fromStd(file::kOpenFilter));
+void TymbrikWindow::onLoadSetting() {
+    const QString path = services_.dialogs().chooseOpenFile(fromUtf8(ui::kOpenFilter));
     if (path.isEmpty()) {
         return;
     }
-    if (!services_.dialogs().confirm(fromStd(file::kLoadQuestion), fromStd(file::kLoadTitle))) {
+    if (!services_.dialogs().confirm(fromUtf8(ui::kLoadQuestion), fromUtf8(ui::kLoadTitle))) {
         return;
     }
     // Nothing changes until the whole file has been read: a short or unreadable file leaves the
     // screen test with the image, the name and the path it had.
     const file::ReadResult read = file::readSettingsFile(toPath(path));
     if (!read.body) {
-        services_.dialogs().message(fromStd(file::kLoadErrorText));
+        services_.dialogs().message(fromUtf8(ui::kLoadErrorText));
         return;
     }
     fileImage_ = *read.body;
     fileName_ = path;
-    text2_->setText(path);
+    settingsFilePath_->setText(path);
 }
 
-void TestWindow::onScreenTest() {
+void TymbrikWindow::onStart() {
     ExchangeScope scope(*this);
-    TestLine line = testLine();
-    screenTest_->run(line, screenTestChoice());
+    DisplayLine line = displayLine();
+    screenRun_->run(line, screenRunChoice());
 }
 
-void TestWindow::onExit() {
+void TymbrikWindow::onExit() {
     close();
 }
 
-void TestWindow::setPortUsersEnabled(bool enabled) {
-    QList<QWidget*> users = {comm_, baud_, command1_, command2_, display_, screenTestButton_};
+void TymbrikWindow::setPortUsersEnabled(bool enabled) {
+    QList<QWidget*> users = {comm_, baud_, autoSearch_, loadSetting_, displayButton_, startButton_};
     for (QPushButton* button : rangeButtons_) {
         users << button;
     }
@@ -430,7 +414,7 @@ void TestWindow::setPortUsersEnabled(bool enabled) {
     }
 }
 
-void TestWindow::closeEvent(QCloseEvent* event) {
+void TymbrikWindow::closeEvent(QCloseEvent* event) {
     closing_ = true;
     messageWindow_->close();
     services_.closePort();

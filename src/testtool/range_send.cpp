@@ -1,9 +1,8 @@
-#include "testtool/range_test.h"
+#include "testtool/range_send.h"
 
 #include <fstream>
 
 #include "link/exchanges.h"
-#include "link/protocol.h"
 #include "link/transfer.h"
 
 namespace vfd::testtool {
@@ -44,36 +43,14 @@ RangeLoad loadRangeFile(std::string_view name, const std::vector<fs::path>& fold
     return result;
 }
 
-std::string sendRange(TestLine& line, const RangeBytes& bytes) {
-    if (auto problem = openIfClosed(line); !problem.empty()) {
-        return problem;
+LineResult sendRange(DisplayLine& line, const RangeBytes& bytes) {
+    if (auto failure = openIfClosed(line)) {
+        return portFailed(std::move(failure));
     }
     if (link::sendBytes(line.port, line.clock, bytes) != link::LineStatus::Ok) {
         return closeLostLine(line);
     }
     line.port.close();
-    return {};
-}
-
-std::string displayText(TestLine& line, bool& resetPending, const std::vector<std::uint8_t>& text) {
-    const bool wasOpen = line.port.isOpen();
-    if (auto problem = openIfClosed(line); !problem.empty()) {
-        return problem;
-    }
-    if (resetPending) {
-        if (link::writeBlock(line.port, line.clock, protocol::kInitialise) !=
-            link::LineStatus::Ok) {
-            return closeLostLine(line);
-        }
-        link::delayMs(line.clock, kResetSettleMs);
-        resetPending = false;
-    }
-    if (!text.empty() && link::writeBlock(line.port, line.clock, text) != link::LineStatus::Ok) {
-        return closeLostLine(line);
-    }
-    if (!wasOpen) {
-        line.port.close();
-    }
     return {};
 }
 

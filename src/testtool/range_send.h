@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "testtool/test_line.h"
+#include "testtool/display_line.h"
 
 namespace vfd::testtool {
 
@@ -36,14 +36,6 @@ std::vector<std::filesystem::path> rangeFolders(const std::filesystem::path& wor
 RangeLoad loadRangeFile(std::string_view name, const std::vector<std::filesystem::path>& folders);
 
 // Sends the 48 bytes one at a time, opening the port when it is closed, and closes it after.
-// Empty on success; otherwise the operator's words.
-std::string sendRange(TestLine& line, const RangeBytes& bytes);
-
-inline constexpr int kResetSettleMs = 200;
-
-// The free-text display: the first use after start-up initialises the display (ESC @, 200 ms),
-// every use writes the text as one block with nothing added. A closed port is opened for it and
-// closed again; an open one is used as it is and left open. Empty on success.
-std::string displayText(TestLine& line, bool& resetPending, const std::vector<std::uint8_t>& text);
+LineResult sendRange(DisplayLine& line, const RangeBytes& bytes);
 
 }  // namespace vfd::testtool

@@ -6,13 +6,14 @@
 
 #include "config/settings_image.h"
 #include "link/date_stamp.h"
+#include "testtool/display_line.h"
 #include "testtool/models.h"
-#include "testtool/test_line.h"
+#include "testtool/operator.h"
 
 namespace vfd::testtool {
 
 // What the operator chose when "Start" was pressed.
-struct ScreenTestChoice {
+struct ScreenRunChoice {
     Model model = Model::EpsonQv310;
     bool pid = true;
     bool sn = false;
@@ -20,8 +21,10 @@ struct ScreenTestChoice {
     std::optional<BodyBytes> fileImage;  // the loaded settings file; none loaded yet
 };
 
+bool factoryDownloadRuns(const ScreenRunChoice& choice);
+
 // How a run ended.
-enum class ScreenTestEnd {
+enum class ScreenRunEnd {
     AlreadyRunning,  // a run was in progress; this press did nothing
     NoFile,          // a file option with no file loaded: ended at once, nothing sent
     FactoryDownloadFailed,
@@ -42,35 +45,32 @@ inline constexpr int kCompareLast = 69;
 
 // The production run for one display: optional factory settings, identity, serial number, all
 // dots on and off, a test image downloaded and read back, and the model's default settings.
-class ScreenTest {
+class ScreenRun {
 public:
-    ScreenTest(Operator& op, std::function<link::Date()> today);
+    ScreenRun(Operator& op, std::function<link::Date()> today);
 
     // Runs to the end inside the call. Window events run during its pauses, so the window may
     // call run() again meanwhile; such a call returns AlreadyRunning at once.
-    ScreenTestEnd run(TestLine& line, const ScreenTestChoice& choice);
+    ScreenRunEnd run(DisplayLine& line, const ScreenRunChoice& choice);
 
     bool busy() const { return busy_; }
-    const ImageBytes& settingsBuffer() const { return buffer_; }
-    const ImageBytes& readBack() const { return readBack_; }
-    int mismatches() const { return mismatches_; }
 
     // The images the run sends, for a model choice.
-    static ImageBytes factoryImage(const ScreenTestChoice& choice);
+    static ImageBytes factoryImage(const ScreenRunChoice& choice);
     static ImageBytes testImage();
-    static ImageBytes defaultImage(const ScreenTestChoice& choice);
+    static ImageBytes defaultImage(const ScreenRunChoice& choice);
 
 private:
-    ScreenTestEnd steps(TestLine& line, const ScreenTestChoice& choice);
-    bool visualTest(TestLine& line, Model model);
-    bool download(TestLine& line, const ImageBytes& image);
+    ScreenRunEnd steps(DisplayLine& line, const ScreenRunChoice& choice);
+    bool visualTest(DisplayLine& line, CommandSet commands);
+    bool download(DisplayLine& line, const ImageBytes& image);
+    // Tells the operator in a message box; nothing when the text is empty.
+    void tell(const std::string& text);
 
     Operator& op_;
     std::function<link::Date()> today_;
     bool busy_ = false;
-    ImageBytes buffer_{};
-    ImageBytes readBack_{};
-    int mismatches_ = 0;
+    ImageBytes buffer_{};  // what the next download sends; the serial number's scratch too
 };
 
 }  // namespace vfd::testtool

@@ -11,8 +11,8 @@
 #include "support/fake_port.h"
 #include "support/scripted_dialogs.h"
 #include "testtool/message_window.h"
-#include "testtool/test_window.h"
-#include "testtool_test_support.h"
+#include "testtool/tymbrik_window.h"
+#include "tymbrik_fixture.h"
 
 namespace vfd::testtool {
 namespace {
@@ -21,8 +21,8 @@ using testing::named;
 
 class MessageWindowTest : public ::testing::Test {
 protected:
-    TestWindowServices services() {
-        TestWindowServices s;
+    TymbrikWindowServices services() {
+        TymbrikWindowServices s;
         s.dialogs = &dialogs;
         s.port = &port;
         s.clock = &clock;
@@ -39,7 +39,7 @@ protected:
     testing::ScriptedDialogs dialogs;
     testing::FakeClock clock;
     testing::FakePort port{clock};
-    TestWindow window{services()};
+    TymbrikWindow window{services()};
 };
 
 TEST_F(MessageWindowTest, LooksAsDesigned) {

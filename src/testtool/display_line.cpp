@@ -1,0 +1,41 @@
+#include "testtool/display_line.h"
+
+#include "ui/operator_texts.h"
+
+namespace vfd::testtool {
+
+link::PortFailure openIfClosed(DisplayLine& line) {
+    if (line.port.isOpen()) {
+        return {};
+    }
+    const std::string label =
+        line.portLabel.empty() ? "com " + std::to_string(line.portNumber) : line.portLabel;
+    const auto chosen =
+        link::choosePortNumber(line.portNumber, label, line.settingsText, line.lookup);
+    if (!chosen.choice) {
+        return chosen.failure;
+    }
+    return link::openChosenPort(line.port, *chosen.choice);
+}
+
+LineResult closeLostLine(DisplayLine& line) {
+    LineResult result;
+    result.outcome = LineOutcome::LineLost;
+    result.lineError = line.port.errorText();
+    line.port.close();
+    return result;
+}
+
+std::string textFor(const LineResult& result, const DisplayLine& line) {
+    switch (result.outcome) {
+        case LineOutcome::Done:
+            return {};
+        case LineOutcome::PortFailed:
+            return ui::textFor(result.port, ui::Tool::Tymbrik);
+        case LineOutcome::LineLost:
+            return ui::lineLostText(line.portLabel, result.lineError);
+    }
+    return {};
+}
+
+}  // namespace vfd::testtool

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <string>
+
+#include "link/clock.h"
+#include "link/port.h"
+#include "link/port_choice.h"
+#include "link/port_names.h"
+
+namespace vfd::testtool {
+
+// What the test tool's exchanges need to reach a display: the port, the clock, and the port and
+// line parameters as the window holds them.
+struct DisplayLine {
+    link::Port& port;
+    link::Clock& clock;
+    link::PortLookup lookup;
+    int portNumber = 0;        // the port list's position + 1; 0 while the list is empty
+    std::string portLabel;     // the port list's text, for messages ("com 1")
+    std::string settingsText;  // line parameters, "9600,n,8,1"
+};
+
+// How a step ended on the line itself, apart from what the display answered.
+enum class LineOutcome {
+    Done,
+    PortFailed,  // the port could not be chosen or opened; `port` says why
+    LineLost,    // the port failed or the other end hung up; `lineError` has the system's words
+};
+
+struct LineResult {
+    LineOutcome outcome = LineOutcome::Done;
+    link::PortFailure port;
+    std::string lineError;
+    bool done() const { return outcome == LineOutcome::Done; }
+};
+
+// Opens the port when it is closed, as every step of the test tool does before it talks to the
+// display. On failure the port is left closed.
+link::PortFailure openIfClosed(DisplayLine& line);
+
+// After the line failed in the middle of an exchange: closes the port and keeps the port's own
+// reason.
+LineResult closeLostLine(DisplayLine& line);
+
+inline LineResult portFailed(link::PortFailure failure) {
+    LineResult result;
+    result.outcome = LineOutcome::PortFailed;
+    result.port = std::move(failure);
+    return result;
+}
+
+// The operator's words for a step that failed on the line; empty when it did not.
+std::string textFor(const LineResult& result, const DisplayLine& line);
+
+}  // namespace vfd::testtool

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+namespace vfd::testtool {
+
+// The operator's side of the test tool: the red message window that waits for OK, and the
+// ordinary message box.
+class Operator {
+public:
+    virtual ~Operator() = default;
+    // Shows the text in the message window and returns once the operator pressed OK. Window
+    // events run meanwhile.
+    virtual void showAndWait(const std::string& text) = 0;
+    // A message box with an OK button, titled with the program's name.
+    virtual void message(const std::string& text) = 0;
+};
+
+}  // namespace vfd::testtool

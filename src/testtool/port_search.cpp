@@ -1,0 +1,24 @@
+#include "testtool/port_search.h"
+
+#include "link/port_names.h"
+
+namespace vfd::testtool {
+
+std::vector<int> searchPorts(link::Port& port, const link::PortLookup& lookup) {
+    std::vector<int> found;
+    for (int n = 1; n <= link::kHighestPortNumber; ++n) {
+        const auto device = link::resolvePortNumber(n, lookup);
+        // Asking the file system first keeps the search short: most numbers have no device.
+        if (!device || (lookup.exists && !lookup.exists(*device))) {
+            continue;
+        }
+        port.setPortName(*device);
+        if (port.open() == link::PortError::None && port.isOpen()) {
+            found.push_back(n);
+        }
+        port.close();
+    }
+    return found;
+}
+
+}  // namespace vfd::testtool

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "link/exchanges.h"
+#include "link/port_choice.h"
+
+// Every text the operator reads that more than one place of the two tools uses, and the words for
+// each outcome of an exchange. The exchanges themselves return typed outcomes; only the windows
+// (and the screen test, which talks to the operator through its window) turn them into words.
+namespace vfd::ui {
+
+enum class Tool { Zoravel, Tymbrik };
+
+// The settings download and upload.
+inline constexpr std::string_view kDownloadOkText = "Download O.K ! Please restart !";
+inline constexpr std::string_view kUploadOkText = "Upload O.K!";
+inline constexpr std::string_view kDownloadFailText = "Download Fail ! Please retry again !";
+inline constexpr std::string_view kIrcErrorText = "IRC check error ! Please retry again !";
+inline constexpr std::string_view kCantBeOpenSuffix = " can't be open !!";  // after the port
+inline constexpr std::string_view kReceiveCheckErrorText = "Receive Check bit Error !!";
+
+// The test tool's message window.
+inline constexpr std::string_view kFactoryDoneText = "Download O.K ! Please restart VFD!";
+inline constexpr std::string_view kPidFailText = "VFD PID is Error.";
+inline constexpr std::string_view kNoSerialText = "NO S/N";
+inline constexpr std::string_view kSerialPrefix = "S/N:\r";  // then the eight characters
+inline constexpr std::string_view kVerdictOkText = "OK!";
+inline constexpr std::string_view kVerdictErrorText = "Error!";
+
+// Settings files.
+inline constexpr std::string_view kOpenFilter = "VFD Files(*.vfd) | *.vfd";
+inline constexpr std::string_view kSaveFilter = "VFD Files(*.bin) | *.vfd";
+inline constexpr std::string_view kLoadQuestion = "Are you sure to Load ?";
+inline constexpr std::string_view kLoadTitle = "Load File";
+inline constexpr std::string_view kLoadErrorText = "Error";
+inline constexpr std::string_view kRefusedSaveName = "VFD.vfd";
+inline constexpr std::string_view kRefusedSaveText = "VFD.vfd can't be saved";
+
+// Captions both windows carry.
+inline constexpr std::string_view kPortListCaption = "Com Port Select :";
+inline constexpr std::string_view kClearCaption = "Clear";
+
+// A port that could not be chosen or opened, e.g.
+// "Com 3 can't be opened: the port does not exist (/dev/ttyS2)."
+std::string textFor(const link::PortFailure& failure, Tool tool);
+
+// A line that failed during an exchange, with the system's words for it.
+std::string lineLostText(const std::string& label, const std::string& detail);
+
+// A download that ended: the configuration tool's "Download O.K" for Sent, otherwise the
+// failure.
+std::string textFor(const link::DownloadResult& result, const std::string& portLabel);
+
+// What an upload was for: the settings shown in the configuration window, or the screen test's
+// read-back of its test image.
+enum class UploadUse { Settings, ReadBack };
+std::string textFor(const link::UploadResult& result, const std::string& portLabel, UploadUse use);
+
+}  // namespace vfd::ui
