@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures the link's own cost on this machine: one settings download to the virtual display over
 // a pseudo-terminal (where the line itself takes no time, so what is measured is our overhead),
 // and the processor time a reply wait uses while nothing answers.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package: scripts/package.sh configures a Release build and runs `cpack -G DEB`.
 # Installs under /usr; the programs find their range files relative to their own folder.
 # Whoever builds the package names themselves as its maintainer:

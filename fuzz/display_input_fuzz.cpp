@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The virtual display's firmware fed whatever arrives on its line: the input comes in parts at
 // rising times (so half-received commands run out of time and the welcome messages scroll), with
 // fault switches chosen by the first bytes. After every part the glass is drawn cell by cell as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The test tool's identity check ("PID") and serial-number read ("SN") against a display whose
 // answers come from the fuzz input. Each query written takes the next answer from the input;
 // an answer arrives in two parts at times the input chooses.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A settings file as the configuration tool loads it: the bytes are judged, a body whose list
 // values the window does not have is refused, and an accepted body goes into the image and the
 // window. The test tool takes any whole body as it stands, so it is checked too.

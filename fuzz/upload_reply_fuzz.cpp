@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The configuration tool's two exchanges with a display whose answers come from the fuzz input:
 // "Get Setting From VFD" (the 127-byte upload reply) and "Download Setting To VFD" (the check
 // byte after the date stamp). The answer arrives in up to four parts at times the input chooses,

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Configures and builds one tree: scripts/build.sh DIR [extra cmake arguments]
 # VFD_TARGETS limits the build to some targets (default: everything).
 set -euo pipefail

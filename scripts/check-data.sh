@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks the files in data/ that the package ships beside the programs, without building
 # anything: the menu entries (desktop-file-validate), the AppStream metadata (appstreamcli, with
 # no network), the manual pages (man's own warnings), the copyright file (machine-readable

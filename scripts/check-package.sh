@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Proves the Debian package on a clean Debian 12: installs it with apt into a fresh bookworm
 # root (dependencies from the archive, recommended packages left out so that Depends alone must
 # be enough), then checks the installed files, the manual pages (with man-db added afterwards,

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets with clang (AddressSanitizer and UndefinedBehaviorSanitizer) in
 # build-fuzz and runs each for a bounded time on a copy of its kept seed corpus, so a run never
 # changes fuzz/corpus. Any crash, leak, timeout or out-of-memory fails the script; the input that

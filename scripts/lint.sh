@@ -1,11 +1,24 @@
 #!/usr/bin/env bash
-# Checks the formatting of every C++ file with the checked-in .clang-format, and runs clang-tidy
-# with the checked-in .clang-tidy on every source file of src/ and apps/. Any finding fails.
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Checks that every source file carries its licence line and every C++ file its formatting
+# (.clang-format), and runs clang-tidy with the checked-in .clang-tidy on every source file of
+# src/ and apps/. Any finding fails.
 #   scripts/lint.sh [build dir with compile_commands.json]   (default: build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 dir=${1:-"$root/build"}
 cd "$root"
+
+# Every source file names its licence in its first lines.
+missing=0
+while IFS= read -r f; do
+  if ! head -n 2 "$f" | grep -q 'SPDX-License-Identifier: GPL-3.0-or-later'; then
+    echo "$f: no SPDX-License-Identifier line at the top" >&2
+    missing=1
+  fi
+done < <(git ls-files '*.cpp' '*.h' '*CMakeLists.txt' '*.cmake' '*.sh' '.ci/run' 'data/man/*' \
+  'data/metainfo/*' 'data/desktop/*' 'data/icons/*')
+[ "$missing" = 0 ] || exit 1
 
 mapfile -t cxx < <(git ls-files '*.cpp' '*.h')
 echo "== clang-format (${#cxx[@]} files)"

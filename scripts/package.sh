@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package: a Release build without tests in build-pkg, then `cpack -G DEB`.
 # Progress goes to standard error; standard output is the path of the .deb alone, so
 # `deb=$(scripts/package.sh)` works. scripts/package.sh [extra cmake arguments]

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Takes a screenshot of each window under Xvfb into docs/, for the README.
 #   scripts/screenshots.sh [build folder]
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds, and starts Zoravel beside the virtual display, which is
 # reachable as "Com 1" (or the next free number) for as long as Zoravel runs.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds, and runs every test: once in a normal build and once with
 # AddressSanitizer and UndefinedBehaviorSanitizer, with the formatting and clang-tidy checks
 # between the two.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vfdsim: a two-line customer display on a pseudo-terminal, for trying the tools without
 // hardware and for the end-to-end tests.
 

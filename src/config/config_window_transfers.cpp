@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's exchanges with a display and with settings files. The window is the working copy
 // of the settings: a download or a save fills the image from it, an upload or a load sets it
 // from the image.

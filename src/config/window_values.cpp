@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/window_values.h"
 
 #include "config/option_tables.h"

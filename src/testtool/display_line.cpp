@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "testtool/display_line.h"
 
 #include "ui/operator_texts.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Download, Get Setting, Save and Load of the configuration window against a scripted port,
 // a fixed date and scripted dialogs.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What every exchange of both tools does when the display or its line misbehaves, end to end
 // against the virtual display's fault switches. The table below is also the documentation: run
 //   fault_matrix_test --summary docs/fault-matrix.md

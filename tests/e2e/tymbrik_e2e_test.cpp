@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The test tool against the virtual display, through the operating system's serial layer: the
 // screen test for every model, the range buttons, free text, and what a faulty display does.
 #include <gtest/gtest.h>

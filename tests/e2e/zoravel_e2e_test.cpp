@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The configuration window against the virtual display, through the operating system's serial
 // layer: Download, Get Setting, Save and Load as an operator would use them.
 #include <gtest/gtest.h>

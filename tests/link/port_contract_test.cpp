@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The same expectations for every implementation of the port operations: the scripted port the
 // unit tests use, and the operating system's port over a pseudo-terminal.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A port the user may not open is reported as such, with the fix. Root may open anything, so
 // under root the probe runs as the unprivileged user "nobody".
 #include <gtest/gtest.h>

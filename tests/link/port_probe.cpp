@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opens a port and prints what the operator would be told; used by the permission test, which
 // runs it as an unprivileged user.
 #include <cstdio>

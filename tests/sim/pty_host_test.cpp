@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The virtual display on a real pseudo-terminal, talked to the way any program talks to a serial
 // port: open, write and read on the COMn link.
 

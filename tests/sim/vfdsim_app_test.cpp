@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The vfdsim program as scripts and the end-to-end tests use it: started headless, it names its
 // port on stdout, answers on the link, prints the glass, and cleans up when it is stopped.
 

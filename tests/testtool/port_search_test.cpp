@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The port search through the operating system's serial port: pseudo-terminals stand in for
 // adapters, linked into a port folder of the test's own.
 #include <gtest/gtest.h>

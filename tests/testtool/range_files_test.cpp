@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The range files shipped with the tool, sent by the window and shown on the virtual display.
 #include <gtest/gtest.h>
 
