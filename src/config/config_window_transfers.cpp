@@ -126,9 +126,11 @@ void ConfigWindow::onLoad() {
     }
     // The whole file is read and checked before anything changes: a short or foreign file
     // leaves the window, the image and the character editor as they were.
-    const auto read = file::readSettingsFile(toPath(path));
-    if (!read.body || file::firstBadListByte(*read.body)) {
-        dialogs().message(fromUtf8(ui::kLoadErrorText));
+    const auto read = file::loadSettingsFile(toPath(path));
+    if (!read.body) {
+        dialogs().message(fromUtf8(ui::kLoadErrorText),
+                          fromUtf8(ui::loadFailureText(QDir::toNativeSeparators(path).toStdString(),
+                                                       read.error)));
         return;
     }
     returnToFirstCharacter();

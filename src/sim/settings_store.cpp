@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sim/settings_store.h"
 
-#include "config/option_tables.h"
-
 #include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 #include <system_error>
 #include <vector>
+
+#include "config/file/save_file.h"
+#include "config/option_tables.h"
 
 namespace vfd::sim {
 
@@ -72,27 +73,7 @@ bool saveSettings(const std::filesystem::path& file, const StoredSettings& setti
     if (file.has_parent_path()) {
         std::filesystem::create_directories(file.parent_path(), ec);
     }
-    std::filesystem::path temporary = file;
-    temporary += ".new";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            return false;
-        }
-        out.write(reinterpret_cast<const char*>(settings.data()),
-                  static_cast<std::streamsize>(settings.size()));
-        out.close();
-        if (!out) {
-            std::filesystem::remove(temporary, ec);
-            return false;
-        }
-    }
-    std::filesystem::rename(temporary, file, ec);
-    if (ec) {
-        std::filesystem::remove(temporary, ec);
-        return false;
-    }
-    return true;
+    return file::saveFile(file, settings, false).empty();
 }
 
 }  // namespace vfd::sim

@@ -38,8 +38,9 @@ struct LoadedSettings {
 // be dropped in as the display's memory and the display's memory opened by the tools.
 LoadedSettings loadSettings(const std::filesystem::path& file);
 
-// Writes through a temporary file and a rename, so that a display stopped while writing keeps its
-// previous memory rather than a torn one. False when the file could not be written.
+// Writes the way the tools save their settings files (a temporary file that replaces the old one),
+// so that a display stopped while writing keeps its previous memory rather than a torn one. False
+// when the file could not be written.
 bool saveSettings(const std::filesystem::path& file, const StoredSettings& settings);
 
 }  // namespace vfd::sim

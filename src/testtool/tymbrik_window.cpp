@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QFrame>
 #include <QGridLayout>
@@ -383,11 +384,14 @@ void TymbrikWindow::onLoadSetting() {
     if (!services_.dialogs().confirm(fromUtf8(ui::kLoadQuestion), fromUtf8(ui::kLoadTitle))) {
         return;
     }
-    // Nothing changes until the whole file has been read: a short or unreadable file leaves the
-    // screen test with the image, the name and the path it had.
-    const file::ReadResult read = file::readSettingsFile(toPath(path));
+    // Nothing changes until the whole file has been read and checked as the configuration tool
+    // checks it: a short, unreadable or foreign file leaves the screen test with the image, the
+    // name and the path it had, so that no bytes that are not settings reach a display.
+    const file::ReadResult read = file::loadSettingsFile(toPath(path));
     if (!read.body) {
-        services_.dialogs().message(fromUtf8(ui::kLoadErrorText));
+        services_.dialogs().message(fromUtf8(ui::kLoadErrorText),
+                                    fromUtf8(ui::loadFailureText(
+                                        QDir::toNativeSeparators(path).toStdString(), read.error)));
         return;
     }
     fileImage_ = *read.body;

@@ -2,6 +2,7 @@
 #include "ui/operator_dialogs.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -12,6 +13,12 @@ QtOperatorDialogs::QtOperatorDialogs(QWidget* parent, QString programName)
 
 void QtOperatorDialogs::message(const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, programName_, text, QMessageBox::Ok, parent_);
+    box.exec();
+}
+
+void QtOperatorDialogs::message(const QString& text, const QString& detail) {
+    QMessageBox box(QMessageBox::NoIcon, programName_, text, QMessageBox::Ok, parent_);
+    box.setInformativeText(detail);
     box.exec();
 }
 
@@ -32,14 +39,43 @@ QString QtOperatorDialogs::toDialogFilter(const QString& filter) {
     return description + QStringLiteral(" (") + pattern + QLatin1Char(')');
 }
 
+QString QtOperatorDialogs::defaultSuffix(const QString& filter) {
+    const QString pattern = filter.mid(filter.indexOf(QLatin1Char('|')) + 1).trimmed();
+    const qsizetype dot = pattern.lastIndexOf(QLatin1Char('.'));
+    if (!pattern.startsWith(QLatin1Char('*')) || dot < 0) {
+        return {};
+    }
+    const QString suffix = pattern.mid(dot + 1);
+    return suffix.contains(QLatin1Char('*')) ? QString() : suffix;
+}
+
+QString QtOperatorDialogs::choose(const QString& filter, bool save) {
+    QFileDialog dialog(parent_, programName_, lastFolder_, toDialogFilter(filter));
+    dialog.setObjectName(save ? QStringLiteral("SaveChooser") : QStringLiteral("OpenChooser"));
+    if (save) {
+        // A name typed without an extension gets the filter's, so that the Load filter shows
+        // the file afterwards; the dialog asks before it lets a file be overwritten.
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setDefaultSuffix(defaultSuffix(filter));
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    QString path = dialog.selectedFiles().constFirst();
+    lastFolder_ = QFileInfo(path).absolutePath();
+    return path;
+}
+
 QString QtOperatorDialogs::chooseOpenFile(const QString& filter) {
-    return QFileDialog::getOpenFileName(parent_, programName_, QString(), toDialogFilter(filter));
+    return choose(filter, false);
 }
 
 QString QtOperatorDialogs::chooseSaveFile(const QString& filter) {
-    // The program neither adds an extension nor asks before overwriting.
-    return QFileDialog::getSaveFileName(parent_, programName_, QString(), toDialogFilter(filter),
-                                        nullptr, QFileDialog::DontConfirmOverwrite);
+    return choose(filter, true);
 }
 
 }  // namespace vfd::ui

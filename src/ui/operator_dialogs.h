@@ -13,9 +13,12 @@ public:
     virtual ~OperatorDialogs() = default;
     // A message with an OK button only.
     virtual void message(const QString& text) = 0;
+    // The same with a line or two beneath the main text that say more about it.
+    virtual void message(const QString& text, const QString& detail) = 0;
     // A question with OK and Cancel; true for OK.
     virtual bool confirm(const QString& text, const QString& title) = 0;
-    // The chosen file's full path, or empty when the operator cancelled.
+    // The chosen file's full path, or empty when the operator cancelled. Filters are written
+    // "description | pattern".
     virtual QString chooseOpenFile(const QString& filter) = 0;
     virtual QString chooseSaveFile(const QString& filter) = 0;
 };
@@ -25,6 +28,7 @@ class QtOperatorDialogs : public OperatorDialogs {
 public:
     QtOperatorDialogs(QWidget* parent, QString programName);
     void message(const QString& text) override;
+    void message(const QString& text, const QString& detail) override;
     bool confirm(const QString& text, const QString& title) override;
     QString chooseOpenFile(const QString& filter) override;
     QString chooseSaveFile(const QString& filter) override;
@@ -32,10 +36,19 @@ public:
     // The filters are written "description | pattern"; the file dialog wants "description
     // (pattern)".
     static QString toDialogFilter(const QString& filter);
+    // The extension a typed name without one gets: the filter's pattern "*.vfd" gives "vfd".
+    static QString defaultSuffix(const QString& filter);
+
+    // Both choosers open in the folder of this session's last chosen file; nothing is kept
+    // between runs.
+    QString lastFolder() const { return lastFolder_; }
 
 private:
+    QString choose(const QString& filter, bool save);
+
     QWidget* parent_;
     QString programName_;
+    QString lastFolder_;
 };
 
 }  // namespace vfd::ui

@@ -58,6 +58,10 @@ std::string textFor(const link::PortFailure& f, Tool tool) {
     return {};
 }
 
+std::string loadFailureText(const std::string& file, const std::string& reason) {
+    return file + " can't be loaded: " + reason + ". Nothing was changed.";
+}
+
 std::string lineLostText(const std::string& label, const std::string& detail) {
     std::string text = "The connection on " + label + " was lost";
     if (!detail.empty()) {

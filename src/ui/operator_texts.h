@@ -39,6 +39,9 @@ inline constexpr std::string_view kLoadErrorText = "Error";
 inline constexpr std::string_view kRefusedSaveName = "VFD.vfd";
 inline constexpr std::string_view kRefusedSaveText = "VFD.vfd can't be saved";
 
+// The line beneath "Error" when a settings file cannot be loaded: which file, and why.
+std::string loadFailureText(const std::string& file, const std::string& reason);
+
 // Captions both windows carry.
 inline constexpr std::string_view kPortListCaption = "Com Port Select :";
 inline constexpr std::string_view kClearCaption = "Clear";

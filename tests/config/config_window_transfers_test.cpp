@@ -3,8 +3,12 @@
 // a fixed date and scripted dialogs.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -401,6 +405,10 @@ TEST_F(FileFixture, CancelsAndBadFilesChangeNothing) {
     body[1] = 2;  // a line speed the list does not have
     writeFile("foreign.vfd", body);
     writeFile("short.vfd", std::vector<std::uint8_t>(125, 0));
+    auto standby = defaultBody();
+    standby[0] = 11;  // one more than the stand-by list has
+    writeFile("standby.vfd", standby);
+    ASSERT_EQ(::mkfifo(path("pipe.vfd").toLocal8Bit().constData(), 0600), 0);
 
     save("");                 // save dialog cancelled
     load("shop.vfd", false);  // load question cancelled
@@ -409,12 +417,33 @@ TEST_F(FileFixture, CancelsAndBadFilesChangeNothing) {
     EXPECT_TRUE(dialogs.messages.isEmpty());
     load("foreign.vfd");
     load("short.vfd");
+    load("standby.vfd");
+    load("pipe.vfd");  // refused at once: a read would wait for a writer for good
     load("missing.vfd");
-    EXPECT_EQ(dialogs.messages, (QStringList{"Error", "Error", "Error"}));
+    EXPECT_EQ(dialogs.messages, (QStringList{"Error", "Error", "Error", "Error", "Error"}));
+    // Beneath each "Error": the file, and why.
+    ASSERT_EQ(dialogs.details.size(), 5);
+    const QString reasons[] = {"offset 1 holds 2", "holds 125 bytes", "offset 0 holds 11",
+                               "named pipe, not a regular file", "No such file"};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_TRUE(dialogs.details[i].startsWith(path("")));
+        EXPECT_NE(dialogs.details[i].indexOf(reasons[i]), -1) << dialogs.details[i].toStdString();
+    }
     EXPECT_EQ(window->image(), before);
     EXPECT_EQ(window->udcNumber(), 3);
     EXPECT_EQ(child<QComboBox>("Command")->currentIndex(), 4);
     EXPECT_EQ(window->settingsFileName(), path("missing.vfd"));
+}
+
+TEST_F(FileFixture, SavingThroughALinkWritesTheFileItNames) {
+    writeFile("real.vfd", std::vector<std::uint8_t>(126, 0xEE));
+    ASSERT_EQ(::symlink(path("real.vfd").toLocal8Bit().constData(),
+                        path("link.vfd").toLocal8Bit().constData()),
+              0);
+    save("link.vfd");
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join("|").toStdString();
+    EXPECT_TRUE(QFileInfo(path("link.vfd")).isSymLink());
+    EXPECT_EQ(bytesOf("real.vfd"), defaultBody());
 }
 
 TEST_F(FileFixture, LoadedScrollByteOutsideZeroToThreeLeavesTheBoxes) {

@@ -13,6 +13,10 @@ namespace vfd::testing {
 // Operator dialogs answered from a script; every message and question is recorded.
 class ScriptedDialogs : public ui::OperatorDialogs {
 public:
+    void message(const QString& text, const QString& detail) override {
+        details.push_back(detail);
+        message(text);
+    }
     void message(const QString& text) override {
         messages.push_back(text);
         if (onMessage) {
@@ -38,6 +42,7 @@ public:
     }
 
     QStringList messages;
+    QStringList details;  // the lines beneath a message that has them
     QStringList questions;
     QStringList filters;
     std::deque<bool> confirmAnswers;

@@ -62,4 +62,15 @@ inline std::vector<std::uint8_t> counting(std::size_t count, std::uint8_t first 
     return bytes;
 }
 
+// The bytes with their list positions (stand-by, line speed, character set, command emulation,
+// pass-through) set to the first entry, so that they pass the settings-file check.
+inline std::vector<std::uint8_t> asSettings(std::vector<std::uint8_t> bytes) {
+    for (const std::size_t offset : {0u, 1u, 3u, 5u, 67u}) {
+        if (offset < bytes.size()) {
+            bytes[offset] = 0;
+        }
+    }
+    return bytes;
+}
+
 }  // namespace vfd::testing

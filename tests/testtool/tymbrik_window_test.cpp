@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 #include <QAccessible>
 #include <QCheckBox>
@@ -25,6 +26,7 @@
 namespace vfd::testtool {
 namespace {
 
+using testing::asSettings;
 using testing::counting;
 using testing::named;
 using Bytes = std::vector<std::uint8_t>;
@@ -322,7 +324,7 @@ protected:
 };
 
 TEST_F(LoadSettingTest, ASettingsFileFillsTheImageAndShowsItsPath) {
-    const Bytes content = counting(126, 1);
+    const Bytes content = asSettings(counting(126, 1));
     const QString path = load(files.write("shop.vfd", content));
 
     ASSERT_TRUE(window.fileImage().has_value());
@@ -337,17 +339,24 @@ TEST_F(LoadSettingTest, ASettingsFileFillsTheImageAndShowsItsPath) {
 }
 
 TEST_F(LoadSettingTest, ALongerFileGivesItsFirstBytesAndASecondLoadReplacesTheFirst) {
-    load(files.write("first.vfd", Bytes(126, 0x77)));
-    const Bytes content = counting(200, 0x10);
+    load(files.write("first.vfd", asSettings(Bytes(126, 0x77))));
+    const Bytes content = asSettings(counting(200, 0x10));
     load(files.write("long.vfd", content));
     ASSERT_TRUE(window.fileImage().has_value());
     EXPECT_TRUE(std::equal(content.begin(), content.begin() + 126, window.fileImage()->begin()));
 }
 
 TEST_F(LoadSettingTest, CancelOrAFailedReadLeavesTheEarlierLoadInForce) {
-    const QString earlier = load(files.write("good.vfd", Bytes(126, 0x5A)));
+    const QString earlier = load(files.write("good.vfd", asSettings(Bytes(126, 0x5A))));
     const auto image = window.fileImage();
+    ASSERT_TRUE(image.has_value());
     files.write("short.vfd", Bytes(100, 0x01));
+    Bytes standby11 = asSettings(Bytes(126, 0x20));
+    standby11[0] = 11;
+    files.write("standby.vfd", standby11);
+    files.write("random.vfd", counting(126, 0x9C));
+    const std::string pipe = (files / "pipe.vfd").string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
 
     struct Case {
         const char* what;
@@ -364,6 +373,15 @@ TEST_F(LoadSettingTest, CancelOrAFailedReadLeavesTheEarlierLoadInForce) {
         {"short file", QString::fromStdString((files / "short.vfd").string()), true, {"Error"}},
         {"missing file", QString::fromStdString((files / "gone.vfd").string()), true, {"Error"}},
         {"a folder", QString::fromStdString(files.path().string()), true, {"Error"}},
+        {"a stand-by byte of 11",
+         QString::fromStdString((files / "standby.vfd").string()),
+         true,
+         {"Error"}},
+        {"126 bytes that are no settings",
+         QString::fromStdString((files / "random.vfd").string()),
+         true,
+         {"Error"}},
+        {"a named pipe", QString::fromStdString(pipe), true, {"Error"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -375,11 +393,31 @@ TEST_F(LoadSettingTest, CancelOrAFailedReadLeavesTheEarlierLoadInForce) {
         dialogs.confirmAnswers.clear();
 
         EXPECT_EQ(dialogs.messages, c.messages);
+        if (!c.messages.isEmpty()) {
+            // Beneath "Error": which file, and why.
+            ASSERT_FALSE(dialogs.details.isEmpty());
+            EXPECT_TRUE(dialogs.details.back().startsWith(c.chosen))
+                << dialogs.details.back().toStdString();
+        }
         EXPECT_EQ(dialogs.questions.size(), c.chosen.isEmpty() ? 0 : 1);
         EXPECT_EQ(window.fileImage(), image);
         EXPECT_EQ(window.fileName(), earlier);
         EXPECT_EQ(text2(), earlier);
     }
+}
+
+TEST_F(LoadSettingTest, RefusedBytesNeverReachTheDisplayThroughAFileSettingTest) {
+    load(files.write("random.vfd", counting(126, 0x9C)));
+    EXPECT_EQ(dialogs.messages, QStringList{"Error"});
+    ASSERT_EQ(dialogs.details.size(), 1);
+    EXPECT_NE(dialogs.details[0].indexOf("offset 0 holds 156"), -1)
+        << dialogs.details[0].toStdString();
+    forgetStartUp();
+    control<QRadioButton>("Option_EPSON_File")->click();
+    button("ScreenTest")->click();
+    EXPECT_EQ(port.openCount(), opensBefore);
+    EXPECT_TRUE(port.writtenData().empty());
+    EXPECT_EQ(dialogs.messages, QStringList{"Error"});
 }
 
 TEST_F(LoadSettingTest, AFailedFirstLoadLeavesNoFileLoaded) {

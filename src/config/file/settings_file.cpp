@@ -6,9 +6,9 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <vector>
 
+#include "config/file/save_file.h"
 #include "config/option_tables.h"
 
 namespace vfd::file {
@@ -16,16 +16,33 @@ namespace vfd::file {
 namespace fs = std::filesystem;
 
 namespace {
+
 std::string systemReason() {
     return std::strerror(errno);
 }
+
 }  // namespace
+
+const OptionList& listAt(int imageIndex) {
+    switch (imageIndex) {
+        case image_index::kStandby:
+            return kStandbyList;
+        case image_index::kLineSpeed:
+            return kBaudRateList;
+        case image_index::kCharSet:
+            return kCharList;
+        case image_index::kCommand:
+            return kCommandList;
+        default:
+            return kPassthruList;
+    }
+}
 
 ReadResult readSettingsFile(const fs::path& path) {
     ReadResult result;
-    std::error_code ec;
-    if (fs::is_directory(path, ec)) {
-        result.error = "it is a folder";
+    // A named pipe or a device would block the read for good: look before opening.
+    if (const std::string what = notARegularFile(path); !what.empty()) {
+        result.error = "it is " + what + ", not a regular file";
         return result;
     }
     std::ifstream in(path, std::ios::binary);
@@ -53,73 +70,31 @@ ReadResult parseSettingsBytes(std::span<const std::uint8_t> bytes) {
 }
 
 std::optional<int> firstBadListByte(const BodyBytes& body) {
-    struct Check {
-        int imageIndex;
-        const OptionList& list;
-    };
-    const Check checks[] = {{image_index::kLineSpeed, kBaudRateList},
-                            {image_index::kCharSet, kCharList},
-                            {image_index::kCommand, kCommandList},
-                            {image_index::kPassthru, kPassthruList}};
-    for (const auto& c : checks) {
-        if (!c.list.has(body[static_cast<std::size_t>(c.imageIndex - 1)])) {
-            return c.imageIndex;
+    for (const int index : kListBytes) {
+        if (!listAt(index).has(body[static_cast<std::size_t>(index - 1)])) {
+            return index;
         }
     }
     return std::nullopt;
 }
 
 std::string writeSettingsFile(const fs::path& path, const BodyBytes& body) {
-    std::vector<char> content(body.begin(), body.end());
-    std::error_code ec;
-    const bool existed = fs::exists(path, ec);
-    if (existed) {
-        if (fs::is_directory(path, ec)) {
-            return "it is a folder";
-        }
-        // An existing longer file keeps everything after the settings.
-        std::ifstream old(path, std::ios::binary);
-        if (!old) {
-            return systemReason();
-        }
-        old.seekg(kSettingsFileSize);
-        if (old) {
-            content.insert(content.end(), std::istreambuf_iterator<char>(old),
-                           std::istreambuf_iterator<char>());
-        }
-    }
+    return saveFile(path, body, true);
+}
 
-    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
-    std::random_device random;
-    std::string tempName = ".";
-    tempName += path.filename().string();
-    tempName += ".tmp";
-    tempName += std::to_string(random() % 1000000);
-    const fs::path temp = folder / tempName;
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            return systemReason();
-        }
-        out.write(content.data(), static_cast<std::streamsize>(content.size()));
-        out.flush();
-        if (!out) {
-            std::string reason = systemReason();
-            out.close();
-            fs::remove(temp, ec);
-            return reason;
-        }
+ReadResult loadSettingsFile(const fs::path& path) {
+    ReadResult read = readSettingsFile(path);
+    if (!read.body) {
+        return read;
     }
-    if (existed) {
-        fs::permissions(temp, fs::status(path, ec).permissions(), ec);
+    if (const auto bad = firstBadListByte(*read.body)) {
+        const int offset = *bad - 1;
+        const std::uint8_t value = (*read.body)[static_cast<std::size_t>(offset)];
+        read.error = "offset " + std::to_string(offset) + " holds " + std::to_string(value) +
+                     ", which the list \"" + std::string(listAt(*bad).name) + "\" does not have";
+        read.body.reset();
     }
-    fs::rename(temp, path, ec);
-    if (ec) {
-        std::string reason = ec.message();
-        fs::remove(temp, ec);
-        return reason;
-    }
-    return {};
+    return read;
 }
 
 }  // namespace vfd::file

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
 
+#include "config/option_tables.h"
 #include "config/settings_image.h"
 
 namespace vfd::file {
@@ -20,20 +22,34 @@ struct ReadResult {
     std::string error;              // why there is no body
 };
 
+// Reads the first 126 bytes. Something that is not a regular file (a folder, a named pipe, a
+// device) is refused without being opened.
 ReadResult readSettingsFile(const std::filesystem::path& path);
+
+// The check both tools make before a loaded file changes anything: at least 126 bytes, and every
+// list byte a position its list has. The error says which offset holds what otherwise.
+ReadResult loadSettingsFile(const std::filesystem::path& path);
 
 // The same judgement on bytes already in memory: the first 126 are the body, anything after them
 // is ignored, and fewer is an error naming the count.
 ReadResult parseSettingsBytes(std::span<const std::uint8_t> bytes);
 
-// The image byte (2, 4, 6 or 68) whose value is not a position of its list, or nothing when the
-// body fits the window's lists.
+// The image bytes that hold a list position: stand-by, line speed, character set, command
+// emulation and pass-through, in the order they are checked.
+inline constexpr std::array<int, 5> kListBytes = {image_index::kStandby, image_index::kLineSpeed,
+                                                  image_index::kCharSet, image_index::kCommand,
+                                                  image_index::kPassthru};
+
+// The list whose position image byte `imageIndex` (one of kListBytes) holds.
+const OptionList& listAt(int imageIndex);
+
+// The image byte whose value is not a position of its list, or nothing when the body fits the
+// window's lists.
 std::optional<int> firstBadListByte(const BodyBytes& body);
 
-// Writes the body so that the file is never left half-written: a temporary file beside the
-// target is written completely and then renamed over it. A new file is 126 bytes long; an
-// existing longer file keeps its length and its bytes after the 126th. Gives an empty text on
-// success, otherwise the reason.
+// Writes the body so that the file is never left half-written (see saveFile). A new file is 126
+// bytes long; an existing longer file keeps its length and its bytes after the 126th. Gives an
+// empty text on success, otherwise the reason.
 std::string writeSettingsFile(const std::filesystem::path& path, const BodyBytes& body);
 
 }  // namespace vfd::file

@@ -104,7 +104,7 @@ TEST(ListBytes, PositionsOutsideTheirListsAreFound) {
         int imageIndex;
         std::uint8_t value;
     };
-    for (const Case c : {Case{2, 2}, Case{4, 16}, Case{6, 10}, Case{68, 3}}) {
+    for (const Case c : {Case{1, 11}, Case{2, 2}, Case{4, 16}, Case{6, 10}, Case{68, 3}}) {
         BodyBytes b = ok;
         b[static_cast<std::size_t>(c.imageIndex - 1)] = c.value;
         EXPECT_EQ(firstBadListByte(b), c.imageIndex);
@@ -114,7 +114,7 @@ TEST(ListBytes, PositionsOutsideTheirListsAreFound) {
     edge[3] = 15;
     edge[5] = 9;
     edge[67] = 2;
-    edge[0] = 200;  // stand-by is not one of the checked lists
+    edge[0] = 10;
     EXPECT_EQ(firstBadListByte(edge), std::nullopt);
 }
 
