@@ -19,6 +19,8 @@ using namespace vfd;
 
 bool listHas(int imageIndex, std::uint8_t value) {
     switch (imageIndex) {
+        case image_index::kStandby:
+            return kStandbyList.has(value);
         case image_index::kLineSpeed:
             return kBaudRateList.has(value);
         case image_index::kCharSet:
@@ -55,16 +57,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (bad) {
         FUZZ_CHECK(!listHas(*bad, image.at(*bad)));
         // Every list checked before the bad one holds a position of its list.
-        for (const int index : {image_index::kLineSpeed, image_index::kCharSet,
-                                image_index::kCommand, image_index::kPassthru}) {
+        for (const int index :
+             {image_index::kStandby, image_index::kLineSpeed, image_index::kCharSet,
+              image_index::kCommand, image_index::kPassthru}) {
             if (index == *bad) {
                 break;
             }
             FUZZ_CHECK(listHas(index, image.at(index)));
         }
     } else {
-        for (const int index : {image_index::kLineSpeed, image_index::kCharSet,
-                                image_index::kCommand, image_index::kPassthru}) {
+        for (const int index :
+             {image_index::kStandby, image_index::kLineSpeed, image_index::kCharSet,
+              image_index::kCommand, image_index::kPassthru}) {
             FUZZ_CHECK(listHas(index, image.at(index)));
         }
     }
