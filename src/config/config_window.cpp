@@ -15,6 +15,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cstdlib>
 #include <string_view>
 
 #include "config/message_editor.h"
@@ -22,6 +23,7 @@
 #include "config/udc_editor.h"
 #include "link/qt_clock.h"
 #include "link/qt_serial_port.h"
+#include "ui/exchange_guard.h"
 #include "ui/operator_texts.h"
 #include "ui/widgets.h"
 
@@ -48,7 +50,9 @@ void addListRow(QFormLayout* form, const QString& caption, QComboBox* box) {
 }  // namespace
 
 ConfigWindow::ConfigWindow(ConfigWindowServices services, QWidget* parent)
-    : QWidget(parent), services_(std::move(services), this, kProgramCaption) {
+    : QWidget(parent),
+      endProgram_(std::move(services.endProgram)),
+      services_(std::move(services), this, kProgramCaption) {
     setWindowTitle(kProgramCaption);
     buildControls();
 
@@ -127,6 +131,9 @@ void ConfigWindow::buildControls() {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(tabs_, 1);
+    // What the window is doing while it talks to a display, and what it waits for.
+    status_ = ui::makeLabel("Status", QString(), QStringLiteral("Status"), this);
+    layout->addWidget(status_);
 
     connect(download_, &QPushButton::clicked, this, &ConfigWindow::onDownload);
     connect(getSetting_, &QPushButton::clicked, this, &ConfigWindow::onGetSetting);
@@ -273,6 +280,15 @@ void ConfigWindow::setBusy(bool busy) {
 void ConfigWindow::closeEvent(QCloseEvent* event) {
     services_.closePort();
     event->accept();
+    if (ui::ExchangeGuard::active(*this)) {
+        // An exchange is still running below this handler; the operator asked for the program
+        // to end, and the port has been released, so it ends here.
+        if (endProgram_) {
+            endProgram_();
+        } else {
+            std::_Exit(EXIT_SUCCESS);
+        }
+    }
 }
 
 }  // namespace vfd::config

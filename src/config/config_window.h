@@ -19,6 +19,7 @@
 class QCheckBox;
 class QCloseEvent;
 class QComboBox;
+class QLabel;
 class QPushButton;
 class QTabWidget;
 
@@ -74,13 +75,17 @@ public:
 
     // While an exchange runs, the buttons that would start another one are disabled.
     void setBusy(bool busy);
+    // The line that says what the window is doing while it talks to a display.
+    QLabel* statusLine() const { return status_; }
 
     MessageEditor& message1() { return *message1_; }
     MessageEditor& message2() { return *message2_; }
     UdcEditor& characterEditor() { return *udc_; }
 
 protected:
-    void closeEvent(QCloseEvent* event) override;  // port closed if open; nothing asked
+    // The port is closed if open; nothing is asked. Closed during an exchange, the program ends
+    // at once rather than go on talking to the display.
+    void closeEvent(QCloseEvent* event) override;
 
 private slots:
     // In config_window_transfers.cpp.
@@ -99,6 +104,7 @@ private:
     // comes back; afterwards the list always has a selection.
     void settleStandbyText();
 
+    std::function<void()> endProgram_;
     ui::ResolvedServices services_;
 
     SettingsImage image_;
@@ -122,6 +128,7 @@ private:
     MessageEditor* message1_ = nullptr;
     MessageEditor* message2_ = nullptr;
     UdcEditor* udc_ = nullptr;
+    QLabel* status_ = nullptr;
 };
 
 }  // namespace vfd::config

@@ -10,6 +10,7 @@
 #include "config/file/settings_file.h"
 #include "link/exchanges.h"
 #include "link/port_choice.h"
+#include "ui/exchange_guard.h"
 #include "ui/operator_texts.h"
 #include "ui/widgets.h"
 
@@ -20,15 +21,21 @@ namespace {
 constexpr int kDownloadSettleMs = 1000;  // the display needs a moment before it is restarted
 
 // Keeps the buttons that start another exchange disabled for the life of one exchange.
+// The window stays alive meanwhile and takes no input (see ui::ExchangeGuard).
 class BusyScope {
 public:
-    explicit BusyScope(ConfigWindow& window) : window_(window) { window_.setBusy(true); }
+    explicit BusyScope(ConfigWindow& window)
+        : window_(window),
+          guard_(window, window.clock(), window.statusLine(), window.commText(), {}) {
+        window_.setBusy(true);
+    }
     ~BusyScope() { window_.setBusy(false); }
     BusyScope(const BusyScope&) = delete;
     BusyScope& operator=(const BusyScope&) = delete;
 
 private:
     ConfigWindow& window_;
+    ui::ExchangeGuard guard_;
 };
 
 using ui::fromUtf8;

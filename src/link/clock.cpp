@@ -5,6 +5,33 @@
 
 namespace vfd::link {
 
+void Clock::setWindowHooks(std::function<void()> keepAlive, std::function<void(int)> onWait) {
+    keepAlive_ = std::move(keepAlive);
+    onWait_ = std::move(onWait);
+}
+
+void Clock::keepAlive() {
+    if (!keepAlive_) {
+        return;
+    }
+    const std::uint32_t now = tickCount();
+    if (ticksBetween(lastAlive_, now) >= 0 && ticksBetween(lastAlive_, now) < kKeepAliveEveryMs) {
+        return;
+    }
+    lastAlive_ = now;
+    keepAlive_();
+}
+
+void Clock::announceWait(int limitMs) {
+    if (onWait_) {
+        onWait_(limitMs);
+    }
+}
+
+int Clock::waitSlice(int remainingMs) const {
+    return keepAlive_ ? std::min(remainingMs, kKeepAliveEveryMs) : remainingMs;
+}
+
 void delayMs(Clock& clock, std::int32_t ms) {
     std::uint32_t start = clock.tickCount();
     std::int32_t elapsed = 0;

@@ -25,6 +25,7 @@ LineStatus drain(Port& port, Clock& clock) {
             return LineStatus::Stuck;
         }
         port.waitForOutput(1);
+        clock.keepAlive();
     }
 }
 }  // namespace
@@ -50,6 +51,7 @@ LineStatus writeBlock(Port& port, Clock& clock, std::span<const std::uint8_t> by
 }
 
 WaitResult waitForBytes(Port& port, Clock& clock, int wanted, int limitMs) {
+    clock.announceWait(limitMs);
     const std::uint32_t start = clock.tickCount();
     for (;;) {
         const std::int32_t elapsed = ticksBetween(start, clock.tickCount());
@@ -60,7 +62,8 @@ WaitResult waitForBytes(Port& port, Clock& clock, int wanted, int limitMs) {
         if (available >= wanted || elapsed > limitMs) {
             return {available, LineStatus::Ok};
         }
-        port.waitForInput(limitMs - elapsed + 1);
+        port.waitForInput(clock.waitSlice(limitMs - elapsed + 1));
+        clock.keepAlive();
     }
 }
 

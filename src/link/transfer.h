@@ -40,7 +40,7 @@ struct WaitResult {
 };
 
 // The reply wait: returns once `wanted` bytes are waiting or more than `limitMs` milliseconds
-// have passed since it began. Runs no window events.
+// have passed since it began. Runs no window events unless the clock keeps a window alive.
 WaitResult waitForBytes(Port& port, Clock& clock, int wanted, int limitMs);
 
 // Opens `device` with `settings`; on failure the port is left closed.

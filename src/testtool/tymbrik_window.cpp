@@ -30,6 +30,7 @@
 #include "testtool/port_search.h"
 #include "testtool/range_send.h"
 #include "ui/code_page.h"
+#include "ui/exchange_guard.h"
 #include "ui/operator_texts.h"
 #include "ui/widgets.h"
 
@@ -71,7 +72,10 @@ QComboBox* makeList(const char* name, const QString& spoken, QWidget* parent) {
 
 class TymbrikWindow::ExchangeScope {
 public:
-    explicit ExchangeScope(TymbrikWindow& window) : window_(window) {
+    explicit ExchangeScope(TymbrikWindow& window, const QString& doing = {})
+        : window_(window),
+          guard_(window, window.clock(), window.status_, window.comm_->currentText(),
+                 {window.exit_}, doing) {
         if (window_.exchangeDepth_++ == 0) {
             window_.setPortUsersEnabled(false);
         }
@@ -86,6 +90,7 @@ public:
 
 private:
     TymbrikWindow& window_;
+    ui::ExchangeGuard guard_;
 };
 
 TymbrikWindow::TymbrikWindow(TymbrikWindowServices services, QWidget* parent)
@@ -249,6 +254,9 @@ void TymbrikWindow::buildControls() {
     layout->addLayout(helpers);
     layout->addLayout(screen);
     layout->addWidget(cboPort);
+    // What the tool is doing while it talks to a display, and what it waits for.
+    status_ = makeLabel("Status", QString(), QStringLiteral("Status"), this);
+    layout->addWidget(status_);
 
     messageWindow_ = new MessageWindow(this);
     connect(messageWindow_, &MessageWindow::acknowledged, this,
@@ -345,7 +353,7 @@ void TymbrikWindow::message(const std::string& text) {
 }
 
 void TymbrikWindow::onAutoSearch() {
-    ExchangeScope scope(*this);
+    ExchangeScope scope(*this, QStringLiteral("Searching the serial ports"));
     runPortSearch();
 }
 

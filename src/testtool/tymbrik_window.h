@@ -40,9 +40,6 @@ struct TymbrikWindowServices : ui::ToolServices {
     // Where the range files are looked for, in order. Empty: the working folder, then the
     // program's own folder.
     std::vector<std::filesystem::path> rangeFolders;
-    // Called when the window is closed while an exchange is still running below the close.
-    // Null: the process ends at once.
-    std::function<void()> endProgram;
 };
 
 // The test tool's window: the port and line-speed choosers, the four range buttons and Exit,
@@ -129,6 +126,7 @@ private:
     QCheckBox* checkDefault_ = nullptr;
     QLabel* factoryLabel_ = nullptr;
     QLabel* acknowledgeState_ = nullptr;
+    QLabel* status_ = nullptr;
     MessageWindow* messageWindow_ = nullptr;
 };
 

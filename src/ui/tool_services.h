@@ -24,6 +24,9 @@ struct ToolServices {
     link::Clock* clock = nullptr;
     std::function<link::Date()> today;
     link::PortLookup ports;  // an empty folder without exists(): the system's lookup
+    // Called when the window is closed while an exchange is still running below the close.
+    // Null: the process ends at once.
+    std::function<void()> endProgram;
 };
 
 // The services a window works with, owning the real ones it had to make.

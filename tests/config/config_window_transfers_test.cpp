@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
@@ -13,6 +14,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <fstream>
 #include <numeric>
 
@@ -24,6 +27,7 @@
 #include "support/fake_clock.h"
 #include "support/fake_port.h"
 #include "support/scripted_dialogs.h"
+#include "support/widget_lookup.h"
 
 namespace vfd::config {
 namespace {
@@ -45,6 +49,7 @@ protected:
         services.today = [] { return kDay; };
         services.ports =
             link::PortLookup{"/nonexistent-port-folder", [](const std::string&) { return false; }};
+        services.endProgram = [this] { ++programEnds; };
         window = std::make_unique<ConfigWindow>(services);
     }
 
@@ -81,6 +86,7 @@ protected:
     FakeClock clock;
     FakePort port{clock};
     ScriptedDialogs dialogs;
+    int programEnds = 0;
     std::unique_ptr<ConfigWindow> window;
 };
 
@@ -213,6 +219,48 @@ std::vector<std::uint8_t> uploadReply() {
     std::copy(std::begin(third), std::end(third), r.begin() + 81);
     r[126] = 0x99;
     return r;
+}
+
+TEST_F(WindowFixture, DuringAReplyWaitTheWindowSaysWhatItWaitsForAndTakesNoInput) {
+    // A display that stays silent: the download waits its full 2 s for the check byte.
+    QString statusDuring;
+    bool busyCursor = false;
+    bool repainted = false;
+    clock.after(1000, [&] {
+        statusDuring = child<QLabel>("Status")->text();
+        busyCursor = QApplication::overrideCursor() != nullptr &&
+                     QApplication::overrideCursor()->shape() == Qt::BusyCursor;
+        // Typing into the lists and ticking a box meanwhile.
+        child<QComboBox>("Char")->setFocus();
+        QTest::keyClick(child<QComboBox>("Char"), Qt::Key_Down);
+        testing::clickWithMouse(child<QCheckBox>("Scrollupline"));
+        // A timer that fires while the wait goes on: the window's events run.
+        QTimer::singleShot(0, [&] { repainted = true; });
+    });
+    const int charBefore = child<QComboBox>("Char")->currentIndex();
+    const bool scrollBefore = child<QCheckBox>("Scrollupline")->isChecked();
+    click("Download");
+    EXPECT_EQ(statusDuring, "Waiting up to 2 s for the display's answer on Com 1");
+    EXPECT_TRUE(busyCursor);
+    EXPECT_TRUE(repainted);
+    QApplication::processEvents();
+    EXPECT_EQ(child<QComboBox>("Char")->currentIndex(), charBefore);
+    EXPECT_EQ(child<QCheckBox>("Scrollupline")->isChecked(), scrollBefore);
+    EXPECT_EQ(dialogs.messages, QStringList{"Download Fail ! Please retry again !"});
+    EXPECT_TRUE(child<QLabel>("Status")->text().isEmpty());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(WindowFixture, ClosingTheWindowDuringAWaitEndsTheProgramWithThePortClosed) {
+    window->show();
+    bool openAfterClose = true;
+    clock.after(1000, [&] {
+        window->close();
+        openAfterClose = port.isOpen();
+    });
+    click("Download");
+    EXPECT_EQ(programEnds, 1);
+    EXPECT_FALSE(openAfterClose);
 }
 
 TEST_F(WindowFixture, GetSettingShowsTheReceivedSettings) {

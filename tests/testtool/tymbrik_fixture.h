@@ -21,10 +21,13 @@ public:
     ScratchFolder() {
         namespace fs = std::filesystem;
         const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-        const fs::path base =
-            runtime != nullptr && *runtime != '\0' ? fs::path(runtime) : fs::temp_directory_path();
+        const bool own = runtime != nullptr && *runtime != '\0';
+        const fs::path base = own ? fs::path(runtime) : fs::temp_directory_path();
         fs::create_directories(base);
-        fs::permissions(base, fs::perms::owner_all, fs::perm_options::replace);
+        if (own) {
+            // The test's own runtime folder, as the session makes it; never the shared /tmp.
+            fs::permissions(base, fs::perms::owner_all, fs::perm_options::replace);
+        }
         std::string pattern = (base / "scratch-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) {
             throw std::runtime_error("cannot make a folder under " + base.string());

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -11,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <algorithm>
 #include <map>
 #include <string>
@@ -432,6 +434,59 @@ TEST_F(LoadSettingTest, AFailedFirstLoadLeavesNoFileLoaded) {
 
 const char* const kPortUsers[] = {"Command1", "Command2", "Command3", "Command4",
                                   "Command5", "Command6", "Display",  "ScreenTest"};
+
+TEST_F(TestWindowTest, DuringAReplyWaitTheWindowSaysWhatItWaitsForAndTakesNoInput) {
+    // QV310 with PID: the identity check waits 3 s for an answer that never comes.
+    window.show();
+    forgetStartUp();
+    QString statusDuring;
+    bool busyCursor = false;
+    bool snDuring = true;
+    clock.after(1000, [&] {
+        statusDuring = control<QLabel>("Status")->text();
+        busyCursor = QApplication::overrideCursor() != nullptr &&
+                     QApplication::overrideCursor()->shape() == Qt::BusyCursor;
+        // An operator clicks SN and types Space on Default meanwhile.
+        testing::clickWithMouse(box("Check_SN"));
+        snDuring = box("Check_SN")->isChecked();
+        box("Check_Default")->setFocus();
+        QTest::keyClick(box("Check_Default"), Qt::Key_Space);
+        testing::clickWithMouse(control<QRadioButton>("Option_EPSON_NR400"));
+    });
+    // The message window is another window: its OK still works.
+    clock.after(8000, [&] {
+        testing::clickWithMouse(named<QPushButton>(window.messageWindow(), "Command1"));
+    });
+    button("ScreenTest")->click();
+    EXPECT_EQ(window.messageWindow().message(), "VFD PID is Error.");
+
+    EXPECT_EQ(statusDuring, "Waiting up to 3 s for the display's answer on com 1");
+    EXPECT_TRUE(busyCursor);
+    EXPECT_FALSE(snDuring);
+    // Nothing of it is applied afterwards either: the next test is the one the operator chose.
+    QApplication::processEvents();
+    EXPECT_FALSE(box("Check_SN")->isChecked());
+    EXPECT_FALSE(box("Check_Default")->isChecked());
+    EXPECT_TRUE(control<QRadioButton>("Option_EPSON_QV310")->isChecked());
+    EXPECT_TRUE(control<QLabel>("Status")->text().isEmpty());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    // And the window takes clicks again.
+    testing::clickWithMouse(box("Check_SN"));
+    EXPECT_TRUE(box("Check_SN")->isChecked());
+}
+
+TEST_F(TestWindowTest, ExitDuringAReplyWaitEndsTheProgramWithThePortClosed) {
+    window.show();
+    forgetStartUp();
+    bool openAtExit = false;
+    clock.after(1000, [&] {
+        testing::clickWithMouse(button("Exit"));
+        openAtExit = port.isOpen();
+    });
+    button("ScreenTest")->click();
+    EXPECT_EQ(programEnds, 1);
+    EXPECT_FALSE(openAtExit);
+}
 
 TEST_F(TestWindowTest, AScreenTestKeepsThePortUsersDisabledUntilItEnds) {
     ranges.write("80-9F", Bytes(48, 0x41));
