@@ -215,6 +215,12 @@ int main(int argc, char** argv) {
         return kExitNoPort;
     }
     const FirmwareOptions& running = host.firmware().options();
+    // Before the port is announced, so that whoever starts using it can already signal.
+    auto restartDisplay = [&host] { host.restart(); };
+    // A headless display restarts on SIGHUP, as daemons reread their configuration; a window
+    // has its button and ends with its terminal.
+    quitOnTerminationSignals(headless ? std::function<void()>(restartDisplay)
+                                      : std::function<void()>());
 
     TerminalView terminal(std::cout, headless && isatty(STDOUT_FILENO) == 1);
     auto note = [&terminal](const QString& text) { terminal.note(text.toStdString()); };
@@ -251,6 +257,7 @@ int main(int argc, char** argv) {
         layout->addWidget(view, 1);
         layout->addWidget(status);
         layout->addWidget(restart);
+        QObject::connect(restart, &QPushButton::clicked, window.get(), restartDisplay);
         QObject::connect(&host, &PtyHost::screenChanged, view, &VfdView::refresh);
         window->show();
     }
@@ -274,15 +281,6 @@ int main(int argc, char** argv) {
             status->setText(QStringLiteral("Restarted: ") + runningNote(host.firmware()));
         }
     });
-    auto restartDisplay = [&host] { host.restart(); };
-    if (window) {
-        QObject::connect(window->findChild<QPushButton*>(QStringLiteral("Restart")),
-                         &QPushButton::clicked, window.get(), restartDisplay);
-    }
-    // A headless display restarts on SIGHUP, as daemons reread their configuration; a window
-    // has its button and ends with its terminal.
-    quitOnTerminationSignals(headless ? std::function<void()>(restartDisplay)
-                                      : std::function<void()>());
     const int result = app->exec();
     window.reset();
     return result;
