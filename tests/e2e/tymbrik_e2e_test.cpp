@@ -107,7 +107,8 @@ TEST_F(TymbrikOnVirtualDisplay, EveryModelsScreenTestEndsOk) {
     // The file option's run ends with the file's settings in the display, shown from its next
     // start.
     ASSERT_TRUE(sim->restart());
-    EXPECT_TRUE(sim->waitForOutputAfterMark("LINE 3 SETTINGS", 1000)) << sim->output().toStdString();
+    EXPECT_TRUE(sim->waitForOutputAfterMark("LINE 3 SETTINGS", 1000))
+        << sim->output().toStdString();
 }
 
 TEST_F(TymbrikOnVirtualDisplay, RangeButtonsAndFreeTextReachTheDisplay) {

@@ -310,3 +310,32 @@ TEST(PassThrough, BytesForThePrinterAreNotShown) {
 
 }  // namespace
 }  // namespace vfd::sim
+
+namespace vfd::sim {
+namespace {
+
+TEST(StandBy, TheGlassGoesDarkAfterItsMinutesAndInputWakesIt) {
+    struct StandByCase {
+        std::uint8_t minutes;
+        std::int64_t idleMs;
+        bool dark;
+    };
+    for (const StandByCase& c : {StandByCase{0, 3'600'000, false}, StandByCase{2, 119'999, false},
+                                 StandByCase{2, 120'000, true}}) {
+        StoredSettings settings = factorySettings();
+        setStoredByte(settings, image_index::kStandby, c.minutes);
+        Firmware firmware({});
+        firmware.feed(downloadOf(settings), 0);
+        firmware.restart(0);
+        firmware.feed(Bytes{0x1B, 0x40} + bytesOf("HI"), 0);
+        firmware.tick(c.idleMs);
+        EXPECT_EQ(firmware.isStandingBy(), c.dark) << int{c.minutes} << " " << c.idleMs;
+        EXPECT_EQ(firmware.screen().text(0), c.dark ? kBlank : padded("HI"));
+        firmware.feed(Bytes{0x00}, c.idleMs + 1);
+        EXPECT_FALSE(firmware.isStandingBy());
+        EXPECT_EQ(firmware.screen().text(0), padded("HI"));
+    }
+}
+
+}  // namespace
+}  // namespace vfd::sim
