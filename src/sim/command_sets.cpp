@@ -77,7 +77,6 @@ constexpr std::string_view kAedexAttention = "!#";
 constexpr std::string_view kUtcAttention = "\x1Bu";
 
 constexpr std::uint8_t kCr = 0x0D;
-constexpr std::uint8_t kEtb = 0x17;
 constexpr std::uint8_t kAck = 0x06;
 constexpr std::uint8_t kFirstPrintable = 0x20;
 // A text up to CR that grows past this is taken as ended, so a lost CR does not swallow the
