@@ -8,10 +8,12 @@
 #include <QDate>
 #include <QDir>
 #include <QLabel>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <cstring>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -30,6 +32,20 @@ constexpr int kExitUsage = 2;
 constexpr int kExitNoPort = 1;
 constexpr int kLongestDelayMs = 600000;
 constexpr int kLargestCount = 1 << 20;
+
+// No window is wanted when running headless or only printing the help or the version, and then
+// no display server is needed either.
+bool wantsNoWindow(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        for (const char* option :
+             {"--headless", "--help", "-h", "-?", "--help-all", "--version", "-v"}) {
+            if (std::strcmp(argv[i], option) == 0) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
 
 bool wantsHeadless(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
@@ -69,10 +85,19 @@ QString portText(const PtyHost& host) {
 
 QString storedNote(StoreOutcome outcome, const FirmwareOptions& options) {
     if (outcome == StoreOutcome::FileFailed) {
-        return QStringLiteral("stored settings (for this run only: %1 could not be written)")
+        return QStringLiteral(
+                   "stored settings, effective at the next restart (for this run only: %1 could "
+                   "not be written)")
             .arg(QString::fromStdString(options.stateFile.string()));
     }
-    return QStringLiteral("stored settings");
+    return QStringLiteral("stored settings, effective at the next restart");
+}
+
+QString runningNote(const Firmware& firmware) {
+    return QStringLiteral("%1 emulation, %2 baud")
+        .arg(QString::fromUtf8(emulationName(firmware.emulation()).data(),
+                               static_cast<qsizetype>(emulationName(firmware.emulation()).size())))
+        .arg(firmware.lineSpeed());
 }
 
 }  // namespace
@@ -81,7 +106,7 @@ int main(int argc, char** argv) {
     const bool headless = wantsHeadless(argc, argv);
     // Without a window there is no need for a display server.
     std::unique_ptr<QCoreApplication> app;
-    if (headless) {
+    if (wantsNoWindow(argc, argv)) {
         app = std::make_unique<QCoreApplication>(argc, argv);
     } else {
         app = std::make_unique<QApplication>(argc, argv);
@@ -190,15 +215,25 @@ int main(int argc, char** argv) {
         return kExitNoPort;
     }
     const FirmwareOptions& running = host.firmware().options();
+    // Before the port is announced, so that whoever starts using it can already signal.
+    auto restartDisplay = [&host] { host.restart(); };
+    // A headless display restarts on SIGHUP, as daemons reread their configuration; a window
+    // has its button and ends with its terminal.
+    quitOnTerminationSignals(headless ? std::function<void()>(restartDisplay)
+                                      : std::function<void()>());
 
     TerminalView terminal(std::cout, headless && isatty(STDOUT_FILENO) == 1);
     auto note = [&terminal](const QString& text) { terminal.note(text.toStdString()); };
     note(QStringLiteral("Virtual display on %1 (%2)")
              .arg(portText(host), QString::fromStdString(host.devicePath())));
-    if (host.firmware().loadOutcome() == LoadOutcome::Damaged) {
-        note(QStringLiteral("%1 is not a display memory; starting with factory settings")
-                 .arg(QString::fromStdString(running.stateFile.string())));
-    }
+    auto noteDamaged = [&] {
+        if (host.firmware().loadOutcome() == LoadOutcome::Damaged) {
+            note(QStringLiteral("%1 is not a display memory; starting with factory settings")
+                     .arg(QString::fromStdString(running.stateFile.string())));
+        }
+    };
+    noteDamaged();
+    note(runningNote(host.firmware()));
 
     std::unique_ptr<QWidget> window;
     QLabel* status = nullptr;
@@ -213,10 +248,16 @@ int main(int argc, char** argv) {
         auto* view = new VfdView(window.get());
         view->setScreen(&host.firmware().screen());
         status = new QLabel(window.get());
-        status->setText(QStringLiteral("%1 \u2192 %2")
-                            .arg(portText(host), QString::fromStdString(host.devicePath())));
+        status->setText(QStringLiteral("%1 \u2192 %2, %3")
+                            .arg(portText(host), QString::fromStdString(host.devicePath()),
+                                 runningNote(host.firmware())));
+        // Power off and on, as the tools ask the operator to after a download.
+        auto* restart = new QPushButton(QStringLiteral("&Restart"), window.get());
+        restart->setObjectName(QStringLiteral("Restart"));
         layout->addWidget(view, 1);
         layout->addWidget(status);
+        layout->addWidget(restart);
+        QObject::connect(restart, &QPushButton::clicked, window.get(), restartDisplay);
         QObject::connect(&host, &PtyHost::screenChanged, view, &VfdView::refresh);
         window->show();
     }
@@ -233,7 +274,13 @@ int main(int argc, char** argv) {
         }
     });
 
-    quitOnTerminationSignals();
+    QObject::connect(&host, &PtyHost::restarted, &host, [&] {
+        noteDamaged();
+        note(QStringLiteral("restarted: ") + runningNote(host.firmware()));
+        if (status != nullptr) {
+            status->setText(QStringLiteral("Restarted: ") + runningNote(host.firmware()));
+        }
+    });
     const int result = app->exec();
     window.reset();
     return result;

@@ -10,16 +10,6 @@ namespace {
 
 using namespace vfd::protocol;
 
-inline constexpr std::uint8_t kBackspace = 0x08;
-inline constexpr std::uint8_t kTab = 0x09;
-inline constexpr std::uint8_t kLineFeed = 0x0A;
-inline constexpr std::uint8_t kHome = 0x0B;
-inline constexpr std::uint8_t kClear = 0x0C;
-inline constexpr std::uint8_t kClearLine = 0x18;
-inline constexpr std::uint8_t kFirstPrintable = 0x20;
-
-inline constexpr std::uint8_t kInitialiseCommand = kInitialise[1];
-inline constexpr std::uint8_t kCd5220CursorCommand = 0x6C;  // ESC l x y
 inline constexpr std::uint8_t kInquiryCommand = kIdentityQuery[1];
 inline constexpr std::uint8_t kIdentityKind = kIdentityQuery[2];
 inline constexpr std::uint8_t kSerialKind = kSerialQuery[2];
@@ -28,34 +18,8 @@ inline constexpr std::uint8_t kSerialSubKind = kSerialQuery[3];
 inline constexpr std::uint8_t kUpperLineScrollLocked = 0x01;
 inline constexpr std::uint8_t kLowerLineScrollLocked = 0x02;
 
-// Commands of both command sets that only change things this display does not model
-// (brightness, blinking, code table, clock), with the number of parameter bytes to pass over so
-// that the parameters do not land on the glass as text.
-int ignoredEscParameters(std::uint8_t command) {
-    switch (command) {
-        case 0x25:  // ESC % n: user-defined character set on or off
-        case 0x3D:  // ESC = n: select the display as peripheral
-        case 0x52:  // ESC R n: international character set
-        case 0x74:  // ESC t n: code table
-            return 1;
-        default:
-            return 0;
-    }
-}
-
-int ignoredUsParameters(std::uint8_t command) {
-    switch (command) {
-        case 0x43:  // US C n: cursor on or off
-        case 0x45:  // US E n: blink
-        case 0x58:  // US X n: brightness
-        case 0x72:  // US r n: reverse
-            return 1;
-        case 0x54:  // US T h m: set the clock
-            return 2;
-        default:
-            return 0;
-    }
-}
+inline constexpr int kPassthroughByCommand = 1;  // "with ESC/POS command"
+inline constexpr std::int64_t kMinuteMs = 60'000;
 
 }  // namespace
 
@@ -96,19 +60,23 @@ Screen::Line welcomeLine(std::span<const std::uint8_t> field, bool scrolls, std:
 }
 
 Firmware::Firmware(FirmwareOptions options, std::int64_t nowMs) : options_(std::move(options)) {
-    if (options_.stateFile.empty()) {
-        settings_ = factorySettings();
-    } else {
-        LoadedSettings loaded = loadSettings(options_.stateFile);
-        settings_ = loaded.settings;
-        loadOutcome_ = loaded.outcome;
-    }
+    settings_ = factorySettings();
     restart(nowMs);
+}
+
+Emulation Firmware::emulation() const {
+    return emulationOf(storedByte(running_, image_index::kCommand));
+}
+
+int Firmware::lineSpeed() const {
+    return storedByte(running_, image_index::kLineSpeed) == 1 ? kLineSpeeds[1] : kLineSpeeds[0];
 }
 
 FeedResult Firmware::feed(std::span<const std::uint8_t> bytes, std::int64_t nowMs) {
     FeedResult out;
     const std::optional<int>& hangUpAfter = options_.faults.hangUpAfter;
+    feeding_ = &out;
+    feedingAtMs_ = nowMs;
     for (std::uint8_t byte : bytes) {
         if (hungUp_) {
             break;
@@ -119,22 +87,49 @@ FeedResult Firmware::feed(std::span<const std::uint8_t> bytes, std::int64_t nowM
             break;
         }
         ++received_;
+        wake(nowMs);
         process(byte, nowMs, out);
         if (hangUpAfter && received_ >= *hangUpAfter) {
             hungUp_ = true;
             out.hangUp = true;
         }
     }
+    feeding_ = nullptr;
     return out;
 }
 
 void Firmware::tick(std::int64_t nowMs) {
+    const int standbyMinutes = storedByte(running_, image_index::kStandby);
+    if (standbyMinutes > 0 && !screen_.isDark() &&
+        nowMs - lastInputMs_ >= standbyMinutes * kMinuteMs) {
+        screen_.setDark(true);
+    }
+    if (marquee_) {
+        const std::int64_t step = (nowMs - marquee_->sinceMs) / kScrollStepMs;
+        // The text comes in from the right end and runs out at the left.
+        std::vector<std::uint8_t> field;
+        field.reserve(Screen::kColumns + marquee_->text.size());
+        field.resize(Screen::kColumns, Screen::kBlank);
+        for (std::uint8_t code : marquee_->text) {
+            field.push_back(code);
+        }
+        const auto length = static_cast<std::int64_t>(field.size());
+        Screen::Line line;
+        if (!marquee_->repeat && step >= length) {
+            line.fill(Screen::kBlank);
+        } else {
+            line = welcomeLine(field, true, step);
+        }
+        if (screen_.line(marquee_->row) != line) {
+            screen_.setLine(marquee_->row, line);
+        }
+    }
     if (!welcome_) {
         return;
     }
     const std::int64_t step = (nowMs - welcomeSinceMs_) / kScrollStepMs;
-    const std::uint8_t flags = storedByte(settings_, image_index::kScrollFlags);
-    const std::span<const std::uint8_t> all(settings_);
+    const std::uint8_t flags = storedByte(running_, image_index::kScrollFlags);
+    const std::span<const std::uint8_t> all(running_);
     const Screen::Line lines[] = {
         welcomeLine(all.subspan(image_index::kMessage1 - 1, kMessage1Length),
                     (flags & kUpperLineScrollLocked) == 0, step),
@@ -148,80 +143,75 @@ void Firmware::tick(std::int64_t nowMs) {
     }
 }
 
+void Firmware::wake(std::int64_t nowMs) {
+    lastInputMs_ = nowMs;
+    if (screen_.isDark()) {
+        screen_.setDark(false);
+    }
+}
+
 void Firmware::process(std::uint8_t byte, std::int64_t nowMs, FeedResult& out) {
-    if (state_ != State::Idle && nowMs - busyUntilMs_ > kCommandTimeoutMs) {
-        state_ = State::Idle;
+    if (nowMs - busyUntilMs_ > kCommandTimeoutMs) {
+        if (state_ != State::Display) {
+            state_ = State::Display;
+        }
+        commandSet_->abandon();
     }
     busyUntilMs_ = std::max(busyUntilMs_, nowMs);
 
     switch (state_) {
-        case State::Idle:
-            idleByte(byte);
+        case State::Display:
+            // A settings exchange can begin wherever the command set is not in the middle of a
+            // command of its own.
+            if (!commandSet_->midCommand() && byte == kEsc) {
+                state_ = State::Esc;
+            } else if (!commandSet_->midCommand() && byte == kGs) {
+                state_ = State::Gs;
+            } else {
+                toCommandSet(std::span(&byte, 1));
+            }
             break;
         case State::Esc:
-            state_ = State::Idle;
-            escByte(byte, nowMs, out);
-            break;
-        case State::Us:
-            state_ = State::Idle;
-            if (byte == kCursorCommand) {
+            state_ = State::Display;
+            if (byte == kDownloadCommand) {
                 collected_.clear();
-                state_ = State::CursorTo;
+                state_ = State::DateStamp;
+            } else if (byte == kUploadCommand) {
+                std::vector<std::uint8_t> reply;
+                reply.reserve(kUploadReplyLength);
+                reply.push_back(options_.faults.badMarker ? kBadMarker : kReplyMarker);
+                reply.insert(reply.end(), settings_.begin(), settings_.end());
+                answer(ReplyKind::Upload, std::move(reply), nowMs, out);
             } else {
-                expectParameters(ignoredUsParameters(byte));
+                const std::uint8_t both[] = {kEsc, byte};
+                toCommandSet(both);
             }
             break;
         case State::Gs:
-            state_ = byte == kInquiryCommand ? State::GsInquiry : State::Idle;
+            state_ = State::Display;
+            if (byte == kInquiryCommand) {
+                state_ = State::GsInquiry;
+            } else {
+                const std::uint8_t both[] = {kGs, byte};
+                toCommandSet(both);
+            }
             break;
         case State::GsInquiry:
-            state_ = State::Idle;
+            state_ = State::Display;
             if (byte == kIdentityKind) {
                 answer(ReplyKind::Identity, {options_.pid.begin(), options_.pid.end()}, nowMs, out);
             } else if (byte == kSerialKind) {
                 state_ = State::SerialQuery;
+            } else {
+                const std::uint8_t all[] = {kGs, kInquiryCommand, byte};
+                toCommandSet(all);
             }
             break;
         case State::SerialQuery:
-            state_ = State::Idle;
+            state_ = State::Display;
             if (byte == kSerialSubKind && !options_.faults.noSerial) {
                 answer(ReplyKind::Serial, {options_.serial.begin(), options_.serial.end()}, nowMs,
                        out);
-            }
-            break;
-        case State::CursorTo:
-            collected_.push_back(byte);
-            if (collected_.size() == 2) {
-                state_ = State::Idle;
-                const int column = collected_[0] - 1;
-                const int row = collected_[1] - 1;
-                endWelcome();
-                screen_.moveTo(column, row);
-            }
-            break;
-        case State::LineSelect:
-            // ESC Q A and ESC Q B set a line; the other ESC Q commands (marquee text and the
-            // like) still carry text up to CR, which is passed over.
-            lineRow_ = byte == kUpperLine ? 0 : byte == kLowerLine ? 1 : -1;
-            collected_.clear();
-            state_ = State::LineText;
-            break;
-        case State::LineText:
-            if (byte != kCr) {
-                if (collected_.size() < static_cast<std::size_t>(Screen::kColumns)) {
-                    collected_.push_back(byte);
-                }
-                break;
-            }
-            state_ = State::Idle;
-            if (lineRow_ >= 0) {
-                endWelcome();
-                screen_.setLine(lineRow_, collected_);
-            }
-            break;
-        case State::Parameters:
-            if (--wanted_ == 0) {
-                state_ = State::Idle;
             }
             break;
         case State::DateStamp:
@@ -237,105 +227,24 @@ void Firmware::process(std::uint8_t byte, std::int64_t nowMs, FeedResult& out) {
             } else {
                 // 0x55 ends the download. Anything else means the tool has moved on without
                 // deciding, so the byte is taken as ordinary input.
-                state_ = State::Idle;
+                state_ = State::Display;
                 if (byte != kRefuseCheck) {
-                    idleByte(byte);
+                    process(byte, nowMs, out);
                 }
             }
             break;
         case State::Body:
             collected_.push_back(byte);
             if (collected_.size() == static_cast<std::size_t>(kBodySize)) {
-                store(nowMs, out);
+                store(out);
             }
             break;
     }
 }
 
-void Firmware::idleByte(std::uint8_t byte) {
-    switch (byte) {
-        case kEsc:
-            state_ = State::Esc;
-            return;
-        case kUs:
-            state_ = State::Us;
-            return;
-        case kGs:
-            state_ = State::Gs;
-            return;
-        case kCr:
-            endWelcome();
-            screen_.carriageReturn();
-            return;
-        case kLineFeed:
-            endWelcome();
-            screen_.lineFeed();
-            return;
-        case kBackspace:
-            endWelcome();
-            screen_.backspace();
-            return;
-        case kTab:
-            endWelcome();
-            screen_.forward();
-            return;
-        case kHome:
-            endWelcome();
-            screen_.home();
-            return;
-        case kClear:
-            endWelcome();
-            screen_.clear();
-            return;
-        case kClearLine:
-            endWelcome();
-            screen_.clearLine(screen_.cursor().row);
-            return;
-        default:
-            break;
-    }
-    if (byte >= kFirstPrintable) {
-        endWelcome();
-        screen_.put(byte);
-    }
-    // Other control codes, the zero padding of the range files among them, do nothing.
-}
-
-void Firmware::escByte(std::uint8_t byte, std::int64_t nowMs, FeedResult& out) {
-    switch (byte) {
-        case kDownloadCommand:
-            collected_.clear();
-            state_ = State::DateStamp;
-            return;
-        case kUploadCommand: {
-            std::vector<std::uint8_t> reply;
-            reply.reserve(kUploadReplyLength);
-            reply.push_back(options_.faults.badMarker ? kBadMarker : kReplyMarker);
-            reply.insert(reply.end(), settings_.begin(), settings_.end());
-            answer(ReplyKind::Upload, std::move(reply), nowMs, out);
-            return;
-        }
-        case kInitialiseCommand:
-            endWelcome();
-            screen_.clear();
-            return;
-        case kLineCommand:
-            state_ = State::LineSelect;
-            return;
-        case kCd5220CursorCommand:
-            collected_.clear();
-            state_ = State::CursorTo;
-            return;
-        default:
-            expectParameters(ignoredEscParameters(byte));
-            return;
-    }
-}
-
-void Firmware::expectParameters(int count) {
-    if (count > 0) {
-        wanted_ = static_cast<std::size_t>(count);
-        state_ = State::Parameters;
+void Firmware::toCommandSet(std::span<const std::uint8_t> bytes) {
+    for (std::uint8_t byte : bytes) {
+        commandSet_->feed(byte, *this);
     }
 }
 
@@ -380,22 +289,35 @@ void Firmware::finishDateStamp(std::int64_t nowMs, FeedResult& out) {
     answer(ReplyKind::Check, {check}, nowMs, out);
 }
 
-void Firmware::store(std::int64_t nowMs, FeedResult& out) {
+void Firmware::store(FeedResult& out) {
+    state_ = State::Display;
     std::copy(collected_.begin(), collected_.end(), settings_.begin());
     out.stored = StoreOutcome::Stored;
+    unsaved_ = false;
     if (!options_.stateFile.empty() && !saveSettings(options_.stateFile, settings_)) {
         out.stored = StoreOutcome::FileFailed;
+        unsaved_ = true;
     }
-    // The tool asks the operator to restart the display; this one restarts by itself, so the
-    // new welcome messages show at once.
-    restart(nowMs);
+    // The display goes on with the settings it started with until it is restarted.
 }
 
 void Firmware::restart(std::int64_t nowMs) {
-    state_ = State::Idle;
+    // What a download could not write to the state file is kept for this run; otherwise the
+    // file is the display's memory, read afresh at every start.
+    if (!options_.stateFile.empty() && !unsaved_) {
+        LoadedSettings loaded = loadSettings(options_.stateFile);
+        settings_ = loaded.settings;
+        loadOutcome_ = loaded.outcome;
+    }
+    running_ = settings_;
+    state_ = State::Display;
     collected_.clear();
-    applyUserCharacters(settings_, screen_);
-    screen_.clear();
+    marquee_.reset();
+    commandSet_ = makeCommandSet(emulation());
+    busyUntilMs_ = nowMs;
+    lastInputMs_ = nowMs;
+    screen_.setDark(false);
+    initialise();
     welcome_ = true;
     welcomeSinceMs_ = nowMs;
     tick(nowMs);
@@ -405,7 +327,49 @@ void Firmware::endWelcome() {
     if (welcome_) {
         welcome_ = false;
         screen_.clear();
+        commandSet_->powerOn(screen_);
     }
+}
+
+Screen& Firmware::target() {
+    endWelcome();
+    // Whatever writes to the glass next replaces a running marquee.
+    marquee_.reset();
+    return screen_;
+}
+
+void Firmware::answer(std::vector<std::uint8_t> bytes) {
+    if (feeding_ != nullptr) {
+        answer(ReplyKind::Check, std::move(bytes), feedingAtMs_, *feeding_);
+    }
+}
+
+void Firmware::marquee(int row, std::vector<std::uint8_t> text, bool repeat) {
+    Screen& glass = target();
+    glass.clearLine(row);
+    marquee_ = Marquee{row, std::move(text), repeat, feedingAtMs_};
+}
+
+void Firmware::initialise() {
+    applyUserCharacters(running_, screen_);
+    screen_.setCharacterSet(storedByte(running_, image_index::kCharSet), 0);
+    screen_.clear();
+    commandSet_->powerOn(screen_);
+    marquee_.reset();
+    welcome_ = false;
+}
+
+void Firmware::selectInternationalSet(int position) {
+    screen_.setCharacterSet(position, screen_.codeTable());
+}
+
+void Firmware::selectCodeTable(int table) {
+    screen_.setCharacterSet(screen_.internationalSet(), table);
+}
+
+bool Firmware::selectPeripheral(std::uint8_t devices) {
+    // Only a display with a pass-through port switched by command has a printer to hand to.
+    return storedByte(running_, image_index::kPassthru) == kPassthroughByCommand && devices == 1;
 }
 
 }  // namespace vfd::sim

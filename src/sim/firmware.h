@@ -10,6 +10,7 @@
 
 #include "link/date_stamp.h"
 #include "link/protocol.h"
+#include "sim/command_sets.h"
 #include "sim/faults.h"
 #include "sim/screen.h"
 #include "sim/settings_store.h"
@@ -22,8 +23,11 @@ inline constexpr std::string_view kDefaultSerial = "VD000001";
 // middle of a download does not leave the display swallowing its next text as body bytes.
 inline constexpr int kCommandTimeoutMs = 2000;
 
-// The welcome messages move one column to the left this often.
+// The welcome messages and the marquee commands move one column to the left this often.
 inline constexpr int kScrollStepMs = 300;
+
+// Image byte 2: the display's own line speed, by `BaudRate` position.
+inline constexpr int kLineSpeeds[] = {9600, 19200};
 
 // The byte the wrong-check fault adds, and the stray byte of the extra-bytes fault.
 inline constexpr std::uint8_t kWrongCheckOffset = 1;
@@ -68,59 +72,88 @@ struct FeedResult {
 // The display's firmware: takes the bytes that arrive on its line, with the time they arrived,
 // and gives the bytes it answers. Time is whatever millisecond count the caller keeps, so tests
 // drive it exactly and the host drives it from a monotonic clock.
-class Firmware {
+//
+// The display runs with the settings it found at its last start: a download stores new ones,
+// which take effect at the next restart, as the tools tell the operator. The settings exchanges
+// (download, upload, identity, serial number) are understood whatever the command emulation;
+// every other byte goes to the command set of the emulation the display started with.
+class Firmware : private Glass {
 public:
     explicit Firmware(FirmwareOptions options, std::int64_t nowMs = 0);
 
     FeedResult feed(std::span<const std::uint8_t> bytes, std::int64_t nowMs);
-    // Moves the welcome messages on; nothing else depends on time passing without input.
+    // Moves the welcome messages and marquees on, and sends an idle display to stand-by.
     void tick(std::int64_t nowMs);
+    // Power off and on: the memory is read again (the state file when there is one) and its
+    // settings take effect.
+    void restart(std::int64_t nowMs);
 
     const Screen& screen() const { return screen_; }
+    // What is stored; `running()` is what the display started with.
     const StoredSettings& settings() const { return settings_; }
-    // How the state file was found at power-on.
+    const StoredSettings& running() const { return running_; }
+    Emulation emulation() const;
+    // The line speed the display listens at, in bits per second.
+    int lineSpeed() const;
+    // How the state file was found at the last start.
     LoadOutcome loadOutcome() const { return loadOutcome_; }
     bool showsWelcome() const { return welcome_; }
+    bool isStandingBy() const { return screen_.isDark(); }
     bool isHungUp() const { return hungUp_; }
     const FirmwareOptions& options() const { return options_; }
 
 private:
+    // Where a settings exchange stands; Display means the bytes go to the command set.
     enum class State {
-        Idle,
-        Esc,
-        Us,
-        Gs,
+        Display,
+        Esc,          // ESC: 0xEF or 0xEE next, or a display command
+        Gs,           // GS
         GsInquiry,    // GS I
         SerialQuery,  // GS I 6, waiting for its 1
-        CursorTo,     // US $ x y, or ESC l x y
-        LineSelect,   // ESC Q
-        LineText,     // ESC Q A|B text, until CR
-        Parameters,   // a command this display ignores, skipping its parameter bytes
         DateStamp,    // ESC 0xEF, the eight digits
         Decision,     // check byte sent; 0xAA or 0x55 comes next
         Body,         // 0xAA received; 126 bytes to store
     };
 
     void process(std::uint8_t byte, std::int64_t nowMs, FeedResult& out);
-    void idleByte(std::uint8_t byte);
-    void escByte(std::uint8_t byte, std::int64_t nowMs, FeedResult& out);
+    void toCommandSet(std::span<const std::uint8_t> bytes);
     void answer(ReplyKind kind, std::vector<std::uint8_t> bytes, std::int64_t nowMs,
                 FeedResult& out);
     void finishDateStamp(std::int64_t nowMs, FeedResult& out);
-    void store(std::int64_t nowMs, FeedResult& out);
-    void restart(std::int64_t nowMs);
+    void store(FeedResult& out);
     void endWelcome();
-    void expectParameters(int count);
+    void wake(std::int64_t nowMs);
+
+    // Glass
+    Screen& target() override;
+    void answer(std::vector<std::uint8_t> bytes) override;
+    void marquee(int row, std::vector<std::uint8_t> text, bool repeat) override;
+    void initialise() override;
+    void selectInternationalSet(int position) override;
+    void selectCodeTable(int table) override;
+    bool selectPeripheral(std::uint8_t devices) override;
 
     FirmwareOptions options_;
     StoredSettings settings_{};
+    StoredSettings running_{};
+    bool unsaved_ = false;  // a download could not be written to the state file
     LoadOutcome loadOutcome_ = LoadOutcome::Missing;
     Screen screen_;
+    std::unique_ptr<CommandSet> commandSet_;
 
-    State state_ = State::Idle;
+    State state_ = State::Display;
     std::vector<std::uint8_t> collected_;
-    std::size_t wanted_ = 0;
-    int lineRow_ = 0;
+    FeedResult* feeding_ = nullptr;  // the result the command set's answers go to
+    std::int64_t feedingAtMs_ = 0;
+
+    struct Marquee {
+        int row = 0;
+        std::vector<std::uint8_t> text;
+        bool repeat = true;
+        std::int64_t sinceMs = 0;
+    };
+    std::optional<Marquee> marquee_;
+    std::int64_t lastInputMs_ = 0;
     // The last moment the line was busy for the command under way: a byte received or a reply
     // leaving. Timeouts count from here.
     std::int64_t busyUntilMs_ = 0;

@@ -276,6 +276,14 @@ char32_t romCharacter(std::uint8_t code) {
     return kUpperHalf[code - 0x80];
 }
 
+Glyph characterGlyph(std::uint8_t code, int /*internationalSet*/, int /*codeTable*/) {
+    return romGlyph(code);
+}
+
+char32_t characterOf(std::uint8_t code, int /*internationalSet*/, int /*codeTable*/) {
+    return romCharacter(code);
+}
+
 bool glyphDot(const Glyph& glyph, int column, int row) {
     if (column < 0 || column >= kGlyphColumns || row < 0 || row >= kGlyphRows) {
         return false;

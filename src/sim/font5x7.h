@@ -25,6 +25,10 @@ Glyph romGlyph(std::uint8_t code);
 // The character that a code shows, as Unicode, for renderings as text (terminal, screen reader).
 char32_t romCharacter(std::uint8_t code);
 
+// What a code shows with an international set (a `Char` position) and a code table in force.
+Glyph characterGlyph(std::uint8_t code, int internationalSet, int codeTable);
+char32_t characterOf(std::uint8_t code, int internationalSet, int codeTable);
+
 bool glyphDot(const Glyph& glyph, int column, int row);
 
 }  // namespace vfd::sim

@@ -2,6 +2,7 @@
 #include "sim/pty_host.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -32,15 +33,40 @@ bool isDanglingLink(const std::string& path) {
     return fs::is_symlink(fs::symlink_status(path, ec)) && !fs::exists(path, ec);
 }
 
-bool entryExists(const std::string& path) {
-    std::error_code ec;
-    return fs::exists(fs::symlink_status(path, ec));
-}
-
 std::string linkTarget(const std::string& path) {
     std::error_code ec;
     const fs::path target = fs::read_symlink(path, ec);
     return ec ? std::string() : target.string();
+}
+
+// A link that a virtual display made: it points at a pseudo-terminal.
+bool isDisplayLink(const std::string& path) {
+    std::error_code ec;
+    return fs::is_symlink(fs::symlink_status(path, ec)) &&
+           linkTarget(path).starts_with("/dev/pts/");
+}
+
+int speedOf(speed_t speed) {
+    switch (speed) {
+        case B1200:
+            return 1200;
+        case B2400:
+            return 2400;
+        case B4800:
+            return 4800;
+        case B9600:
+            return 9600;
+        case B19200:
+            return 19200;
+        case B38400:
+            return 38400;
+        case B57600:
+            return 57600;
+        case B115200:
+            return 115200;
+        default:
+            return 0;
+    }
 }
 
 }  // namespace
@@ -63,6 +89,60 @@ PtyHost::PtyHost(FirmwareOptions options, QObject* parent)
 PtyHost::~PtyHost() {
     closeLine();
     removeLink();
+    if (lock_ >= 0) {
+        ::close(lock_);
+    }
+}
+
+void PtyHost::restart() {
+    firmware_.restart(now());
+    pending_.clear();
+    outgoing_.clear();
+    setLineToDisplay();
+    emit restarted();
+    noteScreen();
+}
+
+LineParameters PtyHost::displayLine() const {
+    return {firmware_.lineSpeed(), 8, 'n', 1};
+}
+
+LineParameters PtyHost::toolLine() const {
+    termios t{};
+    if (device_ < 0 || tcgetattr(device_, &t) != 0) {
+        return displayLine();
+    }
+    LineParameters line;
+    line.baud = speedOf(cfgetospeed(&t));
+    switch (t.c_cflag & CSIZE) {
+        case CS5:
+            line.dataBits = 5;
+            break;
+        case CS6:
+            line.dataBits = 6;
+            break;
+        case CS7:
+            line.dataBits = 7;
+            break;
+        default:
+            line.dataBits = 8;
+            break;
+    }
+    line.parity = (t.c_cflag & PARENB) == 0 ? 'n' : (t.c_cflag & PARODD) != 0 ? 'o' : 'e';
+    line.stopBits = (t.c_cflag & CSTOPB) != 0 ? 2 : 1;
+    return line;
+}
+
+// A program that opens the port without setting it up finds the display's own parameters, as
+// on a line that was last used at the right speed.
+void PtyHost::setLineToDisplay() {
+    termios t{};
+    if (device_ < 0 || tcgetattr(device_, &t) != 0) {
+        return;
+    }
+    cfsetspeed(&t, firmware_.lineSpeed() == kLineSpeeds[1] ? B19200 : B9600);
+    t.c_cflag = (t.c_cflag & ~(CSIZE | PARENB | PARODD | CSTOPB)) | CS8;
+    tcsetattr(device_, TCSANOW, &t);
 }
 
 HostStart PtyHost::start(const HostOptions& options) {
@@ -115,6 +195,7 @@ HostStart PtyHost::openTerminal() {
     if (tcsetattr(device_, TCSANOW, &settings) != 0) {
         return {HostError::NoPseudoTerminal, devicePath_ + ": " + systemReason(errno)};
     }
+    setLineToDisplay();
     const int flags = fcntl(master_, F_GETFL);
     if (flags < 0 || fcntl(master_, F_SETFL, flags | O_NONBLOCK) != 0) {
         return {HostError::NoPseudoTerminal, "pseudo-terminal: " + systemReason(errno)};
@@ -137,19 +218,33 @@ HostStart PtyHost::makeLink(const HostOptions& options) {
         return {HostError::FolderUnusable, folder + " is not a folder"};
     }
 
-    // A link whose device is gone was left by a display that did not get to clean up; its
-    // number is free again.
+    // Each number has a lock file beside its link, held by the display that owns the number for
+    // as long as it runs. A free lock with a link to a pseudo-terminal (or to nothing) means the
+    // display that made the link died without cleaning up: the number is taken over. A link to
+    // anything else is an adapter's, and is left alone.
     auto tryNumber = [&](int number) -> int {
         const std::string path = folder + "/COM" + std::to_string(number);
-        if (isDanglingLink(path)) {
+        const std::string lockPath = folder + "/.COM" + std::to_string(number) + ".lock";
+        const int lock = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (lock < 0) {
+            return errno;
+        }
+        if (::flock(lock, LOCK_EX | LOCK_NB) != 0) {
+            ::close(lock);
+            return EEXIST;
+        }
+        if (isDanglingLink(path) || isDisplayLink(path)) {
             ::unlink(path.c_str());
         }
-        if (::symlink(devicePath_.c_str(), path.c_str()) == 0) {
-            portNumber_ = number;
-            linkPath_ = path;
-            return 0;
+        if (::symlink(devicePath_.c_str(), path.c_str()) != 0) {
+            const int error = errno;
+            ::close(lock);
+            return error;
         }
-        return errno;
+        portNumber_ = number;
+        linkPath_ = path;
+        lock_ = lock;
+        return 0;
     };
 
     if (options.portNumber) {
@@ -167,17 +262,13 @@ HostStart PtyHost::makeLink(const HostOptions& options) {
         return {HostError::LinkFailed, path + ": " + systemReason(error)};
     }
     for (int number = 1; number <= link::kHighestPortNumber; ++number) {
-        const std::string path = folder + "/COM" + std::to_string(number);
-        if (entryExists(path) && !isDanglingLink(path)) {
-            continue;
-        }
         const int error = tryNumber(number);
         if (error == 0) {
             return {};
         }
-        // Another display may have taken the number between the look and the link.
         if (error != EEXIST) {
-            return {HostError::LinkFailed, path + ": " + systemReason(error)};
+            return {HostError::LinkFailed,
+                    folder + "/COM" + std::to_string(number) + ": " + systemReason(error)};
         }
     }
     return {HostError::NoFreePort, "COM1 to COM255 are all taken in " + folder};
@@ -199,8 +290,11 @@ void PtyHost::readLine() {
             return;
         }
         const std::int64_t at = now();
-        FeedResult result = firmware_.feed(
-            std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(count)), at);
+        // What the display's receiver makes of the bytes, at its speed and the tool's.
+        const std::vector<std::uint8_t> heard =
+            reframe(std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(count)),
+                    toolLine(), displayLine());
+        FeedResult result = firmware_.feed(heard, at);
         for (Reply& reply : result.replies) {
             pending_.emplace(at + reply.delayMs, std::move(reply.bytes));
         }
@@ -220,7 +314,8 @@ void PtyHost::readLine() {
 void PtyHost::deliverDue() {
     const std::int64_t at = now();
     while (!pending_.empty() && pending_.begin()->first <= at) {
-        const std::vector<std::uint8_t>& bytes = pending_.begin()->second;
+        const std::vector<std::uint8_t> bytes =
+            reframe(pending_.begin()->second, displayLine(), toolLine());
         outgoing_.insert(outgoing_.end(), bytes.begin(), bytes.end());
         pending_.erase(pending_.begin());
     }

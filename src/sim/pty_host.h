@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "sim/firmware.h"
+#include "sim/uart.h"
 
 class QSocketNotifier;
 
@@ -22,7 +23,7 @@ enum class HostError {
     NoPseudoTerminal,  // the system would not hand out a pseudo-terminal
     FolderUnusable,    // the port folder could not be created or is not a folder
     BadPortNumber,     // not 1 to 255
-    PortTaken,         // the asked-for COMn is linked to a device that exists
+    PortTaken,         // another virtual display holds the asked-for COMn, or it names a device
     NoFreePort,        // COM1 to COM255 are all taken
     LinkFailed,        // the link could not be made
 };
@@ -54,6 +55,12 @@ public:
     PtyHost& operator=(const PtyHost&) = delete;
 
     HostStart start(const HostOptions& options = {});
+    // Power off and on: the display starts again with what it has stored.
+    void restart();
+
+    // The line parameters the tool has set on its end of the line, and the display's own.
+    LineParameters toolLine() const;
+    LineParameters displayLine() const;
 
     int portNumber() const { return portNumber_; }
     const std::string& linkPath() const { return linkPath_; }
@@ -65,6 +72,8 @@ signals:
     void screenChanged();
     void settingsStored(vfd::sim::StoreOutcome outcome);
     void hungUp();
+    // The display has started again; its new screen follows as screenChanged.
+    void restarted();
 
 private:
     HostStart openTerminal();
@@ -76,6 +85,7 @@ private:
     void closeLine();
     void removeLink();
     void noteScreen();
+    void setLineToDisplay();
     std::int64_t now() const { return clock_.elapsed(); }
 
     Firmware firmware_;
@@ -85,6 +95,7 @@ private:
 
     int master_ = -1;
     int device_ = -1;  // the host's own hold on the device end
+    int lock_ = -1;    // held for as long as this host owns its port number
     std::unique_ptr<QSocketNotifier> readNotifier_;
     std::unique_ptr<QSocketNotifier> writeNotifier_;
 

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <csignal>
+#include <utility>
 
 namespace vfd::sim {
 
@@ -14,24 +15,28 @@ namespace {
 // A handler may do next to nothing; it writes one byte, and the event loop does the rest.
 int signalPipe[2] = {-1, -1};
 
-void onSignal(int) {
-    const char byte = 1;
+void onSignal(int signal) {
+    const char byte = static_cast<char>(signal);
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
 }
 
 }  // namespace
 
-void quitOnTerminationSignals() {
+void quitOnTerminationSignals(std::function<void()> onHangUp) {
     if (signalPipe[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
         return;
     }
     auto* notifier =
         new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
-        char byte = 0;
-        [[maybe_unused]] const ssize_t got = ::read(signalPipe[0], &byte, 1);
-        QCoreApplication::quit();
-    });
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier,
+                     [hangUp = std::move(onHangUp)] {
+                         char byte = 0;
+                         if (::read(signalPipe[0], &byte, 1) == 1 && byte == SIGHUP && hangUp) {
+                             hangUp();
+                             return;
+                         }
+                         QCoreApplication::quit();
+                     });
     struct sigaction action = {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);

@@ -40,13 +40,27 @@ const Screen::Line& Screen::line(int row) const {
 
 Glyph Screen::glyph(int row, int column) const {
     const std::uint8_t c = code(row, column);
-    return userDefined_[c] ? userGlyphs_[c] : romGlyph(c);
+    if (dark_) {
+        return {};
+    }
+    return userDefined_[c] ? userGlyphs_[c] : characterGlyph(c, internationalSet_, codeTable_);
+}
+
+char32_t Screen::character(int row, int column) const {
+    const std::uint8_t c = code(row, column);
+    if (dark_) {
+        return U' ';
+    }
+    if (userDefined_[c]) {
+        return kUserCharacterBase + c;
+    }
+    return characterOf(c, internationalSet_, codeTable_);
 }
 
 std::string Screen::text(int row) const {
     std::string out;
-    for (std::uint8_t c : line(row)) {
-        appendUtf8(out, romCharacter(c));
+    for (int column = 0; column < kColumns; ++column) {
+        appendUtf8(out, character(row, column));
     }
     return out;
 }
@@ -56,6 +70,7 @@ void Screen::clear() {
         line.fill(kBlank);
     }
     cursor_ = {};
+    shiftBeforeNext_ = false;
     touch();
 }
 
@@ -66,6 +81,7 @@ void Screen::clearLine(int row) {
 
 void Screen::home() {
     cursor_ = {};
+    shiftBeforeNext_ = false;
 }
 
 void Screen::moveTo(int column, int row) {
@@ -73,10 +89,25 @@ void Screen::moveTo(int column, int row) {
         return;
     }
     cursor_ = {column, row};
+    shiftBeforeNext_ = false;
 }
 
 void Screen::put(std::uint8_t code) {
-    lines_[rowIndex(cursor_.row)][columnIndex(cursor_.column)] = code;
+    Line& line = lines_[rowIndex(cursor_.row)];
+    if (mode_ == WriteMode::HorizontalScroll) {
+        if (shiftBeforeNext_) {
+            std::rotate(line.begin(), line.begin() + 1, line.end());
+            line.back() = kBlank;
+        }
+        line[columnIndex(cursor_.column)] = code;
+        shiftBeforeNext_ = cursor_.column == kColumns - 1;
+        if (!shiftBeforeNext_) {
+            ++cursor_.column;
+        }
+        touch();
+        return;
+    }
+    line[columnIndex(cursor_.column)] = code;
     advance();
     touch();
 }
@@ -90,22 +121,101 @@ void Screen::setLine(int row, std::span<const std::uint8_t> codes) {
 
 void Screen::carriageReturn() {
     cursor_.column = 0;
+    shiftBeforeNext_ = false;
 }
 
 void Screen::lineFeed() {
+    shiftBeforeNext_ = false;
+    if (mode_ == WriteMode::HorizontalScroll) {
+        return;
+    }
+    if (mode_ == WriteMode::VerticalScroll && cursor_.row == kRows - 1) {
+        scrollUp();
+        return;
+    }
     cursor_.row = (cursor_.row + 1) % kRows;
 }
 
+void Screen::lineUp() {
+    shiftBeforeNext_ = false;
+    if (mode_ == WriteMode::HorizontalScroll) {
+        return;
+    }
+    if (mode_ == WriteMode::VerticalScroll && cursor_.row == 0) {
+        lines_[1] = lines_[0];
+        lines_[0].fill(kBlank);
+        touch();
+        return;
+    }
+    cursor_.row = (cursor_.row + kRows - 1) % kRows;
+}
+
 void Screen::backspace() {
+    shiftBeforeNext_ = false;
     if (cursor_.column > 0) {
         --cursor_.column;
-    } else {
+    } else if (mode_ == WriteMode::Overwrite) {
         cursor_ = {kColumns - 1, (cursor_.row + kRows - 1) % kRows};
     }
 }
 
 void Screen::forward() {
+    if (mode_ == WriteMode::HorizontalScroll) {
+        cursor_.column = std::min(cursor_.column + 1, kColumns - 1);
+        return;
+    }
     advance();
+}
+
+void Screen::rightEnd() {
+    cursor_.column = kColumns - 1;
+    shiftBeforeNext_ = false;
+}
+
+void Screen::bottom() {
+    moveTo(0, kRows - 1);
+}
+
+void Screen::moveToPosition(int position) {
+    if (position >= 0 && position < kColumns * kRows) {
+        moveTo(position % kColumns, position / kColumns);
+    }
+}
+
+void Screen::clearToEndOfLine() {
+    Line& line = lines_[rowIndex(cursor_.row)];
+    std::fill(line.begin() + cursor_.column, line.end(), kBlank);
+    touch();
+}
+
+void Screen::clearToEnd() {
+    clearToEndOfLine();
+    for (int row = cursor_.row + 1; row < kRows; ++row) {
+        lines_[rowIndex(row)].fill(kBlank);
+    }
+    touch();
+}
+
+void Screen::clearRange(int firstPosition, int lastPosition) {
+    for (int p = std::max(firstPosition, 0); p <= std::min(lastPosition, kColumns * kRows - 1);
+         ++p) {
+        lines_[rowIndex(p / kColumns)][columnIndex(p % kColumns)] = kBlank;
+    }
+    touch();
+}
+
+void Screen::eraseBack() {
+    if (cursor_.column == 0 && cursor_.row == 0 && mode_ != WriteMode::Overwrite) {
+        return;
+    }
+    backspace();
+    lines_[rowIndex(cursor_.row)][columnIndex(cursor_.column)] = kBlank;
+    touch();
+}
+
+void Screen::setMode(WriteMode mode) {
+    mode_ = mode;
+    shiftBeforeNext_ = false;
 }
 
 void Screen::clearUserCharacters() {
@@ -119,11 +229,42 @@ void Screen::defineUserCharacter(std::uint8_t code, const Glyph& glyph) {
     touch();
 }
 
-void Screen::advance() {
-    if (++cursor_.column == kColumns) {
-        cursor_.column = 0;
-        cursor_.row = (cursor_.row + 1) % kRows;
+void Screen::setDark(bool dark) {
+    if (dark_ != dark) {
+        dark_ = dark;
+        touch();
     }
+}
+
+void Screen::setCharacterSet(int internationalSet, int codeTable) {
+    if (internationalSet_ != internationalSet || codeTable_ != codeTable) {
+        internationalSet_ = internationalSet;
+        codeTable_ = codeTable;
+        touch();
+    }
+}
+
+void Screen::deleteUserCharacter(std::uint8_t code) {
+    userDefined_[code] = false;
+    touch();
+}
+
+void Screen::advance() {
+    if (++cursor_.column < kColumns) {
+        return;
+    }
+    cursor_.column = 0;
+    if (mode_ == WriteMode::VerticalScroll && cursor_.row == kRows - 1) {
+        scrollUp();
+        return;
+    }
+    cursor_.row = (cursor_.row + 1) % kRows;
+}
+
+void Screen::scrollUp() {
+    lines_[0] = lines_[1];
+    lines_[1].fill(kBlank);
+    touch();
 }
 
 void appendUtf8(std::string& out, char32_t c) {

@@ -16,6 +16,8 @@ namespace vfd::sim {
 // from 1.
 class Screen {
 public:
+    static constexpr char32_t kUserCharacterBase = 0xE000;
+
     static constexpr int kColumns = protocol::kDisplayColumns;
     static constexpr int kRows = protocol::kDisplayRows;
     static constexpr std::uint8_t kBlank = 0x20;
@@ -28,6 +30,13 @@ public:
 
     using Line = std::array<std::uint8_t, kColumns>;
 
+    // What writing past the end of a line does.
+    enum class WriteMode {
+        Overwrite,         // on to the start of the other line
+        VerticalScroll,    // past the end of the lower line, the lower line moves up
+        HorizontalScroll,  // the line moves left under a cursor that stays at its right end
+    };
+
     Screen();
 
     std::uint8_t code(int row, int column) const;
@@ -37,7 +46,10 @@ public:
     // The dots a cell lights: its user-defined character when its code has one, the built-in
     // character otherwise.
     Glyph glyph(int row, int column) const;
-    // What a line shows, as UTF-8 text; a user-defined character shows as its code's character.
+    // What a cell shows, as the Unicode character its glyph draws; a user-defined character as
+    // the private-use character kUserCharacterBase + its code, a dark glass as blanks.
+    char32_t character(int row, int column) const;
+    // A line of those, as UTF-8 text.
     std::string text(int row) const;
 
     // Counts every change to what is shown, so that renderers redraw only when it moves.
@@ -54,19 +66,51 @@ public:
     // Replaces a whole line: the codes from column 0, blanks after them; the cursor stays.
     void setLine(int row, std::span<const std::uint8_t> codes);
     void carriageReturn();
-    void lineFeed();  // the other line, same column
+    // The other line, same column; in vertical scroll mode, from the lower line the lower line
+    // moves up and the lower line is blank; in horizontal scroll mode the cursor stays.
+    void lineFeed();
+    void lineUp();  // the mirror of lineFeed
     void backspace();
     void forward();
+    void rightEnd();
+    void bottom();  // the start of the lower line
+    // Position 0 to 39: the upper line's twenty cells, then the lower line's.
+    void moveToPosition(int position);
+    void clearToEndOfLine();
+    void clearToEnd();
+    void clearRange(int firstPosition, int lastPosition);
+    void eraseBack();  // backspace and blank the cell
+
+    WriteMode mode() const { return mode_; }
+    void setMode(WriteMode mode);
+
+    // Stand-by: the glass shows nothing but keeps what it holds for when it wakes.
+    bool isDark() const { return dark_; }
+    void setDark(bool dark);
+
+    // The character generator: the international set (a `Char` position) that replaces some of
+    // the ASCII codes, and the code table of the upper half.
+    int internationalSet() const { return internationalSet_; }
+    int codeTable() const { return codeTable_; }
+    void setCharacterSet(int internationalSet, int codeTable);
 
     void clearUserCharacters();
     void defineUserCharacter(std::uint8_t code, const Glyph& glyph);
+    void deleteUserCharacter(std::uint8_t code);
+    bool isUserCharacter(std::uint8_t code) const { return userDefined_[code]; }
 
 private:
     void advance();
+    void scrollUp();
     void touch() { ++revision_; }
 
     std::array<Line, kRows> lines_{};
     Cursor cursor_;
+    WriteMode mode_ = WriteMode::Overwrite;
+    bool dark_ = false;
+    int internationalSet_ = 0;
+    int codeTable_ = 0;
+    bool shiftBeforeNext_ = false;  // horizontal scroll: the next character moves the line first
     std::array<Glyph, 256> userGlyphs_{};
     std::array<bool, 256> userDefined_{};
     std::uint64_t revision_ = 0;

@@ -39,7 +39,9 @@ enum class Exchange {
     ReadBack,
     Range
 };
-enum class Line { Healthy, Busy, Missing };
+// WrongSpeed: the display has 19200 stored and has been restarted with it; the tools talk at
+// their default 9600.
+enum class Line { Healthy, Busy, Missing, WrongSpeed };
 
 struct Row {
     Exchange exchange;
@@ -139,6 +141,13 @@ const std::vector<Row>& rows() {
          {"Com 200 can't be opened: the port does not exist (...)."},
          1000,
          "display keeps its settings"},
+        {Exchange::Download,
+         "tool at 9600, display at 19200",
+         {},
+         Line::WrongSpeed,
+         {kDownloadFail},
+         3000,
+         "display keeps its settings"},
         // Zoravel's upload: the 127-byte reply.
         {Exchange::GetSetting,
          "no reply",
@@ -204,6 +213,13 @@ const std::vector<Row>& rows() {
          {"Com 200 can't be opened: the port does not exist (...)."},
          1000,
          "window and settings image unchanged"},
+        {Exchange::GetSetting,
+         "tool at 9600, display at 19200",
+         {},
+         Line::WrongSpeed,
+         {"Com 1 can't be open !!"},
+         3000,
+         "window and settings image unchanged"},
         // Tymbrik's screen test with "PID" ticked: the identity check comes first.
         {Exchange::Identity,
          "no reply",
@@ -267,6 +283,13 @@ const std::vector<Row>& rows() {
          Line::Missing,
          {"com 200 can't be opened: the port does not exist (...)."},
          1000,
+         "tool ready for the next display"},
+        {Exchange::Identity,
+         "tool at 9600, display at 19200",
+         {},
+         Line::WrongSpeed,
+         {"VFD PID is Error."},
+         8500,
          "tool ready for the next display"},
         // "SN" ticked, "PID" not.
         {Exchange::SerialNumber,
@@ -562,6 +585,19 @@ TEST_P(FaultMatrix, EndsWithItsMessageThePortClosedAndNoLongWait) {
     const bool zoravel = r.exchange == Exchange::Download || r.exchange == Exchange::GetSetting;
     sim = std::make_unique<SimProcess>(!zoravel && r.line == Line::Missing ? 200 : 1, r.simOptions);
     ASSERT_TRUE(sim->started()) << sim->output().toStdString();
+    if (r.line == Line::WrongSpeed) {
+        BodyBytes memory{};
+        memory[image_index::kLineSpeed - 1] = 1;
+        memory[image_index::kCommand - 1] = 1;
+        QFile file(sim->statePath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(reinterpret_cast<const char*>(memory.data()),
+                   static_cast<qint64>(memory.size()));
+        file.close();
+        ASSERT_TRUE(sim->restart()) << sim->output().toStdString();
+        ASSERT_TRUE(sim->waitForOutput("restarted: EPSON emulation, 19200 baud"))
+            << sim->output().toStdString();
+    }
     if (zoravel) {
         if (r.line == Line::Busy) {
             holdPort();

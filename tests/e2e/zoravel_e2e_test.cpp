@@ -62,6 +62,7 @@ TEST_F(ZoravelOnVirtualDisplay, DownloadStoresTheSettingsAndTheDisplayShowsTheMe
     click("Download");
     ASSERT_EQ(dialogs.messages, QStringList{"Download O.K ! Please restart !"});
     EXPECT_FALSE(window->port().isOpen());
+    ASSERT_TRUE(sim->restart()) << "Please restart !";
     ASSERT_TRUE(sim->waitForOutputAfterMark("HELLO FROM ZORAVEL")) << sim->output().toStdString();
 
     const QByteArray stored = storedSettings();

@@ -88,7 +88,7 @@ TEST(Download, AnswersTheCheckByteOfTheDateItIsSent) {
     }
 }
 
-TEST(Download, StoresTheBodyRestartsAndKeepsItAcrossPowerCycles) {
+TEST(Download, StoresTheBodyForTheNextStartAndKeepsItAcrossPowerCycles) {
     TempDir dir;
     FirmwareOptions options;
     options.stateFile = dir.path() / "memory.vfd";
@@ -101,7 +101,11 @@ TEST(Download, StoresTheBodyRestartsAndKeepsItAcrossPowerCycles) {
         EXPECT_EQ(result.stored, StoreOutcome::Stored);
         EXPECT_TRUE(result.replies.empty());
         EXPECT_EQ(firmware.settings(), body);
-        // Restarted: the new welcome message replaces what was typed.
+        // Stored, but the display runs on with what it started with until it is restarted.
+        EXPECT_EQ(firmware.running(), factorySettings());
+        EXPECT_EQ(firmware.screen().text(0), "typed before        ");
+        firmware.restart(30);
+        EXPECT_EQ(firmware.running(), body);
         EXPECT_TRUE(firmware.showsWelcome());
         EXPECT_EQ(firmware.screen().text(0), "HELLO FROM THE TEST ");
     }
@@ -168,6 +172,25 @@ TEST(Download, AMemoryFileThatCannotBeWrittenStillChangesTheDisplay) {
         firmware.feed(kDownload + kStamp2026 + Bytes{0xAA} + asBytes(sampleBody()), 0);
     EXPECT_EQ(result.stored, StoreOutcome::FileFailed);
     EXPECT_EQ(firmware.settings(), sampleBody());
+    // What could not be written is kept for this run: a restart starts with it.
+    firmware.restart(10);
+    EXPECT_EQ(firmware.running(), sampleBody());
+}
+
+TEST(Restart, ReadsTheStateFileAfresh) {
+    TempDir dir;
+    FirmwareOptions options;
+    options.stateFile = dir.path() / "memory.vfd";
+    Firmware firmware(options);
+    EXPECT_EQ(firmware.loadOutcome(), LoadOutcome::Missing);
+    // Someone drops a settings file in as the display's memory.
+    StoredSettings dropped = factorySettings();
+    setStoredByte(dropped, image_index::kCommand, 7);
+    ASSERT_TRUE(saveSettings(options.stateFile, dropped));
+    EXPECT_EQ(firmware.emulation(), Emulation::Epson);
+    firmware.restart(0);
+    EXPECT_EQ(firmware.loadOutcome(), LoadOutcome::Loaded);
+    EXPECT_EQ(firmware.emulation(), Emulation::Cd5220);
 }
 
 TEST(Upload, RepliesTheMarkerAndTheStoredBytes) {

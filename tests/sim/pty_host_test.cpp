@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 #include <cerrno>
 #include <filesystem>
@@ -39,6 +40,7 @@ public:
     Client& operator=(const Client&) = delete;
 
     bool isOpen() const { return fd_ >= 0; }
+    int fd() const { return fd_; }
     void close() {
         if (fd_ >= 0) {
             ::close(fd_);
@@ -108,6 +110,7 @@ TEST_F(PtyHostTest, LinksTheFirstFreeNumberInAPrivateFolder) {
         {"empty folder", {}, 1},
         {"COM1 in use", {{"COM1", "/dev/null"}}, 2},
         {"COM1 left over by a display that died", {{"COM1", "/dev/pts/no-such-terminal"}}, 1},
+        {"COM1 left over, its terminal number since reused", {{"COM1", "/dev/pts/ptmx"}}, 1},
         {"in use, not a link, left over",
          {{"COM1", "/dev/null"}, {"COM2", nullptr}, {"COM3", "/nonexistent"}},
          3},
@@ -157,6 +160,49 @@ TEST_F(PtyHostTest, TakesAGivenNumberOnlyWhenItIsFree) {
         }
     }
     EXPECT_EQ(fs::read_symlink(fs::path(folder_) / "COM4"), "/dev/null");
+}
+
+TEST_F(PtyHostTest, TwoDisplaysNeverHoldTheSameNumber) {
+    PtyHost first({});
+    ASSERT_TRUE(first.start().ok());
+    ASSERT_EQ(first.portNumber(), 1);
+    // Even with its link gone, the number stays the first display's while it runs.
+    fs::remove(first.linkPath());
+    PtyHost second({});
+    HostOptions one;
+    one.portNumber = 1;
+    EXPECT_EQ(second.start(one).error, HostError::PortTaken);
+    PtyHost third({});
+    ASSERT_TRUE(third.start().ok());
+    EXPECT_EQ(third.portNumber(), 2);
+}
+
+TEST_F(PtyHostTest, AToolAtAnotherLineSpeedGetsNoAnswer) {
+    FirmwareOptions options;
+    options.stateFile = fs::path(folder_).parent_path() / "speed-memory.vfd";
+    StoredSettings settings = factorySettings();
+    setStoredByte(settings, image_index::kLineSpeed, 1);  // 19200
+    ASSERT_TRUE(saveSettings(options.stateFile, settings));
+    PtyHost host(options);
+    ASSERT_TRUE(host.start().ok());
+    EXPECT_EQ(host.displayLine().baud, 19200);
+    struct Case {
+        speed_t speed;
+        bool answered;
+    };
+    for (const Case c : {Case{B9600, false}, Case{B19200, true}}) {
+        Client client(host.linkPath());
+        ASSERT_TRUE(client.isOpen());
+        termios t{};
+        ASSERT_EQ(tcgetattr(client.fd(), &t), 0);
+        cfmakeraw(&t);
+        cfsetspeed(&t, c.speed);
+        ASSERT_EQ(tcsetattr(client.fd(), TCSANOW, &t), 0);
+        client.write(kIdentity);
+        const Bytes reply = client.read(8, c.answered ? kReplyLimitMs : 300);
+        EXPECT_EQ(reply == bytesOf("PID:3524"), c.answered) << c.speed;
+    }
+    fs::remove(options.stateFile);
 }
 
 TEST_F(PtyHostTest, AnswersOverTheLinkAndStoresADownload) {

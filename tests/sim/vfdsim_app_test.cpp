@@ -55,6 +55,7 @@ public:
         return {};
     }
 
+    void signal(int number) { ::kill(static_cast<pid_t>(process_.processId()), number); }
     void terminate() {
         ::kill(static_cast<pid_t>(process_.processId()), SIGTERM);
         process_.waitForFinished(kLimitMs);
@@ -127,6 +128,10 @@ TEST_F(VfdsimProgram, NamesItsPortShowsTheGlassAndCleansUpOnSigterm) {
     EXPECT_EQ(exchange(link, {0x1B, 0xEF, 2, 0, 2, 6, 1, 2, 0, 6}, 1), Bytes{0x8A});
     exchange(link, Bytes{0xAA} + Bytes(body.begin(), body.end()), 0);
     EXPECT_FALSE(program.waitForLine(QStringLiteral("stored settings")).isEmpty());
+    // Stored settings take effect at a restart, which SIGHUP gives a headless display.
+    program.signal(SIGHUP);
+    EXPECT_FALSE(
+        program.waitForLine(QStringLiteral("restarted: EPSON emulation, 9600 baud")).isEmpty());
     EXPECT_FALSE(program.waitForLine(QStringLiteral("display |JUST STORED")).isEmpty());
 
     program.terminate();
@@ -172,6 +177,20 @@ TEST_F(VfdsimProgram, OptionsReachTheFirmware) {
             << c.options.join(' ').toStdString();
         program.terminate();
     }
+}
+
+TEST_F(VfdsimProgram, HelpNeedsNoDisplayServer) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        environment.remove(QString::fromLatin1(name));
+    }
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(VFDSIM_PATH), {QStringLiteral("--help")});
+    ASSERT_TRUE(process.waitForFinished(kLimitMs));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0);
+    EXPECT_TRUE(process.readAllStandardOutput().contains("--headless"));
 }
 
 TEST_F(VfdsimProgram, RefusesBadOptionValues) {

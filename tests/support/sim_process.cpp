@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <csignal>
 #include <memory>
 #include <vector>
 
@@ -27,6 +28,12 @@ SimProcess::SimProcess(int number, const QStringList& options) : number_(number)
 
 SimProcess::~SimProcess() {
     stop();
+}
+
+bool SimProcess::restart(int ms) {
+    markOutput();
+    ::kill(static_cast<pid_t>(process_.processId()), SIGHUP);
+    return waitForOutputAfterMark("restarted: ", ms);
 }
 
 void SimProcess::stop() {

@@ -29,6 +29,10 @@ public:
     void markOutput() { mark_ = output().size(); }
     bool waitForOutputAfterMark(const QByteArray& text, int ms = 5000);
 
+    // Powers the display off and on (SIGHUP), so that what was downloaded takes effect, and
+    // waits until it has started again.
+    bool restart(int ms = 5000);
+
     void stop();
 
 private:

@@ -1,0 +1,688 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The command sets of the emulations, each a table of byte sequences and what they do; the
+// references they follow are listed in docs/emulations.md.
+#include "sim/command_sets.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <utility>
+
+namespace vfd::sim {
+
+namespace {
+
+enum class Op {
+    Ignore,  // understood, but changes nothing this display models (brightness, blinking, ...)
+    Initialise,
+    Clear,
+    ClearLine,
+    ClearToEndOfLine,
+    ClearToEnd,
+    HomeAndClear,
+    ClearUpperLine,  // and the cursor to its start
+    ClearLowerLine,
+    ClearField1,  // the left eight cells of the lower line, cursor to its start
+    ClearField2,  // the right eight
+    Home,
+    Left,
+    EraseLeft,
+    Right,
+    Up,
+    Down,
+    LeftEnd,
+    RightEnd,
+    Bottom,
+    CursorColumnRow,  // x (1 to 20), y (1 to 2)
+    CursorPosition,   // one byte, 0 to 39
+    CursorPosition1,  // one byte, '1' (0x31) to 'X' (0x58): 1 to 40
+    Overwrite,
+    VerticalScroll,
+    HorizontalScroll,
+    UpperLine,  // text up to CR replaces the upper line
+    LowerLine,
+    BothLines,  // up to 40 characters over both lines
+    Marquee,    // text up to CR runs across the upper line
+    MarqueeOnce,
+    MarqueeLower,
+    Time,  // hh:mm on the lower line
+    ShowCharacter,
+    InternationalSet,        // ESC R n: n is a `Char` position
+    InternationalSetLetter,  // ESC f n: n is a letter
+    CodeTable,
+    DefineCharacters,  // ESC & s n m [a p1 .. pa] x (m - n + 1)
+    DefineCharacterPacked,
+    DeleteCharacter,
+    SelectPeripheral,
+    ChangeAttention,  // two bytes, then CR
+    ClearRange,       // two positions '1' to 'X'
+    Acknowledge,      // answer ACK
+};
+
+enum class Tail {
+    None,        // a fixed number of parameter bytes
+    UntilCr,     // parameter bytes up to CR
+    Characters,  // the variable layout of ESC &
+    Etb,         // fixed parameter bytes, then ETB
+};
+
+struct Command {
+    std::string prefix;
+    int parameters = 0;
+    Tail tail = Tail::None;
+    Op op = Op::Ignore;
+};
+
+constexpr std::string_view kAedexAttention = "!#";
+constexpr std::string_view kUtcAttention = "\x1Bu";
+
+constexpr std::uint8_t kCr = 0x0D;
+constexpr std::uint8_t kAck = 0x06;
+constexpr std::uint8_t kFirstPrintable = 0x20;
+// A text up to CR that grows past this is taken as ended, so a lost CR does not swallow the
+// rest of the line.
+constexpr std::size_t kLongestText = 64;
+
+std::string bytes(std::initializer_list<std::uint8_t> list) {
+    return {list.begin(), list.end()};
+}
+
+std::string withEsc(std::string_view rest) {
+    return "\x1B" + std::string(rest);
+}
+
+// ESC & s n m, then for every code from n to m a width a and a columns: the total length the
+// bytes so far promise, or 0 while it is not yet known.
+std::size_t characterDefinitionLength(std::span<const std::uint8_t> after) {
+    if (after.size() < 3) {
+        return 0;
+    }
+    const int first = after[1];
+    const int last = after[2];
+    std::size_t at = 3;
+    for (int code = first; code <= last; ++code) {
+        if (at >= after.size()) {
+            return 0;
+        }
+        at += 1 + std::min<std::size_t>(after[at], 5);
+    }
+    return at;
+}
+
+std::vector<Command> epsonCommands() {
+    return {
+        {bytes({0x08}), 0, Tail::None, Op::Left},
+        {bytes({0x09}), 0, Tail::None, Op::Right},
+        {bytes({0x0A}), 0, Tail::None, Op::Down},
+        {bytes({0x0B}), 0, Tail::None, Op::Home},
+        {bytes({0x0C}), 0, Tail::None, Op::Clear},
+        {bytes({0x0D}), 0, Tail::None, Op::LeftEnd},
+        {bytes({0x18}), 0, Tail::None, Op::ClearLine},
+        {bytes({0x1F, 0x0A}), 0, Tail::None, Op::Up},
+        {bytes({0x1F, 0x0D}), 0, Tail::None, Op::RightEnd},
+        {bytes({0x1F, 0x42}), 0, Tail::None, Op::Bottom},
+        {bytes({0x1F, 0x24}), 2, Tail::None, Op::CursorColumnRow},
+        {bytes({0x1F, 0x01}), 0, Tail::None, Op::Overwrite},
+        {bytes({0x1F, 0x02}), 0, Tail::None, Op::VerticalScroll},
+        {bytes({0x1F, 0x03}), 0, Tail::None, Op::HorizontalScroll},
+        {bytes({0x1F, 0x43}), 1, Tail::None, Op::Ignore},         // cursor on or off
+        {bytes({0x1F, 0x58}), 1, Tail::None, Op::Ignore},         // brightness
+        {bytes({0x1F, 0x45}), 1, Tail::None, Op::Ignore},         // blink
+        {bytes({0x1F, 0x72}), 1, Tail::None, Op::Ignore},         // reverse characters
+        {bytes({0x1F, 0x2E}), 1, Tail::None, Op::ShowCharacter},  // with a period
+        {bytes({0x1F, 0x2C}), 1, Tail::None, Op::ShowCharacter},  // with a comma
+        {bytes({0x1F, 0x3B}), 1, Tail::None, Op::ShowCharacter},  // with both
+        {bytes({0x1F, 0x23}), 2, Tail::None, Op::Ignore},         // annunciator
+        {bytes({0x1F, 0x40}), 0, Tail::None, Op::Ignore},         // self-test
+        {bytes({0x1F, 0x54}), 2, Tail::None, Op::Ignore},         // set the clock
+        {bytes({0x1F, 0x55}), 0, Tail::None, Op::Ignore},         // show the clock
+        {bytes({0x1F, 0x3A}), 0, Tail::None, Op::Ignore},         // macro definition
+        {bytes({0x1F, 0x5E}), 2, Tail::None, Op::Ignore},         // run a macro
+        {withEsc("@"), 0, Tail::None, Op::Initialise},
+        {withEsc("t"), 1, Tail::None, Op::CodeTable},
+        {withEsc("R"), 1, Tail::None, Op::InternationalSet},
+        {withEsc("&"), 0, Tail::Characters, Op::DefineCharacters},
+        {withEsc("?"), 1, Tail::None, Op::DeleteCharacter},
+        {withEsc("%"), 1, Tail::None, Op::Ignore},  // user-defined set on or off
+        {withEsc("="), 1, Tail::None, Op::SelectPeripheral},
+        {withEsc("W"), 6, Tail::None, Op::Ignore},  // window
+        {withEsc("#"), 1, Tail::None, Op::Ignore},  // command type
+    };
+}
+
+std::vector<Command> cd5220Commands() {
+    return {
+        {withEsc("\x11"), 0, Tail::None, Op::Overwrite},
+        {withEsc("\x12"), 0, Tail::None, Op::VerticalScroll},
+        {withEsc("\x13"), 0, Tail::None, Op::HorizontalScroll},
+        {bytes({0x1F, 0x01}), 0, Tail::None, Op::Overwrite},
+        {bytes({0x1F, 0x02}), 0, Tail::None, Op::VerticalScroll},
+        {bytes({0x1F, 0x03}), 0, Tail::None, Op::HorizontalScroll},
+        {withEsc("QA"), 0, Tail::UntilCr, Op::UpperLine},
+        {withEsc("QB"), 0, Tail::UntilCr, Op::LowerLine},
+        {withEsc("QD"), 0, Tail::UntilCr, Op::Marquee},
+        {withEsc("[D"), 0, Tail::None, Op::Left},
+        {bytes({0x08}), 0, Tail::None, Op::Left},
+        {withEsc("[C"), 0, Tail::None, Op::Right},
+        {bytes({0x09}), 0, Tail::None, Op::Right},
+        {withEsc("[A"), 0, Tail::None, Op::Up},
+        {bytes({0x1F, 0x0A}), 0, Tail::None, Op::Up},
+        {withEsc("[B"), 0, Tail::None, Op::Down},
+        {bytes({0x0A}), 0, Tail::None, Op::Down},
+        {withEsc("[H"), 0, Tail::None, Op::Home},
+        {bytes({0x0B}), 0, Tail::None, Op::Home},
+        {withEsc("[L"), 0, Tail::None, Op::LeftEnd},
+        {bytes({0x0D}), 0, Tail::None, Op::LeftEnd},
+        {withEsc("[R"), 0, Tail::None, Op::RightEnd},
+        {bytes({0x1F, 0x0D}), 0, Tail::None, Op::RightEnd},
+        {withEsc("[K"), 0, Tail::None, Op::Bottom},
+        {bytes({0x1F, 0x42}), 0, Tail::None, Op::Bottom},
+        {withEsc("l"), 2, Tail::None, Op::CursorColumnRow},
+        {withEsc("@"), 0, Tail::None, Op::Initialise},
+        {withEsc("W"), 4, Tail::None, Op::Ignore},  // window range
+        {bytes({0x0C}), 0, Tail::None, Op::Clear},
+        {bytes({0x18}), 0, Tail::None, Op::ClearLine},
+        {withEsc("*"), 1, Tail::None, Op::Ignore},  // brightness
+        {withEsc("&"), 0, Tail::Characters, Op::DefineCharacters},
+        {withEsc("?"), 1, Tail::None, Op::DeleteCharacter},
+        {withEsc("%"), 1, Tail::None, Op::Ignore},  // user-defined set on or off
+        {withEsc("_"), 1, Tail::None, Op::Ignore},  // cursor on or off
+        {withEsc("f"), 1, Tail::None, Op::InternationalSetLetter},
+        {withEsc("c"), 1, Tail::None, Op::Ignore},  // ASCII or JIS
+        {withEsc("="), 1, Tail::None, Op::SelectPeripheral},
+        {withEsc("s"), 1, Tail::None, Op::Ignore},         // keep the user-defined characters
+        {withEsc("d"), 1, Tail::None, Op::Ignore},         // fetch them back
+        {withEsc("#"), 1, Tail::None, Op::Ignore},         // command type
+        {bytes({0x1F, 0x40}), 0, Tail::None, Op::Ignore},  // self-test
+        {bytes({0x1F, 0x45}), 1, Tail::None, Op::Ignore},  // blink
+    };
+}
+
+std::vector<Command> utcStandardCommands() {
+    return {
+        {bytes({0x08}), 0, Tail::None, Op::Left},
+        {bytes({0x09}), 0, Tail::None, Op::Right},
+        {bytes({0x0A}), 0, Tail::None, Op::Down},
+        {bytes({0x0D}), 0, Tail::None, Op::LeftEnd},
+        {bytes({0x10}), 1, Tail::None, Op::CursorPosition},
+        {bytes({0x11}), 0, Tail::None, Op::Overwrite},
+        {bytes({0x12}), 0, Tail::None, Op::VerticalScroll},
+        {bytes({0x13}), 0, Tail::None, Op::Ignore},  // cursor on
+        {bytes({0x14}), 0, Tail::None, Op::Ignore},  // cursor off
+        {bytes({0x1F}), 0, Tail::None, Op::Initialise},
+        {bytes({0x1E}), 0, Tail::None, Op::HomeAndClear},
+        {bytes({0x18}), 0, Tail::None, Op::ClearToEndOfLine},
+        {bytes({0x19}), 0, Tail::None, Op::ClearToEnd},
+        {bytes({0x04}), 1, Tail::None, Op::Ignore},  // dimming
+        {bytes({0x1C}), 0, Tail::None, Op::Ignore},  // flashing text on
+        {bytes({0x1D}), 0, Tail::None, Op::Ignore},  // flashing text off
+    };
+}
+
+// The attention-code sets: the attention code, one function byte, parameters up to CR. Bytes
+// outside a command go to the peripheral and are not shown.
+std::vector<Command> attentionCommands(const std::string& attention, Emulation emulation) {
+    if (emulation == Emulation::UtcEnhanced) {
+        return {
+            {attention + "A", 0, Tail::UntilCr, Op::UpperLine},
+            {attention + "B", 0, Tail::UntilCr, Op::LowerLine},
+            {attention + "D", 0, Tail::UntilCr, Op::Marquee},
+            {attention + "E", 0, Tail::UntilCr, Op::Time},
+            {attention + "F", 0, Tail::UntilCr, Op::MarqueeOnce},
+            {attention + "H", 0, Tail::UntilCr, Op::ChangeAttention},
+            {attention + "I", 0, Tail::UntilCr, Op::BothLines},
+        };
+    }
+    return {
+        {attention + "1", 0, Tail::UntilCr, Op::UpperLine},
+        {attention + "2", 0, Tail::UntilCr, Op::LowerLine},
+        {attention + "4", 0, Tail::UntilCr, Op::Marquee},
+        {attention + "5", 0, Tail::UntilCr, Op::Time},
+        {attention + "6", 0, Tail::UntilCr, Op::MarqueeOnce},
+        {attention + "7", 0, Tail::UntilCr, Op::Ignore},  // character trapping off
+        {attention + "8", 0, Tail::UntilCr, Op::ChangeAttention},
+        {attention + "9", 0, Tail::UntilCr, Op::BothLines},
+        {attention + "A", 0, Tail::UntilCr, Op::Initialise},
+    };
+}
+
+std::vector<Command> adm788Commands() {
+    return {
+        {bytes({0x0C}), 0, Tail::None, Op::Clear},
+        {bytes({0x0D}), 0, Tail::None, Op::LeftEnd},
+        {bytes({0x0E}), 0, Tail::None, Op::ClearUpperLine},
+        {bytes({0x0F}), 0, Tail::None, Op::ClearLowerLine},
+        {bytes({0x10}), 1, Tail::None, Op::Ignore},  // decimal point
+        {bytes({0x11}), 1, Tail::None, Op::Ignore},  // blink a line
+        {bytes({0x12}), 1, Tail::None, Op::Ignore},  // stop it
+        {bytes({0x1E}), 0, Tail::None, Op::ClearField1},
+        {bytes({0x1F}), 0, Tail::None, Op::ClearField2},
+    };
+}
+
+std::vector<Command> dsp800Commands() {
+    return {
+        {bytes({0x04, 0x01, 'P'}), 1, Tail::Etb, Op::CursorPosition1},
+        {bytes({0x04, 0x01, 'C'}), 2, Tail::Etb, Op::ClearRange},
+    };
+}
+
+std::vector<Command> logicControlCommands() {
+    return {
+        {bytes({0x12}), 0, Tail::None, Op::VerticalScroll},
+        {bytes({0x11}), 0, Tail::None, Op::Overwrite},
+        {bytes({0x04}), 1, Tail::None, Op::Ignore},  // brightness
+        {bytes({0x08}), 0, Tail::None, Op::EraseLeft},
+        {bytes({0x09}), 0, Tail::None, Op::Right},
+        {bytes({0x0A}), 0, Tail::None, Op::Down},
+        {bytes({0x0D}), 0, Tail::None, Op::LeftEnd},
+        {bytes({0x10}), 1, Tail::None, Op::CursorPosition},
+        {bytes({0x13}), 0, Tail::None, Op::Ignore},  // cursor on
+        {bytes({0x14}), 0, Tail::None, Op::Ignore},  // cursor off
+        {bytes({0x1F}), 0, Tail::None, Op::Initialise},
+        {bytes({0x03}), 6, Tail::None, Op::DefineCharacterPacked},
+        {bytes({0x05}), 0, Tail::UntilCr, Op::Marquee},
+        {withEsc("\x06"), 0, Tail::UntilCr, Op::MarqueeLower},
+        {withEsc("\x07"), 0, Tail::UntilCr, Op::Marquee},
+        {withEsc("\x0B"), 0, Tail::UntilCr, Op::MarqueeLower},
+    };
+}
+
+// The letters of ESC f n, as `Char` positions.
+int internationalSetOfLetter(std::uint8_t letter) {
+    switch (letter) {
+        case 'A':
+            return 0;
+        case 'F':
+            return 1;
+        case 'G':
+            return 2;
+        case 'U':
+            return 3;
+        case 'D':
+            return 4;
+        case 'W':
+            return 5;
+        case 'I':
+            return 6;
+        case 'S':
+            return 7;
+        case 'J':
+            return 8;
+        case 'N':
+            return 9;
+        case 'E':
+            return 10;
+        case 'L':
+            return 11;
+        case 'R':
+            return 12;
+        default:
+            return -1;
+    }
+}
+
+// A 5 by 7 pattern packed row by row into five bytes, bit 0 of the first byte the top left dot
+// (the LogicControl download font).
+Glyph packedGlyph(std::span<const std::uint8_t> packed) {
+    Glyph glyph{};
+    for (int bit = 0; bit < kGlyphColumns * kGlyphRows; ++bit) {
+        if ((packed[static_cast<std::size_t>(bit / 8)] >> (bit % 8) & 1U) != 0) {
+            const int row = bit / kGlyphColumns;
+            const int column = bit % kGlyphColumns;
+            glyph[static_cast<std::size_t>(column)] |= static_cast<std::uint8_t>(1U << row);
+        }
+    }
+    return glyph;
+}
+
+class TableSet : public CommandSet {
+public:
+    TableSet(Emulation emulation, std::vector<Command> commands, bool showsText)
+        : emulation_(emulation), commands_(std::move(commands)), showsText_(showsText) {}
+
+    // An attention-code set, which starts with `attention`.
+    TableSet(Emulation emulation, std::string attention)
+        : attention_(std::move(attention)),
+          emulation_(emulation),
+          commands_(attentionCommands(attention_, emulation)),
+          showsText_(false) {}
+
+    void feed(std::uint8_t byte, Glass& glass) override {
+        pending_.push_back(byte);
+        while (!pending_.empty()) {
+            const Match match = find();
+            if (match.complete != nullptr) {
+                const std::vector<std::uint8_t> all = std::exchange(pending_, {});
+                const std::size_t skip = match.complete->prefix.size();
+                act(*match.complete, std::span(all).subspan(skip), glass);
+                return;
+            }
+            if (match.partial) {
+                return;
+            }
+            // Nothing of this set starts so. A control code that began an unknown sequence
+            // takes the sequence with it; a character is shown (or passed on) and the bytes
+            // after it are looked at again.
+            const std::vector<std::uint8_t> all = std::exchange(pending_, {});
+            if (all.size() > 1 && all[0] < kFirstPrintable) {
+                return;
+            }
+            show(all[0], glass);
+            for (std::size_t i = 1; i < all.size(); ++i) {
+                feed(all[i], glass);
+            }
+            return;
+        }
+    }
+
+    bool midCommand() const override { return !pending_.empty(); }
+    void abandon() override { pending_.clear(); }
+
+    void powerOn(Screen& screen) const override {
+        if (emulation_ == Emulation::LogicControl) {
+            // Vertical scroll is its power-on mode: text is written on the lower line.
+            screen.setMode(Screen::WriteMode::VerticalScroll);
+            screen.bottom();
+        } else {
+            screen.setMode(Screen::WriteMode::Overwrite);
+        }
+    }
+
+private:
+    struct Match {
+        const Command* complete = nullptr;
+        bool partial = false;
+    };
+
+    Match find() const {
+        Match match;
+        const std::string_view got(reinterpret_cast<const char*>(pending_.data()), pending_.size());
+        for (const Command& c : commands_) {
+            if (got.size() <= c.prefix.size()) {
+                if (std::string_view(c.prefix).substr(0, got.size()) != got) {
+                    continue;
+                }
+                if (got.size() == c.prefix.size() && c.parameters == 0 && c.tail == Tail::None) {
+                    match.complete = &c;
+                    return match;
+                }
+                match.partial = true;
+                continue;
+            }
+            if (got.substr(0, c.prefix.size()) != c.prefix) {
+                continue;
+            }
+            const std::span<const std::uint8_t> after =
+                std::span(pending_).subspan(c.prefix.size());
+            const auto parameters = static_cast<std::size_t>(c.parameters);
+            bool complete = false;
+            switch (c.tail) {
+                case Tail::None:
+                    complete = after.size() == parameters;
+                    break;
+                case Tail::Etb:
+                    complete = after.size() == parameters + 1;
+                    break;
+                case Tail::UntilCr:
+                    complete = after.back() == kCr || after.size() > kLongestText;
+                    break;
+                case Tail::Characters: {
+                    const std::size_t length = characterDefinitionLength(after);
+                    complete = length != 0 && after.size() >= length;
+                    break;
+                }
+            }
+            if (complete) {
+                match.complete = &c;
+                return match;
+            }
+            match.partial = true;
+        }
+        return match;
+    }
+
+    void show(std::uint8_t byte, Glass& glass) {
+        if (!showsText_ || printerOnly_ || byte < kFirstPrintable) {
+            return;
+        }
+        glass.target().put(byte);
+    }
+
+    static std::vector<std::uint8_t> text(std::span<const std::uint8_t> after) {
+        std::vector<std::uint8_t> out(after.begin(), after.end());
+        if (!out.empty() && out.back() == kCr) {
+            out.pop_back();
+        }
+        return out;
+    }
+
+    void act(const Command& c, std::span<const std::uint8_t> after, Glass& glass) {
+        if (printerOnly_ && c.op != Op::SelectPeripheral) {
+            return;  // meant for the printer behind the display
+        }
+        auto screen = [&glass]() -> Screen& { return glass.target(); };
+        switch (c.op) {
+            case Op::Ignore:
+                return;
+            case Op::Initialise:
+                if (emulation_ == Emulation::Aedex || emulation_ == Emulation::Emax) {
+                    attention_ = std::string(kAedexAttention);
+                    commands_ = attentionCommands(attention_, emulation_);
+                }
+                glass.initialise();
+                return;
+            case Op::Clear:
+                screen().clear();
+                return;
+            case Op::ClearLine:
+                screen().clearLine(screen().cursor().row);
+                screen().carriageReturn();
+                return;
+            case Op::ClearToEndOfLine:
+                screen().clearToEndOfLine();
+                return;
+            case Op::ClearToEnd:
+                screen().clearToEnd();
+                return;
+            case Op::HomeAndClear:
+                screen().clear();
+                return;
+            case Op::ClearUpperLine:
+                screen().clearLine(0);
+                screen().moveTo(0, 0);
+                return;
+            case Op::ClearLowerLine:
+                screen().clearLine(1);
+                screen().moveTo(0, 1);
+                return;
+            case Op::ClearField1:
+                screen().clearRange(Screen::kColumns, Screen::kColumns + 7);
+                screen().moveTo(0, 1);
+                return;
+            case Op::ClearField2:
+                screen().clearRange(2 * Screen::kColumns - 8, 2 * Screen::kColumns - 1);
+                screen().moveTo(Screen::kColumns - 8, 1);
+                return;
+            case Op::Home:
+                screen().home();
+                return;
+            case Op::Left:
+                screen().backspace();
+                return;
+            case Op::EraseLeft:
+                screen().eraseBack();
+                return;
+            case Op::Right:
+                screen().forward();
+                return;
+            case Op::Up:
+                screen().lineUp();
+                return;
+            case Op::Down:
+                screen().lineFeed();
+                return;
+            case Op::LeftEnd:
+                screen().carriageReturn();
+                return;
+            case Op::RightEnd:
+                screen().rightEnd();
+                return;
+            case Op::Bottom:
+                screen().bottom();
+                return;
+            case Op::CursorColumnRow:
+                screen().moveTo(after[0] - 1, after[1] - 1);
+                return;
+            case Op::CursorPosition:
+                screen().moveToPosition(after[0]);
+                return;
+            case Op::CursorPosition1:
+                screen().moveToPosition(after[0] - 0x31);
+                glass.answer({kAck});
+                return;
+            case Op::ClearRange:
+                screen().clearRange(after[0] - 0x31, after[1] - 0x31);
+                glass.answer({kAck});
+                return;
+            case Op::Overwrite:
+                screen().setMode(Screen::WriteMode::Overwrite);
+                return;
+            case Op::VerticalScroll:
+                screen().setMode(Screen::WriteMode::VerticalScroll);
+                return;
+            case Op::HorizontalScroll:
+                screen().setMode(Screen::WriteMode::HorizontalScroll);
+                return;
+            case Op::UpperLine:
+                screen().setLine(0, text(after));
+                return;
+            case Op::LowerLine:
+                screen().setLine(1, text(after));
+                return;
+            case Op::Time: {
+                const std::vector<std::uint8_t> t = text(after);
+                screen().setLine(1, t);
+                return;
+            }
+            case Op::BothLines: {
+                const std::vector<std::uint8_t> t = text(after);
+                const auto split = std::min<std::size_t>(t.size(), Screen::kColumns);
+                screen().setLine(0, std::span(t).first(split));
+                screen().setLine(1, std::span(t).subspan(split));
+                return;
+            }
+            case Op::Marquee:
+                glass.marquee(0, text(after), true);
+                return;
+            case Op::MarqueeOnce:
+                glass.marquee(0, text(after), false);
+                return;
+            case Op::MarqueeLower:
+                glass.marquee(1, text(after), true);
+                return;
+            case Op::ShowCharacter:
+                if (after[0] >= kFirstPrintable) {
+                    screen().put(after[0]);
+                }
+                return;
+            case Op::InternationalSet:
+                glass.selectInternationalSet(after[0]);
+                return;
+            case Op::InternationalSetLetter:
+                if (const int set = internationalSetOfLetter(after[0]); set >= 0) {
+                    glass.selectInternationalSet(set);
+                }
+                return;
+            case Op::CodeTable:
+                glass.selectCodeTable(after[0]);
+                return;
+            case Op::DefineCharacters: {
+                std::size_t at = 3;
+                for (int code = after[1]; code <= after[2] && code < 256; ++code) {
+                    const std::size_t width = std::min<std::size_t>(after[at], 5);
+                    const Glyph glyph = columnGlyph(after.subspan(at + 1, width));
+                    at += 1 + width;
+                    screen().defineUserCharacter(static_cast<std::uint8_t>(code), glyph);
+                }
+                return;
+            }
+            case Op::DefineCharacterPacked:
+                screen().defineUserCharacter(after[0], packedGlyph(after.subspan(1)));
+                return;
+            case Op::DeleteCharacter:
+                screen().deleteUserCharacter(after[0]);
+                return;
+            case Op::SelectPeripheral: {
+                // '1' to '3' are taken as 1 to 3, as several of these displays do.
+                printerOnly_ = glass.selectPeripheral(after[0] & 0x03);
+                return;
+            }
+            case Op::ChangeAttention: {
+                const std::vector<std::uint8_t> code = text(after);
+                if (code.size() == 2) {
+                    attention_.assign(code.begin(), code.end());
+                    commands_ = attentionCommands(attention_, emulation_);
+                }
+                return;
+            }
+            case Op::Acknowledge:
+                glass.answer({kAck});
+                return;
+        }
+    }
+
+    std::string attention_;
+    Emulation emulation_;
+    std::vector<Command> commands_;
+    bool showsText_;
+    bool printerOnly_ = false;
+    std::vector<std::uint8_t> pending_;
+};
+
+}  // namespace
+
+Emulation emulationOf(std::uint8_t stored) {
+    return stored < kEmulationCount ? static_cast<Emulation>(stored) : Emulation::Epson;
+}
+
+std::string_view emulationName(Emulation emulation) {
+    static constexpr std::array<std::string_view, kEmulationCount> kNames = {
+        "QV310",  "EPSON",  "UTC/S",  "UTC/P", "AEDEX",
+        "ADM788", "DSP800", "CD5220", "EMAX",  "LogicControl"};
+    return kNames[static_cast<std::size_t>(emulation)];
+}
+
+Glyph columnGlyph(std::span<const std::uint8_t> columns) {
+    Glyph glyph{};
+    for (std::size_t i = 0; i < glyph.size() && i < columns.size(); ++i) {
+        glyph[i] = columns[i] & 0x7F;
+    }
+    return glyph;
+}
+
+std::unique_ptr<CommandSet> makeCommandSet(Emulation emulation) {
+    switch (emulation) {
+        case Emulation::Qv310:  // no reference of its own found: the EPSON set
+        case Emulation::Epson:
+            return std::make_unique<TableSet>(emulation, epsonCommands(), true);
+        case Emulation::Cd5220:
+            return std::make_unique<TableSet>(emulation, cd5220Commands(), true);
+        case Emulation::UtcStandard:
+            return std::make_unique<TableSet>(emulation, utcStandardCommands(), true);
+        case Emulation::UtcEnhanced:
+            return std::make_unique<TableSet>(emulation, std::string(kUtcAttention));
+        case Emulation::Aedex:
+        case Emulation::Emax:
+            return std::make_unique<TableSet>(emulation, std::string(kAedexAttention));
+        case Emulation::Adm788:
+            return std::make_unique<TableSet>(emulation, adm788Commands(), true);
+        case Emulation::Dsp800:
+            return std::make_unique<TableSet>(emulation, dsp800Commands(), true);
+        case Emulation::LogicControl:
+            return std::make_unique<TableSet>(emulation, logicControlCommands(), true);
+    }
+    return std::make_unique<TableSet>(Emulation::Epson, epsonCommands(), true);
+}
+
+}  // namespace vfd::sim

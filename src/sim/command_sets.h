@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "sim/screen.h"
+
+namespace vfd::sim {
+
+// The command emulations a display can be set to, by their position in the `Command` list
+// (image byte 6).
+enum class Emulation : std::uint8_t {
+    Qv310 = 0,
+    Epson = 1,
+    UtcStandard = 2,  // "UTC/S"
+    UtcEnhanced = 3,  // "UTC/P"
+    Aedex = 4,
+    Adm788 = 5,
+    Dsp800 = 6,
+    Cd5220 = 7,
+    Emax = 8,
+    LogicControl = 9,
+};
+
+inline constexpr int kEmulationCount = 10;
+
+// The stored byte as an emulation; a value outside the list runs the factory one, EPSON.
+Emulation emulationOf(std::uint8_t stored);
+std::string_view emulationName(Emulation emulation);
+
+// What a command set acts on. The firmware gives out the glass only when a command is about to
+// change it, so that the welcome messages end at the first byte that shows or moves something.
+class Glass {
+public:
+    virtual ~Glass() = default;
+    virtual Screen& target() = 0;
+    // Bytes the display answers (a few command sets acknowledge their commands).
+    virtual void answer(std::vector<std::uint8_t> bytes) = 0;
+    // A message running across one line, `repeat` for ever or once; replaced by the next
+    // command that writes to the glass.
+    virtual void marquee(int row, std::vector<std::uint8_t> text, bool repeat) = 0;
+    // ESC @ and the reset commands: the power-on state of the glass, its modes, the stored
+    // character set and user-defined characters.
+    virtual void initialise() = 0;
+    // Runtime character set choices: the international set (a `Char` position) and the code
+    // table of the upper half (ESC t n).
+    virtual void selectInternationalSet(int position) = 0;
+    virtual void selectCodeTable(int table) = 0;
+    // ESC = n: which device the following bytes are meant for (bit 0 printer, bit 1 display).
+    // True when the display is now to pass them on to the printer behind it and not show them.
+    virtual bool selectPeripheral(std::uint8_t devices) = 0;
+};
+
+// One emulation's command interpreter: takes the bytes meant for the display one at a time.
+class CommandSet {
+public:
+    virtual ~CommandSet() = default;
+    virtual void feed(std::uint8_t byte, Glass& glass) = 0;
+    // True while part of a command has been received.
+    virtual bool midCommand() const = 0;
+    // Forgets a half-received command (the line went quiet in the middle of it).
+    virtual void abandon() = 0;
+    // The cursor and write mode this emulation starts with on a cleared glass.
+    virtual void powerOn(Screen& screen) const = 0;
+};
+
+std::unique_ptr<CommandSet> makeCommandSet(Emulation emulation);
+
+// A character pattern sent as five column bytes, bit 0 the top row: the layout of the stored
+// user-defined character records, which the ESC & commands share.
+Glyph columnGlyph(std::span<const std::uint8_t> columns);
+
+}  // namespace vfd::sim

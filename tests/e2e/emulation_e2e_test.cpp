@@ -1,0 +1,144 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The test tool against a virtual display set to the emulation each model option drives it in:
+// the range test shows every range over both lines, and the screen test ends "OK!" with all
+// dots lit on both lines.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "config/file/settings_file.h"
+#include "sim/command_sets.h"
+#include "sim/font5x7.h"
+#include "sim/screen.h"
+#include "sim/settings_store.h"
+#include "support/scripted_dialogs.h"
+#include "support/sim_process.h"
+#include "testtool/message_window.h"
+#include "testtool/tymbrik_window.h"
+
+namespace vfd::testtool {
+namespace {
+
+using testing::ScriptedDialogs;
+using testing::SimProcess;
+
+// The glass line the display prints for codes first .. first + count - 1, blank after them.
+std::string shownLine(int first, int count) {
+    std::string line;
+    for (int i = 0; i < sim::Screen::kColumns; ++i) {
+        sim::appendUtf8(line,
+                        i < count ? sim::romCharacter(static_cast<std::uint8_t>(first + i)) : U' ');
+    }
+    return line;
+}
+
+class EmulationOnVirtualDisplay : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QObject::connect(&operatorHand, &QTimer::timeout, &operatorHand, [this] {
+            if (!window) {
+                return;
+            }
+            auto& box = window->messageWindow();
+            if (box.isVisible() && box.waitValue() == 1) {
+                shown.push_back(box.message());
+                box.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+            }
+        });
+        operatorHand.start(20);
+    }
+
+    // A display whose memory holds `emulation`, started from it.
+    void start(sim::Emulation emulation) {
+        window.reset();
+        sim.reset();
+        testing::usePrivatePortFolder();
+        sim::StoredSettings memory = sim::factorySettings();
+        sim::setStoredByte(memory, image_index::kCommand, static_cast<std::uint8_t>(emulation));
+        const QString state = dir.filePath(QStringLiteral("memory-%1.vfd").arg(int(emulation)));
+        ASSERT_EQ(file::writeSettingsFile(state.toStdString(), memory), "");
+        sim = std::make_unique<SimProcess>(1, QStringList{QStringLiteral("--state"), state});
+        ASSERT_TRUE(sim->started()) << sim->output().toStdString();
+        ASSERT_TRUE(sim->waitForOutput(QByteArray(emulationName(emulation).data()) + " emulation"))
+            << sim->output().toStdString();
+        TymbrikWindowServices services;
+        services.dialogs = &dialogs;
+        services.rangeFolders = {VFD_RANGE_FOLDER};
+        window = std::make_unique<TymbrikWindow>(services);
+    }
+
+    void click(const QString& name) { window->findChild<QPushButton*>(name)->click(); }
+
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<SimProcess> sim;
+    std::unique_ptr<TymbrikWindow> window;
+    QTimer operatorHand;
+    QStringList shown;
+};
+
+TEST_F(EmulationOnVirtualDisplay, EachRangeShowsOnBothLinesInEpsonAndCd5220) {
+    struct Range {
+        const char* button;
+        int first;
+    };
+    for (const sim::Emulation emulation : {sim::Emulation::Epson, sim::Emulation::Cd5220}) {
+        SCOPED_TRACE(std::string(emulationName(emulation)));
+        start(emulation);
+        ASSERT_TRUE(window);
+        for (const Range r : {Range{"Command3", 0x80}, Range{"Command4", 0xA0},
+                              Range{"Command5", 0xC0}, Range{"Command6", 0xE0}}) {
+            sim->markOutput();
+            click(QString::fromLatin1(r.button));
+            const std::string expected =
+                "display |" + shownLine(r.first, 16) + "|" + shownLine(r.first + 16, 16) + "|";
+            EXPECT_TRUE(sim->waitForOutputAfterMark(QByteArray::fromStdString(expected)))
+                << expected << "\n"
+                << sim->output().toStdString();
+        }
+        EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(" | ").toStdString();
+    }
+}
+
+TEST_F(EmulationOnVirtualDisplay, TheScreenTestLightsBothLinesInItsModelsEmulation) {
+    const QString file = dir.filePath(QStringLiteral("file.vfd"));
+    BodyBytes body{};
+    body[image_index::kCommand - 1] = 7;
+    ASSERT_EQ(file::writeSettingsFile(file.toStdString(), body), "");
+    struct Run {
+        const char* option;
+        sim::Emulation emulation;
+    };
+    std::string full;
+    for (int i = 0; i < sim::Screen::kColumns; ++i) {
+        full += "\u2588";
+    }
+    const QByteArray bothLit = QByteArray::fromStdString("display |" + full + "|" + full + "|");
+    for (const Run r : {Run{"Option_CD5220_QV310_v68AC", sim::Emulation::Cd5220},
+                        Run{"Option_CD5220_NR400_CD5220_RUSSIA", sim::Emulation::Cd5220},
+                        Run{"Option_CD5220_File", sim::Emulation::Cd5220},
+                        Run{"Option_EPSON_QV310", sim::Emulation::Epson},
+                        Run{"Option_EPSON_File", sim::Emulation::Epson}}) {
+        SCOPED_TRACE(r.option);
+        start(r.emulation);
+        ASSERT_TRUE(window);
+        dialogs.files.push_back(file);
+        click(QStringLiteral("Command2"));
+        ASSERT_TRUE(window->fileImage());
+        shown.clear();
+        window->findChild<QRadioButton*>(QString::fromLatin1(r.option))->click();
+        sim->markOutput();
+        click(QStringLiteral("ScreenTest"));
+        ASSERT_FALSE(shown.isEmpty());
+        EXPECT_EQ(shown.last(), "OK!") << shown.join(" | ").toStdString();
+        EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(" | ").toStdString();
+        EXPECT_TRUE(sim->waitForOutputAfterMark(bothLit, 1000)) << sim->output().toStdString();
+    }
+}
+
+}  // namespace
+}  // namespace vfd::testtool

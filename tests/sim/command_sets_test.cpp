@@ -1,0 +1,341 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Each emulation driven with its own commands, as its command reference gives them, and with
+// the commands of the other sets, which must not act.
+#include "sim/command_sets.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "sim/firmware.h"
+#include "sim/font5x7.h"
+
+#include "bytes.h"
+
+namespace vfd::sim {
+namespace {
+
+const std::string kBlank(20, ' ');
+
+std::string padded(std::string text) {
+    text.resize(20, ' ');
+    return text;
+}
+
+Bytes downloadOf(const StoredSettings& settings) {
+    return Bytes{0x1B, 0xEF, 2, 0, 2, 6, 1, 2, 0, 6, 0xAA} +
+           Bytes(settings.begin(), settings.end());
+}
+
+// A display that has been set to `emulation` and restarted.
+Firmware displayIn(Emulation emulation, std::uint8_t passthru = 0) {
+    StoredSettings settings = factorySettings();
+    setStoredByte(settings, image_index::kCommand, static_cast<std::uint8_t>(emulation));
+    setStoredByte(settings, image_index::kPassthru, passthru);
+    Firmware firmware({});
+    firmware.feed(downloadOf(settings), 0);
+    firmware.restart(0);
+    EXPECT_EQ(firmware.emulation(), emulation);
+    return firmware;
+}
+
+Bytes esc(std::string_view rest) {
+    return Bytes{0x1B} + bytesOf(rest);
+}
+
+struct Case {
+    const char* what;
+    Emulation emulation;
+    Bytes input;
+    std::string upper;
+    std::string lower;
+};
+
+TEST(CommandSets, EachEmulationDrawsItsOwnCommandsAndNotTheOthers) {
+    using E = Emulation;
+    const Bytes init = esc("@");
+    const Case cases[] = {
+        // EPSON: the ESC/POS customer-display commands.
+        {"EPSON US $ x y", E::Epson, init + Bytes{0x1F, 0x24, 3, 2} + bytesOf("X"), kBlank,
+         padded("  X")},
+        {"EPSON LF and US LF", E::Epson, init + bytesOf("\nA") + Bytes{0x1F, 0x0A} + bytesOf("B"),
+         padded(" B"), padded("A")},
+        {"EPSON US CR to the right end", E::Epson, init + Bytes{0x1F, 0x0D} + bytesOf("Z"),
+         std::string(19, ' ') + "Z", kBlank},
+        {"EPSON US B to the bottom", E::Epson,
+         init + bytesOf("AB") + Bytes{0x1F, 0x42} + bytesOf("C"), padded("AB"), padded("C")},
+        {"EPSON CAN clears the cursor line", E::Epson,
+         init + bytesOf("AB\x18"
+                        "C"),
+         padded("C"), kBlank},
+        {"EPSON HOM and BS", E::Epson,
+         init + bytesOf("ABC\x0B"
+                        "D\x08"
+                        "E"),
+         padded("EBC"), kBlank},
+        {"EPSON US MD2 scrolls vertically", E::Epson,
+         init + Bytes{0x1F, 0x02} + Bytes(40, 'A') + bytesOf("B"), std::string(20, 'A'),
+         padded("B")},
+        {"EPSON US MD3 scrolls horizontally", E::Epson,
+         init + Bytes{0x1F, 0x03} + bytesOf("ABCDEFGHIJKLMNOPQRSTU"), "BCDEFGHIJKLMNOPQRSTU",
+         kBlank},
+        {"EPSON US MD1 after MD2 overwrites again", E::Epson,
+         init + Bytes{0x1F, 0x02, 0x1F, 0x01} + Bytes(40, 'A') + bytesOf("B"),
+         "B" + std::string(19, 'A'), std::string(20, 'A')},
+        {"EPSON ESC R, ESC t, US X and US E parameters are not shown", E::Epson,
+         init + esc("R\x02") + esc("t\x01") + Bytes{0x1F, 0x58, 0x04, 0x1F, 0x45, 0x00} +
+             bytesOf("OK"),
+         padded("OK"), kBlank},
+        {"EPSON: CD5220's ESC l does not move the cursor", E::Epson,
+         init + esc("l\x03\x02") + bytesOf("X"), padded("X"), kBlank},
+        {"EPSON: CD5220's ESC Q A is not a line command", E::Epson, init + esc("QAHI\r"),
+         padded("AHI"), kBlank},
+        {"EPSON: CD5220's ESC [ B does not move; the B shows", E::Epson,
+         init + esc("[B") + bytesOf("X"), padded("BX"), kBlank},
+        {"QV310 speaks the EPSON set", E::Qv310, init + Bytes{0x1F, 0x24, 1, 2} + bytesOf("Q"),
+         kBlank, padded("Q")},
+
+        // CD5220.
+        {"CD5220 ESC l x y", E::Cd5220, init + esc("l\x03\x02") + bytesOf("X"), kBlank,
+         padded("  X")},
+        {"CD5220 ESC Q A and ESC Q B", E::Cd5220, esc("QAUPPER\r") + esc("QBLOWER\r"),
+         padded("UPPER"), padded("LOWER")},
+        {"CD5220 ESC Q A keeps the first twenty", E::Cd5220, esc("QAABCDEFGHIJKLMNOPQRSTUVWXY\r"),
+         "ABCDEFGHIJKLMNOPQRST", kBlank},
+        {"CD5220 ESC [ B, ESC [ C, ESC [ A, ESC [ D", E::Cd5220,
+         init + esc("[B") + esc("[C") + bytesOf("L") + esc("[A") + esc("[D") + bytesOf("U"),
+         padded(" U"), padded(" L")},
+        {"CD5220 ESC [ R, ESC [ L, ESC [ K, ESC [ H", E::Cd5220,
+         init + esc("[R") + bytesOf("R") + esc("[K") + bytesOf("K") + esc("[H") + bytesOf("H"),
+         "H" + std::string(18, ' ') + "R", padded("K")},
+        {"CD5220 CLR and CAN", E::Cd5220,
+         init + bytesOf("AB\x0C"
+                        "CD\x18"
+                        "E"),
+         padded("E"), kBlank},
+        {"CD5220 ESC DC2 scrolls vertically", E::Cd5220,
+         init + esc("\x12") + Bytes(40, 'A') + bytesOf("B"), std::string(20, 'A'), padded("B")},
+        {"CD5220 range file: 16 codes, CR LF, 16 codes", E::Cd5220,
+         init + bytesOf("ABCDEFGHIJKLMNOP\r\nQRSTUVWXYZ012345"), padded("ABCDEFGHIJKLMNOP"),
+         padded("QRSTUVWXYZ012345")},
+        {"CD5220: EPSON's US $ does not move the cursor", E::Cd5220,
+         init + Bytes{0x1F, 0x24, 1, 2} + bytesOf("X"), padded("X"), kBlank},
+        {"CD5220: AEDEX's attention code is text", E::Cd5220, init + bytesOf("!#1HI\r"),
+         padded("!#1HI"), kBlank},
+
+        // AEDEX and EMAX: attention code, function, data, CR; nothing else shows.
+        {"AEDEX !#1 and !#2", E::Aedex, bytesOf("!#1TOP LINE\r!#2BOTTOM LINE\r"),
+         padded("TOP LINE"), padded("BOTTOM LINE")},
+        {"AEDEX !#9 fills both lines", E::Aedex,
+         bytesOf("!#9ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789ABCD\r"), "ABCDEFGHIJKLMNOPQRST",
+         "UVWXYZ0123456789ABCD"},
+        {"AEDEX !#5 shows the time", E::Aedex, bytesOf("!#512:34\r"), kBlank, padded("12:34")},
+        {"AEDEX other bytes pass through unseen", E::Aedex,
+         bytesOf("!#1SHOWN\r") + bytesOf("RECEIPT TEXT\r\n") + init + Bytes{0x1F, 0x24, 1, 2},
+         padded("SHOWN"), kBlank},
+        {"AEDEX !#8 changes the attention code", E::Aedex, bytesOf("!#8$%\r$%1NEW\r!#2OLD CODE\r"),
+         padded("NEW"), kBlank},
+        {"AEDEX !#A resets", E::Aedex, bytesOf("!#1GONE\r!#A\r"), kBlank, kBlank},
+        {"EMAX speaks the AEDEX set", E::Emax, bytesOf("!#2EMAX\r"), kBlank, padded("EMAX")},
+
+        // UTC standard (UTC/S) and enhanced (UTC/P).
+        {"UTC/S DLE p", E::UtcStandard, bytesOf("\x10\x15X"), kBlank, padded(" X")},
+        {"UTC/S US resets, RS clears", E::UtcStandard,
+         bytesOf("AB\x1F"
+                 "CD\x1E"
+                 "E"),
+         padded("E"), kBlank},
+        {"UTC/S CAN clears to the end of the line", E::UtcStandard, bytesOf("ABCD\x08\x08\x18"),
+         padded("AB"), kBlank},
+        {"UTC/S: ESC @ is no command; the @ shows", E::UtcStandard, bytesOf("AB") + init,
+         padded("AB@"), kBlank},
+        {"UTC/P ESC u A, ESC u B", E::UtcEnhanced, esc("uAUPPER\r") + esc("uBLOWER\r"),
+         padded("UPPER"), padded("LOWER")},
+        {"UTC/P ESC u I fills both lines", E::UtcEnhanced, esc("uIABCDEFGHIJKLMNOPQRSTUVWXYZ\r"),
+         "ABCDEFGHIJKLMNOPQRST", padded("UVWXYZ")},
+        {"UTC/P ESC u H changes the attention code", E::UtcEnhanced,
+         esc("uH!#\r") + bytesOf("!#ANEW\r") + esc("uBOLD\r"), padded("NEW"), kBlank},
+        {"UTC/P plain text is not shown", E::UtcEnhanced, bytesOf("PLAIN") + esc("uBX\r"), kBlank,
+         padded("X")},
+
+        // ADM788.
+        {"ADM788 text, SLE2, CR", E::Adm788,
+         bytesOf("TOTAL\x0F"
+                 "9.99\rX"),
+         padded("TOTAL"), padded("X.99")},
+        {"ADM788 SLE1 clears the upper line", E::Adm788,
+         bytesOf("OLD\x0FLOW\x0E"
+                 "NEW"),
+         padded("NEW"), padded("LOW")},
+        {"ADM788 SF2 writes the right field", E::Adm788,
+         bytesOf("\x0FLEFT TEXT GOES\x1F"
+                 "12.00"),
+         kBlank, "LEFT TEXT GO12.00   "},
+        {"ADM788: EPSON's ESC @ does not clear", E::Adm788, bytesOf("KEEP") + init, padded("KEEP@"),
+         kBlank},
+
+        // DSP800.
+        {"DSP800 EOT SOH P moves the cursor", E::Dsp800,
+         Bytes{0x04, 0x01, 'P', '5', 0x17} + bytesOf("X"), padded("    X"), kBlank},
+        {"DSP800 EOT SOH C clears a range", E::Dsp800,
+         bytesOf("ABCDEF") + Bytes{0x04, 0x01, 'C', '2', '4', 0x17}, padded("A   EF"), kBlank},
+
+        // LogicControl.
+        {"LogicControl starts in vertical scroll on the lower line", E::LogicControl,
+         bytesOf("FIRST\n\rSECOND"), padded("FIRST"), padded("SECOND")},
+        {"LogicControl DC1 and DLE n", E::LogicControl,
+         bytesOf("\x11\x10") + Bytes{0x00} +
+             bytesOf("TOP\x10\x16"
+                     "B"),
+         padded("TOP"), padded("  B")},
+        {"LogicControl BS erases", E::LogicControl,
+         bytesOf("\x11\x10") + Bytes{0x00} + bytesOf("ABC\x08"), padded("AB"), kBlank},
+        {"LogicControl US resets", E::LogicControl,
+         bytesOf("GONE\x1F"
+                 "NEW"),
+         kBlank, padded("NEW")},
+    };
+    for (const Case& c : cases) {
+        Firmware firmware = displayIn(c.emulation);
+        const FeedResult result = firmware.feed(c.input, 10);
+        EXPECT_EQ(firmware.screen().text(0), c.upper) << c.what;
+        EXPECT_EQ(firmware.screen().text(1), c.lower) << c.what;
+        EXPECT_TRUE(result.replies.empty() || c.emulation == Emulation::Dsp800) << c.what;
+    }
+}
+
+TEST(CommandSets, TheSettingsExchangesAnswerInEveryEmulation) {
+    for (int position = 0; position < kEmulationCount; ++position) {
+        const auto emulation = static_cast<Emulation>(position);
+        SCOPED_TRACE(std::string(emulationName(emulation)));
+        Firmware firmware = displayIn(emulation);
+        FeedResult identity = firmware.feed(Bytes{0x1D, 0x49, 0x02}, 10);
+        ASSERT_EQ(identity.replies.size(), 1U);
+        EXPECT_EQ(identity.replies[0].bytes, bytesOf("PID:3524"));
+        FeedResult serial = firmware.feed(Bytes{0x1D, 0x49, 0x06, 0x01}, 10);
+        ASSERT_EQ(serial.replies.size(), 1U);
+        EXPECT_EQ(serial.replies[0].bytes, bytesOf("VD000001"));
+        FeedResult upload = firmware.feed(Bytes{0x1B, 0xEE}, 10);
+        ASSERT_EQ(upload.replies.size(), 1U);
+        EXPECT_EQ(upload.replies[0].bytes.size(), 127U);
+        EXPECT_EQ(upload.replies[0].bytes[image_index::kCommand], position);
+        StoredSettings next = factorySettings();
+        setStoredByte(next, image_index::kCommand, 7);
+        EXPECT_EQ(firmware.feed(downloadOf(next), 10).stored, StoreOutcome::Stored);
+        EXPECT_EQ(firmware.emulation(), emulation) << "until the restart";
+        firmware.restart(20);
+        EXPECT_EQ(firmware.emulation(), Emulation::Cd5220);
+    }
+}
+
+TEST(CommandSets, DownloadedCharactersReplaceTheBuiltInOnes) {
+    const Glyph arrow = {0x08, 0x1C, 0x3E, 0x08, 0x08};
+    struct CharCase {
+        const char* what;
+        Emulation emulation;
+        Bytes define;
+        Bytes remove;
+    };
+    const CharCase cases[] = {
+        {"EPSON ESC & and ESC ?", Emulation::Epson,
+         esc("&") + Bytes{1, 'A', 'A', 5, 0x08, 0x1C, 0x3E, 0x08, 0x08}, esc("?A")},
+        {"CD5220 ESC & and ESC ?", Emulation::Cd5220,
+         esc("&") + Bytes{1, 'A', 'A', 5, 0x08, 0x1C, 0x3E, 0x08, 0x08}, esc("?A")},
+        // The same arrow packed row by row, bit 0 of the first byte the top left dot.
+        {"LogicControl 03 X",
+         Emulation::LogicControl,
+         Bytes{0x03, 'A', 0x80, 0x98, 0x6F, 0x08, 0x00},
+         {}},
+    };
+    for (const CharCase& c : cases) {
+        Firmware firmware = displayIn(c.emulation);
+        firmware.feed(c.define + bytesOf("A"), 10);
+        const int row = c.emulation == Emulation::LogicControl ? 1 : 0;
+        const Screen::Cursor at = firmware.screen().cursor();
+        EXPECT_EQ(firmware.screen().glyph(row, at.column - 1), arrow) << c.what;
+        EXPECT_EQ(firmware.screen().text(row).substr(0, 3), "\uE041") << c.what;
+        if (!c.remove.empty()) {
+            firmware.feed(c.remove, 10);
+            EXPECT_EQ(firmware.screen().glyph(row, at.column - 1), romGlyph('A')) << c.what;
+        }
+    }
+}
+
+TEST(CommandSets, MarqueesRunAcrossTheLine) {
+    struct MarqueeCase {
+        Emulation emulation;
+        Bytes input;
+    };
+    const MarqueeCase cases[] = {
+        {Emulation::Cd5220, esc("QDSALE\r")},
+        {Emulation::Aedex, bytesOf("!#4SALE\r")},
+        {Emulation::UtcEnhanced, esc("uDSALE\r")},
+        {Emulation::LogicControl, bytesOf("\x05SALE\r")},
+    };
+    for (const MarqueeCase& c : cases) {
+        SCOPED_TRACE(std::string(emulationName(c.emulation)));
+        Firmware firmware = displayIn(c.emulation);
+        firmware.feed(c.input, 0);
+        firmware.tick(0);
+        EXPECT_EQ(firmware.screen().text(0), kBlank);
+        firmware.tick(3 * kScrollStepMs);  // three columns in from the right end
+        EXPECT_EQ(firmware.screen().text(0), std::string(17, ' ') + "SAL");
+        firmware.tick(20 * kScrollStepMs);
+        EXPECT_EQ(firmware.screen().text(0), padded("SALE"));
+    }
+}
+
+TEST(CommandSets, AHalfReceivedCommandIsDroppedAfterTheTimeout) {
+    Firmware firmware = displayIn(Emulation::Epson);
+    firmware.feed(Bytes{0x1F, 0x24, 0x03}, 0);
+    firmware.feed(bytesOf("AB"), kCommandTimeoutMs + 1);
+    EXPECT_EQ(firmware.screen().text(0), padded("AB"));
+}
+
+TEST(PassThrough, BytesForThePrinterAreNotShown) {
+    struct PassCase {
+        std::uint8_t mode;
+        std::string upper;
+    };
+    // ESC = 1 hands the line to the printer, ESC = 2 takes it back.
+    const Bytes input =
+        esc("@") + bytesOf("A") + esc("=\x01") + bytesOf("RECEIPT") + esc("=\x02") + bytesOf("B");
+    for (const PassCase& c : {PassCase{0, "ARECEIPTB"}, PassCase{1, "AB"}}) {
+        Firmware firmware = displayIn(Emulation::Epson, c.mode);
+        firmware.feed(input, 10);
+        EXPECT_EQ(firmware.screen().text(0), padded(c.upper)) << int{c.mode};
+    }
+}
+
+}  // namespace
+}  // namespace vfd::sim
+
+namespace vfd::sim {
+namespace {
+
+TEST(StandBy, TheGlassGoesDarkAfterItsMinutesAndInputWakesIt) {
+    struct StandByCase {
+        std::uint8_t minutes;
+        std::int64_t idleMs;
+        bool dark;
+    };
+    for (const StandByCase& c : {StandByCase{0, 3'600'000, false}, StandByCase{2, 119'999, false},
+                                 StandByCase{2, 120'000, true}}) {
+        StoredSettings settings = factorySettings();
+        setStoredByte(settings, image_index::kStandby, c.minutes);
+        Firmware firmware({});
+        firmware.feed(downloadOf(settings), 0);
+        firmware.restart(0);
+        firmware.feed(Bytes{0x1B, 0x40} + bytesOf("HI"), 0);
+        firmware.tick(c.idleMs);
+        EXPECT_EQ(firmware.isStandingBy(), c.dark) << int{c.minutes} << " " << c.idleMs;
+        EXPECT_EQ(firmware.screen().text(0), c.dark ? kBlank : padded("HI"));
+        firmware.feed(Bytes{0x00}, c.idleMs + 1);
+        EXPECT_FALSE(firmware.isStandingBy());
+        EXPECT_EQ(firmware.screen().text(0), padded("HI"));
+    }
+}
+
+}  // namespace
+}  // namespace vfd::sim
