@@ -27,7 +27,13 @@ PortChoiceResult refused(PortProblem problem, const std::string& label,
 
 // The part both ways of choosing share: the device is known, the line parameters are checked.
 PortChoiceResult withSettings(const std::string& label, const std::string& device,
-                              std::string_view settingsText) {
+                              std::string_view settingsText, const PortLookup& lookup) {
+    if (std::string why = distrustOf(device, lookup); !why.empty()) {
+        auto result = refused(PortProblem::UnsafeFolder, label, settingsText);
+        result.failure.device = lookup.folder;
+        result.failure.detail = std::move(why);
+        return result;
+    }
     const auto settings = parseLineSettings(settingsText);
     if (!settings) {
         auto result = refused(PortProblem::BadSettings, label, settingsText);
@@ -51,7 +57,7 @@ PortChoiceResult choosePort(std::string_view portText, std::string_view settings
     if (!device) {
         return refused(PortProblem::NotAPort, label, settingsText);
     }
-    return withSettings(label, *device, settingsText);
+    return withSettings(label, *device, settingsText, lookup);
 }
 
 PortChoiceResult choosePortNumber(int number, const std::string& label,
@@ -63,7 +69,7 @@ PortChoiceResult choosePortNumber(int number, const std::string& label,
     if (!device) {
         return refused(PortProblem::NoSuchPort, label, settingsText);
     }
-    return withSettings(label, *device, settingsText);
+    return withSettings(label, *device, settingsText, lookup);
 }
 
 PortFailure openChosenPort(Port& port, const PortChoice& choice) {

@@ -21,11 +21,12 @@ struct PortChoice {
 // Why no port could be used. The windows turn it into the operator's words.
 enum class PortProblem {
     None,
-    NoneChosen,   // the port list is empty or its text is blank
-    NotAPort,     // the text names no port number or device
-    NoSuchPort,   // the number has no device behind it
-    BadSettings,  // the line-parameter text is not valid
-    OpenFailed,   // the system refused to open it; `error` and `detail` say why
+    NoneChosen,    // the port list is empty or its text is blank
+    NotAPort,      // the text names no port number or device
+    NoSuchPort,    // the number has no device behind it
+    BadSettings,   // the line-parameter text is not valid
+    UnsafeFolder,  // the port's link lies in a port folder that may not be trusted; `detail` why
+    OpenFailed,    // the system refused to open it; `error` and `detail` say why
 };
 
 struct PortFailure {

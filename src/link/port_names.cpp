@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -114,12 +115,43 @@ std::optional<std::string> resolvePortText(std::string_view text, const PortLook
     return std::nullopt;
 }
 
+std::string portFolderDistrust(const std::string& folder) {
+#ifdef _WIN32
+    (void)folder;
+    return {};
+#else
+    struct stat info {};
+    if (::lstat(folder.c_str(), &info) != 0) {
+        return {};  // nothing there, nothing to trust or distrust
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        return "it is not a folder of its own";
+    }
+    if (info.st_uid != ::getuid()) {
+        return "it belongs to another user";
+    }
+    if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        return "other users may write into it";
+    }
+    return {};
+#endif
+}
+
+std::string distrustOf(const std::string& device, const PortLookup& lookup) {
+    if (lookup.folder.empty() || !lookup.distrust || !device.starts_with(lookup.folder + "/")) {
+        return {};
+    }
+    return lookup.distrust(lookup.folder);
+}
+
 PortLookup systemPortLookup() {
-    return PortLookup{portFolder(), [](const std::string& path) {
+    return PortLookup{portFolder(),
+                      [](const std::string& path) {
                           std::error_code ec;
                           return std::filesystem::is_symlink(path, ec) ||
                                  std::filesystem::exists(path, ec);
-                      }};
+                      },
+                      portFolderDistrust};
 }
 
 }  // namespace vfd::link

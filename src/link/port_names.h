@@ -27,7 +27,18 @@ std::string fixedDeviceName(int number);
 struct PortLookup {
     std::string folder;                              // the port folder
     std::function<bool(const std::string&)> exists;  // does this path exist (a link counts)
+    // Why the folder may not be trusted, or empty when it may. Unset: it is trusted.
+    std::function<std::string(const std::string&)> distrust = {};
 };
+
+// A port folder is this user's own only when it is a real folder (not a link), owned by the user
+// and writable by nobody else: otherwise another local user could have put links into it first.
+// Gives the reason when it is not, empty when it is or does not exist.
+std::string portFolderDistrust(const std::string& folder);
+
+// The reason not to open `device`: it lies in the port folder and the folder may not be trusted.
+// Empty otherwise.
+std::string distrustOf(const std::string& device, const PortLookup& lookup);
 
 // The device to open for what the operator chose or typed in the port list: "Com n" is port n
 // (the folder link first, the fixed name otherwise); a device path is used as it stands.

@@ -16,6 +16,8 @@
 #include <windows.h>
 #endif
 
+#include "link/transfer.h"
+
 namespace vfd::link {
 
 namespace {
@@ -106,6 +108,40 @@ struct QtSerialPort::Impl {
         return 0;
     }
 
+    std::function<void(const char*)> closeTrace;
+
+    // True when every byte has left the computer; false when the line was stuck and the unsent
+    // output was thrown away.
+    bool drainBeforeClose() {
+        using namespace std::chrono;
+        auto since = steady_clock::now();
+        int left = osOutputQueue() + static_cast<int>(serial.bytesToWrite());
+        while (left > 0) {
+            if (steady_clock::now() - since > milliseconds(kDrainLimitMs)) {
+#ifndef _WIN32
+                ::tcflush(static_cast<int>(serial.handle()), TCOFLUSH);
+#else
+                PurgeComm(serial.handle(), PURGE_TXCLEAR | PURGE_TXABORT);
+#endif
+                return false;
+            }
+            std::this_thread::sleep_for(milliseconds(1));
+            serial.waitForBytesWritten(0);
+            const int now = osOutputQueue() + static_cast<int>(serial.bytesToWrite());
+            if (now < left) {
+                since = steady_clock::now();
+            }
+            left = now;
+        }
+        // The queue is empty; the UART's own buffer may still hold the last bytes.
+#ifndef _WIN32
+        ::tcdrain(static_cast<int>(serial.handle()));
+#else
+        FlushFileBuffers(serial.handle());
+#endif
+        return true;
+    }
+
     void takeInput() {
         while (serial.isOpen() && osInputQueue() > 0) {
             if (!serial.waitForReadyRead(0)) {
@@ -164,6 +200,14 @@ PortError QtSerialPort::open() {
     const auto real = std::filesystem::canonical(path, ec);
     s.setPortName(QString::fromStdString(ec ? device : real.string()));
 #endif
+#ifndef _WIN32
+    // The termios interface has no 1.5 stop bits (Qt would quietly open the port with 1).
+    if (d_->settings.stopBits == StopBits::OneAndHalf) {
+        d_->openError = PortError::BadSettings;
+        d_->detail = "1.5 stop bits are not supported here";
+        return d_->openError;
+    }
+#endif
     s.setBaudRate(d_->settings.baud);
     s.setParity(toQt(d_->settings.parity));
     s.setDataBits(toQtDataBits(d_->settings.dataBits));
@@ -194,8 +238,22 @@ PortError QtSerialPort::open() {
     return PortError::None;
 }
 
+void QtSerialPort::setCloseTrace(std::function<void(const char*)> trace) {
+    d_->closeTrace = std::move(trace);
+}
+
 void QtSerialPort::close() {
     if (d_->serial.isOpen()) {
+        // Qt's close first puts back the settings the port had before it was opened. Bytes still
+        // in the driver or the UART would then go out at that speed, garbled, so they are sent
+        // first: the queue is watched while it moves, and a line that has not taken a byte for
+        // the drain limit is stuck, its output discarded so that closing cannot hang on it.
+        d_->serial.waitForBytesWritten(0);
+        const char* step = d_->drainBeforeClose() ? "drained" : "discarded";
+        if (d_->closeTrace) {
+            d_->closeTrace(step);
+            d_->closeTrace("closing");
+        }
         d_->serial.close();
     }
     d_->serial.clearError();

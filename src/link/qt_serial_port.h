@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "link/port.h"
@@ -28,6 +29,11 @@ public:
     void waitForOutput(int ms) override;
     PortError error() const override;
     std::string errorText() const override;
+
+    // The steps of a close, as they happen: "drained" once every written byte has left (or
+    // "discarded" when the line was stuck), then "closing" just before Qt restores the port's
+    // old settings and closes it. For the contract tests.
+    void setCloseTrace(std::function<void(const char*)> trace);
 
 private:
     struct Impl;

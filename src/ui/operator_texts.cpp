@@ -18,7 +18,7 @@ std::string openFailureText(const link::PortFailure& f) {
             reason = "permission denied (add your user to the dialout group, then log in again)";
             break;
         case link::PortError::BadSettings:
-            reason = "the line parameters were refused";
+            reason = f.detail.empty() ? "the line parameters were refused" : f.detail;
             break;
         default:
             reason = f.detail.empty() ? "the system refused to open it" : f.detail;
@@ -52,6 +52,10 @@ std::string textFor(const link::PortFailure& f, Tool tool) {
             return f.label + " can't be opened: the line parameters \"" + f.settingsText +
                    "\" are not valid. Write them as speed,parity,data bits,stop bits, for "
                    "example 9600,n,8,1.";
+        case link::PortProblem::UnsafeFolder:
+            return f.label + " can't be opened: the port folder " + f.device +
+                   " is not safe to use (" + f.detail +
+                   "). Nothing is opened through it; make it yours alone (chmod 700) or remove it.";
         case link::PortProblem::OpenFailed:
             return openFailureText(f);
     }

@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+
 #include "link/clock.h"
 #include "link/date_stamp.h"
 #include "link/line_settings.h"
+#include "link/port_choice.h"
 #include "link/port_names.h"
 #include "link/transfer.h"
 #include "support/fake_clock.h"
@@ -103,6 +108,38 @@ TEST(PortNames, FolderLinksComeFirstThenFixedDevices) {
     EXPECT_FALSE(resolvePortText("ttyUSB0", lookup));
 }
 #endif
+
+TEST(PortNames, OnlyAPortFolderOfOnesOwnIsTrusted) {
+    namespace fs = std::filesystem;
+    const fs::path root = fs::temp_directory_path() / ("vfd-trust-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    fs::create_directories(root / "mine");
+    fs::permissions(root / "mine", fs::perms::owner_all, fs::perm_options::replace);
+    fs::create_directories(root / "open");
+    fs::permissions(root / "open", fs::perms::all, fs::perm_options::replace);
+    fs::create_directory_symlink(root / "mine", root / "linked");
+    EXPECT_EQ(portFolderDistrust((root / "mine").string()), "");
+    EXPECT_EQ(portFolderDistrust((root / "missing").string()), "");
+    EXPECT_EQ(portFolderDistrust((root / "open").string()), "other users may write into it");
+    EXPECT_EQ(portFolderDistrust((root / "linked").string()), "it is not a folder of its own");
+    if (::geteuid() == 0) {
+        fs::create_directories(root / "theirs");
+        fs::permissions(root / "theirs", fs::perms::owner_all, fs::perm_options::replace);
+        ASSERT_EQ(::chown((root / "theirs").c_str(), 65534, 65534), 0);
+        EXPECT_EQ(portFolderDistrust((root / "theirs").string()), "it belongs to another user");
+    }
+
+    // A link in a distrusted folder is never chosen; the fixed devices are not affected.
+    PortLookup lookup{(root / "open").string(), [](const std::string&) { return true; },
+                      portFolderDistrust};
+    const auto viaFolder = choosePort("Com 97", "9600,n,8,1", lookup);
+    EXPECT_FALSE(viaFolder.choice);
+    EXPECT_EQ(viaFolder.failure.problem, PortProblem::UnsafeFolder);
+    EXPECT_EQ(viaFolder.failure.device, lookup.folder);
+    lookup.exists = [](const std::string&) { return false; };
+    EXPECT_TRUE(choosePort("Com 1", "9600,n,8,1", lookup).choice);
+    fs::remove_all(root);
+}
 
 TEST(DelayMs, WaitsAtLeastTheTimeAndRunsEvents) {
     FakeClock clock;

@@ -87,6 +87,7 @@ public:
         ::close(holder_);
     }
     Port& port() override { return port_; }
+    QtSerialPort& qtPort() { return port_; }
     Clock& clock() override { return clock_; }
     std::string device() override { return slaveName_; }
     std::string missingDevice() override { return "/dev/pts/does-not-exist"; }
@@ -235,6 +236,38 @@ TEST(QtSerialPortOnPty, APortHeldByAnotherOpenerIsBusy) {
                            PortError::Busy,         other.errorText()};
     EXPECT_EQ(ui::textFor(busy, ui::Tool::Zoravel),
               "Com 1 can't be opened: another program is using it (" + line.device() + ").");
+}
+
+TEST(QtSerialPortOnPty, ClosingDrainsEveryByteBeforeTheOldSettingsComeBack) {
+    PtyLine line;
+    ASSERT_EQ(openPort(line.port(), line.device(), *parseLineSettings("9600,n,8,1")),
+              PortError::None);
+    std::vector<std::string> steps;
+    std::size_t arrivedBeforeRestore = 0;
+    line.qtPort().setCloseTrace([&](const char* step) {
+        steps.emplace_back(step);
+        if (steps.back() == "closing") {
+            arrivedBeforeRestore = line.farReceive(137).size();
+        }
+    });
+    const std::vector<std::uint8_t> body(137, 0x5A);
+    ASSERT_EQ(line.port().write(body), PortError::None);
+    line.port().close();
+    EXPECT_EQ(steps, (std::vector<std::string>{"drained", "closing"}));
+    EXPECT_EQ(arrivedBeforeRestore, body.size());
+}
+
+TEST(QtSerialPortOnPty, StopBitsThePlatformCannotSetAreRefusedNotChanged) {
+    PtyLine line;
+    const auto settings = *parseLineSettings("9600,n,8,1.5");
+    EXPECT_EQ(openPort(line.port(), line.device(), settings), PortError::BadSettings);
+    EXPECT_FALSE(line.port().isOpen());
+    const PortFailure refused{PortProblem::OpenFailed, "Com 1",
+                              line.device(),           "9600,n,8,1.5",
+                              PortError::BadSettings,  line.port().errorText()};
+    EXPECT_EQ(
+        ui::textFor(refused, ui::Tool::Zoravel),
+        "Com 1 can't be opened: 1.5 stop bits are not supported here (" + line.device() + ").");
 }
 
 TEST(QtSerialPortOnPty, ALinkAndTheDeviceItNamesAreOnePort) {

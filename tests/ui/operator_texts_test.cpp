@@ -24,6 +24,16 @@ TEST(OperatorTexts, OpenFailuresNameThePortAndTheReason) {
     EXPECT_EQ(open("Com 1", "/dev/ttyS0", PortError::Busy),
               "Com 1 can't be opened: another program is using it (/dev/ttyS0).");
     EXPECT_NE(open("Com 1", "", PortError::NoPermission).find("dialout"), std::string::npos);
+    EXPECT_EQ(textFor(PortFailure{PortProblem::UnsafeFolder,
+                                  "Com 97",
+                                  "/tmp/vfd-ports-0",
+                                  {},
+                                  {},
+                                  "other users may write into it"},
+                      Tool::Tymbrik),
+              "Com 97 can't be opened: the port folder /tmp/vfd-ports-0 is not safe to use (other "
+              "users may write into it). Nothing is opened through it; make it yours alone (chmod "
+              "700) or remove it.");
     // A path typed as the port is not repeated in brackets.
     EXPECT_EQ(open("/dev/ttyUSB0", "/dev/ttyUSB0", PortError::Busy),
               "/dev/ttyUSB0 can't be opened: another program is using it.");

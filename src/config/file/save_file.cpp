@@ -66,7 +66,7 @@ std::string saveFile(const fs::path& path, std::span<const std::uint8_t> head, b
         return fromQt(out.errorString());
     }
     if (out.write(content) != content.size()) {
-        const std::string reason = fromQt(out.errorString());
+        std::string reason = fromQt(out.errorString());
         out.cancelWriting();
         return reason;
     }
