@@ -224,6 +224,11 @@ void Screen::clearUserCharacters() {
 }
 
 void Screen::defineUserCharacter(std::uint8_t code, const Glyph& glyph) {
+    // The display has room for user-defined characters at the printable ASCII codes only, as its
+    // stored records (0x20 to 0x7E); a command that names another code defines nothing.
+    if (code < 0x20 || code > 0x7E) {
+        return;
+    }
     userGlyphs_[code] = glyph;
     userDefined_[code] = true;
     touch();

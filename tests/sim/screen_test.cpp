@@ -158,6 +158,20 @@ TEST(Welcome, OnlyChangesBumpTheRevision) {
     EXPECT_NE(firmware.screen().revision(), start);
 }
 
+TEST(UserCharacters, OnlyPrintableAsciiCodesCanBeRedefined) {
+    const Glyph pattern = {0x7F, 0x41, 0x41, 0x41, 0x7F};
+    for (const int code : {0x00, 0x1F, 0x7F, 0x80, 0xFF}) {
+        Screen screen;
+        screen.defineUserCharacter(static_cast<std::uint8_t>(code), pattern);
+        screen.put(static_cast<std::uint8_t>(code));
+        EXPECT_EQ(screen.glyph(0, 0), romGlyph(static_cast<std::uint8_t>(code))) << code;
+    }
+    Screen screen;
+    screen.defineUserCharacter('~', pattern);
+    screen.put('~');
+    EXPECT_EQ(screen.glyph(0, 0), pattern);
+}
+
 TEST(UserCharacters, CellsShowTheStoredPatternInsteadOfTheBuiltInOne) {
     StoredSettings settings = factorySettings();
     const Glyph arrow = {0x08, 0x1C, 0x3E, 0x08, 0x08};
