@@ -3,11 +3,16 @@
 // layer: Download, Get Setting, Save and Load as an operator would use them.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include "config/config_window.h"
 #include "config/message_editor.h"
@@ -129,6 +134,37 @@ TEST_F(SilentDisplay, NoAnswerEndsAfterTheWaitWithTheOperatorsMessages) {
     EXPECT_EQ(dialogs.messages,
               (QStringList{"Download Fail ! Please retry again !", "Com 1 can't be open !!"}));
     EXPECT_FALSE(window->port().isOpen());
+}
+
+TEST_F(SilentDisplay, TheWindowAnswersAllThroughATwoSecondWait) {
+    window->show();
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(100);
+    QString spokenDuring;
+    QString statusDuring;
+    int charDuring = -1;
+    // A second into the wait: what a screen reader and an impatient operator would do.
+    QTimer::singleShot(1000, [&] {
+        QAccessibleInterface* button =
+            QAccessible::queryAccessibleInterface(child<QPushButton>("Download"));
+        spokenDuring = button != nullptr ? button->text(QAccessible::Name) : QString();
+        statusDuring = child<QLabel>("Status")->text();
+        child<QComboBox>("Char")->setFocus();
+        QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+        QCoreApplication::sendEvent(child<QComboBox>("Char"), &down);
+        charDuring = child<QComboBox>("Char")->currentIndex();
+    });
+    const int charBefore = child<QComboBox>("Char")->currentIndex();
+    click("Download");
+    EXPECT_GE(ticks, 15) << "the window's timers ran during the 2 s wait";
+    EXPECT_EQ(spokenDuring, "Download Setting To VFD");
+    EXPECT_EQ(statusDuring, "Waiting up to 2 s for the display's answer on Com 1");
+    EXPECT_EQ(charDuring, charBefore);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(child<QComboBox>("Char")->currentIndex(), charBefore);
+    EXPECT_EQ(dialogs.messages, QStringList{"Download Fail ! Please retry again !"});
 }
 
 class WrongCheckDisplay : public ZoravelOnVirtualDisplay {
