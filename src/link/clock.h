@@ -18,7 +18,7 @@ public:
     // A window that stays alive while it waits for the display: `keepAlive` runs its pending
     // events (input to its controls is kept away from them by the window itself) at most every
     // kKeepAliveEveryMs during reply waits and output drains; `onWait` hears the limit of each
-    // reply wait as it begins. Without them the waits run no events at all.
+    // reply wait as it begins, and 0 when it has ended. Without them the waits run no events.
     void setWindowHooks(std::function<void()> keepAlive, std::function<void(int)> onWait);
 
     // Called by the waits; cheap when nothing is due.

@@ -50,8 +50,9 @@ LineStatus writeBlock(Port& port, Clock& clock, std::span<const std::uint8_t> by
     return drain(port, clock);
 }
 
-WaitResult waitForBytes(Port& port, Clock& clock, int wanted, int limitMs) {
-    clock.announceWait(limitMs);
+namespace {
+// The reply wait itself; waitForBytes tells the window when it begins and ends.
+WaitResult waitUntil(Port& port, Clock& clock, int wanted, int limitMs) {
     const std::uint32_t start = clock.tickCount();
     for (;;) {
         const std::int32_t elapsed = ticksBetween(start, clock.tickCount());
@@ -65,6 +66,14 @@ WaitResult waitForBytes(Port& port, Clock& clock, int wanted, int limitMs) {
         port.waitForInput(clock.waitSlice(limitMs - elapsed + 1));
         clock.keepAlive();
     }
+}
+}  // namespace
+
+WaitResult waitForBytes(Port& port, Clock& clock, int wanted, int limitMs) {
+    clock.announceWait(limitMs);
+    const WaitResult result = waitUntil(port, clock, wanted, limitMs);
+    clock.announceWait(0);
+    return result;
 }
 
 PortError openPort(Port& port, const std::string& device, const LineSettings& settings) {

@@ -79,7 +79,6 @@ ExchangeGuard::ExchangeGuard(QWidget& window, link::Clock& clock, QLabel* status
     }
     filter_ = std::make_unique<InputFilter>(window_, std::move(allowed));
     qApp->installEventFilter(filter_.get());
-    QApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
     if (status_ != nullptr) {
         status_->setText(doing.isEmpty() ? QStringLiteral("Talking to the display on %1").arg(port)
                                          : doing);
@@ -94,8 +93,15 @@ ExchangeGuard::ExchangeGuard(QWidget& window, link::Clock& clock, QLabel* status
             QCoreApplication::processEvents(QEventLoop::AllEvents);
         },
         [line, port](int limitMs) {
+            // Busy and saying so only while the display is waited for: the message that tells
+            // the outcome afterwards is not something to wait on.
+            if (limitMs > 0) {
+                QApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
+            } else {
+                QApplication::restoreOverrideCursor();
+            }
             if (line != nullptr) {
-                line->setText(waitText(limitMs, port));
+                line->setText(limitMs > 0 ? waitText(limitMs, port) : QString());
             }
         });
 }
@@ -108,7 +114,6 @@ ExchangeGuard::~ExchangeGuard() {
     }
     clock_.setWindowHooks({}, {});
     qApp->removeEventFilter(filter_.get());
-    QApplication::restoreOverrideCursor();
     if (status_ != nullptr) {
         status_->clear();
     }

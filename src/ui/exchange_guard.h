@@ -14,8 +14,9 @@ class QWidget;
 namespace vfd::ui {
 
 // Held by a tool window for as long as it talks to a display. Meanwhile the window keeps
-// repainting and answering the accessibility bridge (the waits run its events), shows a busy
-// cursor and, in its status line, what it is doing and how long it waits; every click and key
+// repainting and answering the accessibility bridge (the waits run its events); while it waits
+// for the display it shows a busy cursor and, in its status line, how long it waits (before the
+// first wait, what it is doing); every click and key
 // press on its controls is dropped, never applied afterwards, except on the controls let through
 // (Exit). Other windows (the message window, message boxes) work as usual, and closing the
 // window is always possible. Guards nest; the outermost one does the work.
