@@ -15,7 +15,6 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <cstdlib>
 #include <string_view>
 
 #include "config/message_editor.h"
@@ -280,15 +279,7 @@ void ConfigWindow::setBusy(bool busy) {
 void ConfigWindow::closeEvent(QCloseEvent* event) {
     services_.closePort();
     event->accept();
-    if (ui::ExchangeGuard::active(*this)) {
-        // An exchange is still running below this handler; the operator asked for the program
-        // to end, and the port has been released, so it ends here.
-        if (endProgram_) {
-            endProgram_();
-        } else {
-            std::_Exit(EXIT_SUCCESS);
-        }
-    }
+    ui::ExchangeGuard::endProgramIfRunning(*this, endProgram_);
 }
 
 }  // namespace vfd::config

@@ -8,6 +8,8 @@
 #include <string>
 #include <utility>
 
+#include "link/protocol.h"
+
 namespace vfd::sim {
 
 namespace {
@@ -76,7 +78,7 @@ struct Command {
 constexpr std::string_view kAedexAttention = "!#";
 constexpr std::string_view kUtcAttention = "\x1Bu";
 
-constexpr std::uint8_t kCr = 0x0D;
+using protocol::kCr;
 constexpr std::uint8_t kAck = 0x06;
 constexpr std::uint8_t kFirstPrintable = 0x20;
 // A text up to CR that grows past this is taken as ended, so a lost CR does not swallow the

@@ -18,7 +18,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
-#include <cstdlib>
 #include <string_view>
 
 #include "config/file/settings_file.h"
@@ -74,14 +73,15 @@ class TymbrikWindow::ExchangeScope {
 public:
     explicit ExchangeScope(TymbrikWindow& window, const QString& doing = {})
         : window_(window),
+          outermost_(!ui::ExchangeGuard::active(window)),
           guard_(window, window.clock(), window.status_, window.comm_->currentText(),
                  {window.exit_}, doing) {
-        if (window_.exchangeDepth_++ == 0) {
+        if (outermost_) {
             window_.setPortUsersEnabled(false);
         }
     }
     ~ExchangeScope() {
-        if (--window_.exchangeDepth_ == 0) {
+        if (outermost_) {
             window_.setPortUsersEnabled(true);
         }
     }
@@ -90,6 +90,7 @@ public:
 
 private:
     TymbrikWindow& window_;
+    bool outermost_;
     ui::ExchangeGuard guard_;
 };
 
@@ -432,16 +433,7 @@ void TymbrikWindow::closeEvent(QCloseEvent* event) {
     messageWindow_->close();
     services_.closePort();
     event->accept();
-    if (exchangeDepth_ > 0) {
-        // An exchange is still running below this handler and would go on talking to the
-        // display once it returns. The operator asked for the program to end, and the port has
-        // been released, so it ends here.
-        if (endProgram_) {
-            endProgram_();
-        } else {
-            std::_Exit(EXIT_SUCCESS);
-        }
-    }
+    ui::ExchangeGuard::endProgramIfRunning(*this, endProgram_);
 }
 
 }  // namespace vfd::testtool

@@ -18,6 +18,7 @@
 #include "testtool/display_line.h"
 #include "testtool/operator.h"
 #include "testtool/screen/screen_run.h"
+#include "ui/exchange_guard.h"
 #include "ui/operator_dialogs.h"
 #include "ui/tool_services.h"
 
@@ -70,7 +71,7 @@ public:
     QString fileName() const { return fileName_; }
     bool resetPending() const { return resetPending_; }
     // True while a screen test or any other exchange holds the port.
-    bool exchangeRunning() const { return exchangeDepth_ > 0; }
+    bool exchangeRunning() const { return ui::ExchangeGuard::active(*this); }
 
     ScreenRun& screenRun() { return *screenRun_; }
     MessageWindow& messageWindow() { return *messageWindow_; }
@@ -104,7 +105,6 @@ private:
     std::unique_ptr<ScreenRun> screenRun_;
 
     bool resetPending_ = true;
-    int exchangeDepth_ = 0;
     bool closing_ = false;
     std::optional<BodyBytes> fileImage_;
     QString fileName_;

@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QWidget>
+#include <cstdlib>
 
 namespace vfd::ui {
 
@@ -121,6 +122,18 @@ ExchangeGuard::~ExchangeGuard() {
 
 bool ExchangeGuard::active(const QWidget& window) {
     return depthOf(window) > 0;
+}
+
+void ExchangeGuard::endProgramIfRunning(const QWidget& window,
+                                        const std::function<void()>& endProgram) {
+    if (!active(window)) {
+        return;
+    }
+    if (endProgram) {
+        endProgram();
+    } else {
+        std::_Exit(EXIT_SUCCESS);
+    }
 }
 
 QString ExchangeGuard::waitText(int limitMs, const QString& port) {

@@ -3,6 +3,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -32,6 +33,11 @@ public:
 
     // True while a guard is held for the window.
     static bool active(const QWidget& window);
+
+    // For a window's close: when an exchange is still running below the close it would go on
+    // talking to the display once the handler returns, so the program ends here, through
+    // `endProgram` or, when that is empty, at once. The caller has released the port.
+    static void endProgramIfRunning(const QWidget& window, const std::function<void()>& endProgram);
 
     // The status line while a reply wait runs, e.g.
     // "Waiting up to 2 s for the display's answer on Com 3".
