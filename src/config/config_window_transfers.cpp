@@ -75,7 +75,7 @@ void ConfigWindow::onDownload() {
     if (result.outcome == link::DownloadOutcome::Sent) {
         link::delayMs(clock(), kDownloadSettleMs);
     }
-    dialogs().message(fromUtf8(ui::textFor(result, choice->label)));
+    ui::tell(dialogs(), ui::wordsFor(result, {choice->label, baudText().toStdString()}));
 }
 
 void ConfigWindow::onGetSetting() {
@@ -89,8 +89,9 @@ void ConfigWindow::onGetSetting() {
     const auto result = link::uploadSettings(port(), clock());
     if (result.outcome != link::UploadOutcome::Received) {
         // "can't be open !!" follows the port list's text as the operator sees it.
-        dialogs().message(
-            fromUtf8(ui::textFor(result, commText().toStdString(), ui::UploadUse::Settings)));
+        ui::tell(dialogs(),
+                 ui::wordsFor(result, {commText().toStdString(), baudText().toStdString()},
+                              ui::UploadUse::Settings));
         return;
     }
     image() = SettingsImage(result.reply);

@@ -27,14 +27,14 @@ LineResult closeLostLine(DisplayLine& line) {
     return result;
 }
 
-std::string textFor(const LineResult& result, const DisplayLine& line) {
+ui::Words wordsFor(const LineResult& result, const DisplayLine& line) {
     switch (result.outcome) {
         case LineOutcome::Done:
             return {};
         case LineOutcome::PortFailed:
-            return ui::textFor(result.port, ui::Tool::Tymbrik);
+            return {ui::textFor(result.port, ui::Tool::Tymbrik), {}};
         case LineOutcome::LineLost:
-            return ui::lineLostText(line.portLabel, result.lineError);
+            return ui::lineLostWords(line.portLabel, result.lineError);
     }
     return {};
 }

@@ -7,6 +7,7 @@
 #include "link/port.h"
 #include "link/port_choice.h"
 #include "link/port_names.h"
+#include "ui/operator_texts.h"
 
 namespace vfd::testtool {
 
@@ -51,6 +52,11 @@ inline LineResult portFailed(link::PortFailure failure) {
 }
 
 // The operator's words for a step that failed on the line; empty when it did not.
-std::string textFor(const LineResult& result, const DisplayLine& line);
+ui::Words wordsFor(const LineResult& result, const DisplayLine& line);
+
+// The line as messages name it.
+inline ui::LineNames namesOf(const DisplayLine& line) {
+    return {line.portLabel, line.settingsText};
+}
 
 }  // namespace vfd::testtool

@@ -16,14 +16,14 @@ ImageDownloadResult downloadImage(DisplayLine& line, const link::DateStamp& stam
     return result;
 }
 
-std::string textFor(const ImageDownloadResult& result, const DisplayLine& line) {
+ui::Words wordsFor(const ImageDownloadResult& result, const DisplayLine& line) {
     if (!result.line.done()) {
-        return textFor(result.line, line);
+        return wordsFor(result.line, line);
     }
     if (result.sent()) {
         return {};
     }
-    return ui::textFor(result.download, line.portLabel);
+    return ui::wordsFor(result.download, namesOf(line));
 }
 
 }  // namespace vfd::testtool

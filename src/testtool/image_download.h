@@ -21,6 +21,6 @@ ImageDownloadResult downloadImage(DisplayLine& line, const link::DateStamp& stam
                                   const BodyBytes& body);
 
 // The operator's words for a download that did not go out; empty when it did.
-std::string textFor(const ImageDownloadResult& result, const DisplayLine& line);
+ui::Words wordsFor(const ImageDownloadResult& result, const DisplayLine& line);
 
 }  // namespace vfd::testtool

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "ui/operator_texts.h"
+
 namespace vfd::testtool {
 
 // The operator's side of the test tool: the red message window that waits for OK, and the
@@ -13,8 +15,9 @@ public:
     // Shows the text in the message window and returns once the operator pressed OK. Window
     // events run meanwhile.
     virtual void showAndWait(const std::string& text) = 0;
-    // A message box with an OK button, titled with the program's name.
-    virtual void message(const std::string& text) = 0;
+    // A message box with an OK button, titled with the program's name; the detail goes beneath
+    // the text.
+    virtual void message(const ui::Words& words) = 0;
 };
 
 }  // namespace vfd::testtool

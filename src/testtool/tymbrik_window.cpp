@@ -347,10 +347,10 @@ void TymbrikWindow::showAndWait(const std::string& text) {
     }
 }
 
-void TymbrikWindow::message(const std::string& text) {
+void TymbrikWindow::message(const ui::Words& words) {
     // Message boxes carry the tool's own words, with device paths and the system's reasons in
     // them; only the message window shows bytes that came from the display.
-    services_.dialogs().message(fromUtf8(text));
+    ui::tell(services_.dialogs(), words);
 }
 
 void TymbrikWindow::onAutoSearch() {
@@ -370,7 +370,7 @@ void TymbrikWindow::sendRangeFile(int which) {
     DisplayLine line = displayLine();
     const LineResult sent = sendRange(line, *load.bytes);
     if (!sent.done()) {
-        message(textFor(sent, line));
+        message(wordsFor(sent, line));
     }
 }
 
@@ -381,7 +381,7 @@ void TymbrikWindow::onDisplay() {
     DisplayLine line = displayLine();
     const LineResult shown = displayText(line, resetPending_, bytes);
     if (!shown.done()) {
-        message(textFor(shown, line));
+        message(wordsFor(shown, line));
     }
 }
 

@@ -55,7 +55,7 @@ public:
     // Operator: shows the message window and waits in one-second steps, window events running,
     // until the operator pressed OK.
     void showAndWait(const std::string& text) override;
-    void message(const std::string& text) override;
+    void message(const ui::Words& words) override;
 
     // Fills auto_comport with the ports that open now and Comm with every number up to the
     // highest of them, both from empty; selects their first entries when a port was found.

@@ -78,4 +78,13 @@ QString QtOperatorDialogs::chooseSaveFile(const QString& filter) {
     return choose(filter, true);
 }
 
+void tell(OperatorDialogs& dialogs, const Words& words) {
+    const QString text = QString::fromStdString(words.text);
+    if (words.detail.empty()) {
+        dialogs.message(text);
+    } else {
+        dialogs.message(text, QString::fromStdString(words.detail));
+    }
+}
+
 }  // namespace vfd::ui

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include "ui/operator_texts.h"
+
 class QWidget;
 
 namespace vfd::ui {
@@ -22,6 +24,9 @@ public:
     virtual QString chooseOpenFile(const QString& filter) = 0;
     virtual QString chooseSaveFile(const QString& filter) = 0;
 };
+
+// Shows the words of an outcome: the text, and beneath it the detail when there is one.
+void tell(OperatorDialogs& dialogs, const Words& words);
 
 // The real dialogs: message boxes without an icon, titled with the program's name.
 class QtOperatorDialogs : public OperatorDialogs {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/operator_texts.h"
 
+#include "link/protocol.h"
+
 namespace vfd::ui {
 
 namespace {
@@ -29,6 +31,24 @@ std::string openFailureText(const link::PortFailure& f) {
         text += " (" + f.device + ")";
     }
     return text + ".";
+}
+
+std::string hexByte(std::uint8_t b) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    return std::string("0x") + kDigits[b >> 4U] + kDigits[b & 0x0FU];
+}
+
+// A display that stays silent, or whose answer is garbage, is most often off, unplugged or set to
+// another line speed than the tool.
+std::string silentDetail(const LineNames& line, const std::string& what) {
+    return line.port + " opened, but the display " + what +
+           ". Check that it is switched on and connected, and that its line speed matches the "
+           "Baud Rate (" +
+           line.settings + ").";
+}
+
+std::string nothingWithin(int ms) {
+    return "sent nothing within " + std::to_string(ms / 1000) + " seconds";
 }
 
 }  // namespace
@@ -66,43 +86,58 @@ std::string loadFailureText(const std::string& file, const std::string& reason) 
     return file + " can't be loaded: " + reason + ". Nothing was changed.";
 }
 
-std::string lineLostText(const std::string& label, const std::string& detail) {
-    std::string text = "The connection on " + label + " was lost";
-    if (!detail.empty()) {
-        text += ": " + detail;
+Words lineLostWords(const std::string& portLabel, const std::string& systemWords) {
+    Words words{"The connection on " + portLabel +
+                    " was lost: the adapter was unplugged or the display switched off.",
+                {}};
+    if (!systemWords.empty()) {
+        words.detail = "The system said: " + systemWords + ". ";
     }
-    return text + ". Check the cable and the display, then try again.";
+    words.detail += "Check the cable and the display, then try again.";
+    return words;
 }
 
-std::string textFor(const link::DownloadResult& result, const std::string& portLabel) {
+Words wordsFor(const link::DownloadResult& result, const LineNames& line) {
     switch (result.outcome) {
         case link::DownloadOutcome::Sent:
-            return std::string(kDownloadOkText);
+            return {std::string(kDownloadOkText), {}};
         case link::DownloadOutcome::NoAnswer:
-            return std::string(kDownloadFailText);
+            return {std::string(kDownloadFailText),
+                    silentDetail(line, nothingWithin(protocol::kDownloadReplyWaitMs))};
         case link::DownloadOutcome::WrongCheck:
-            return std::string(kIrcErrorText);
+            return {std::string(kIrcErrorText),
+                    silentDetail(line, "answered " + hexByte(result.answered) + " where " +
+                                           hexByte(result.expected) +
+                                           " was due, so the settings were refused and not "
+                                           "stored")};
         case link::DownloadOutcome::LineLost:
-            return lineLostText(portLabel, result.lineError);
+            return lineLostWords(line.port, result.lineError);
     }
     return {};
 }
 
-std::string textFor(const link::UploadResult& result, const std::string& portLabel, UploadUse use) {
+Words wordsFor(const link::UploadResult& result, const LineNames& line, UploadUse use) {
     switch (result.outcome) {
         case link::UploadOutcome::Received:
-            return std::string(kUploadOkText);
+            return {std::string(kUploadOkText), {}};
         case link::UploadOutcome::NoAnswer:
-            return portLabel + std::string(kCantBeOpenSuffix);
+            return {line.port + std::string(kCantBeOpenSuffix),
+                    silentDetail(line, nothingWithin(protocol::kUploadFirstByteWaitMs))};
         case link::UploadOutcome::Short:
-            return "The display answered only " + std::to_string(result.received) +
-                   " of 127 bytes" +
-                   (use == UploadUse::Settings ? ". The settings in the window were not changed."
-                                               : " when the test image was read back.");
+            return {
+                "The display answered only " + std::to_string(result.received) + " of 127 bytes" +
+                    (use == UploadUse::Settings ? ". The settings in the window were not changed."
+                                                : " when the test image was read back."),
+                "The rest did not come within " +
+                    std::to_string(protocol::kUploadRestWaitMs / 1000) + " seconds on " +
+                    line.port + ". A loose cable, or a line speed other than the Baud Rate (" +
+                    line.settings + "), cuts an answer short."};
         case link::UploadOutcome::BadMarker:
-            return std::string(kReceiveCheckErrorText);
+            return {std::string(kReceiveCheckErrorText),
+                    silentDetail(line, "answered with " + hexByte(result.reply[0]) +
+                                           " where the settings start with 0xAA")};
         case link::UploadOutcome::LineLost:
-            return lineLostText(portLabel, result.lineError);
+            return lineLostWords(line.port, result.lineError);
     }
     return {};
 }

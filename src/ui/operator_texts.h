@@ -50,16 +50,31 @@ inline constexpr std::string_view kClearCaption = "Clear";
 // "Com 3 can't be opened: the port does not exist (/dev/ttyS2)."
 std::string textFor(const link::PortFailure& failure, Tool tool);
 
-// A line that failed during an exchange, with the system's words for it.
-std::string lineLostText(const std::string& label, const std::string& detail);
+// What the operator reads about an exchange: the message itself and, where the tool knows more,
+// a line or two beneath it (a message box's informative text). A message the display's own
+// tools show keeps its exact text; the explanation goes underneath.
+struct Words {
+    std::string text;
+    std::string detail;
+    bool empty() const { return text.empty(); }
+};
+
+// The line an exchange ran on, as the window names it: "Com 3" and "9600,n,8,1".
+struct LineNames {
+    std::string port;
+    std::string settings;
+};
+
+// A line that failed during an exchange; the system's words for it come beneath.
+Words lineLostWords(const std::string& portLabel, const std::string& systemWords);
 
 // A download that ended: the configuration tool's "Download O.K" for Sent, otherwise the
 // failure.
-std::string textFor(const link::DownloadResult& result, const std::string& portLabel);
+Words wordsFor(const link::DownloadResult& result, const LineNames& line);
 
 // What an upload was for: the settings shown in the configuration window, or the screen test's
 // read-back of its test image.
 enum class UploadUse { Settings, ReadBack };
-std::string textFor(const link::UploadResult& result, const std::string& portLabel, UploadUse use);
+Words wordsFor(const link::UploadResult& result, const LineNames& line, UploadUse use);
 
 }  // namespace vfd::ui

@@ -95,7 +95,7 @@ protected:
 TEST_F(WindowFixture, DownloadAtTheDefaultsSendsTheDefaultImage) {
     displayAnswers(kCheck);
     std::int64_t shownAt = -1;
-    dialogs.onMessage = [&](const QString&) { shownAt = clock.elapsed(); };
+    dialogs.onMessage = [&](const QString&, const QString&) { shownAt = clock.elapsed(); };
     click("Download");
 
     ASSERT_EQ(dialogs.messages, QStringList{"Download O.K ! Please restart !"});

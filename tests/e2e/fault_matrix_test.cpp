@@ -73,9 +73,57 @@ const char* exchangeName(Exchange e) {
     return "";
 }
 
-const QString kLost = QStringLiteral("The connection on %1 was lost...");
-const QString kDownloadFail = QStringLiteral("Download Fail ! Please retry again !");
-const QString kIrc = QStringLiteral("IRC check error ! Please retry again !");
+// A message and, after a line break, the explanation beneath it.
+QString beneath(const QString& text, const QString& detail) {
+    return text + QLatin1Char('\n') + detail;
+}
+
+QString lost(const char* port) {
+    return beneath(QStringLiteral("The connection on %1 was lost: the adapter was unplugged or "
+                                  "the display switched off.")
+                       .arg(QLatin1String(port)),
+                   QStringLiteral("...Check the cable and the display, then try again."));
+}
+
+QString checkTheDisplay(const char* port, const QString& what) {
+    return QStringLiteral(
+               "%1 opened, but the display %2. Check that it is switched on and "
+               "connected, and that its line speed matches the Baud Rate "
+               "(9600,n,8,1).")
+        .arg(QLatin1String(port), what);
+}
+
+QString silent(const char* port) {
+    return checkTheDisplay(port, QStringLiteral("sent nothing within 2 seconds"));
+}
+
+QString downloadFail(const char* port) {
+    return beneath(QStringLiteral("Download Fail ! Please retry again !"), silent(port));
+}
+
+QString ircError(const char* port) {
+    return beneath(QStringLiteral("IRC check error ! Please retry again !"),
+                   checkTheDisplay(port, QStringLiteral("answered ... where ... was due, so the "
+                                                        "settings were refused and not stored")));
+}
+
+QString cantBeOpen(const char* port) {
+    return beneath(QLatin1String(port) + QStringLiteral(" can't be open !!"), silent(port));
+}
+
+QString receiveCheck(const char* port) {
+    return beneath(QStringLiteral("Receive Check bit Error !!"),
+                   checkTheDisplay(port, QStringLiteral("answered with ... where the settings "
+                                                        "start with 0xAA")));
+}
+
+QString shortReply(const char* text, const char* port) {
+    return beneath(QLatin1String(text),
+                   QStringLiteral("The rest did not come within 3 seconds on %1. A loose cable, or "
+                                  "a line speed other than the Baud Rate (9600,n,8,1), cuts an "
+                                  "answer short.")
+                       .arg(QLatin1String(port)));
+}
 
 // Sim options that aim a fault at one kind of reply.
 QStringList on(const char* kind, QStringList options) {
@@ -89,28 +137,28 @@ const std::vector<Row>& rows() {
          "no reply",
          on("check", {"--no-reply"}),
          Line::Healthy,
-         {kDownloadFail},
+         {downloadFail("Com 1")},
          3000,
          "display keeps its settings"},
         {Exchange::Download,
          "late reply (2500 ms)",
          on("check", {"--reply-delay", "2500"}),
          Line::Healthy,
-         {kDownloadFail},
+         {downloadFail("Com 1")},
          3000,
          "display keeps its settings"},
         {Exchange::Download,
          "wrong check byte",
          {"--wrong-check"},
          Line::Healthy,
-         {kIrc},
+         {ircError("Com 1")},
          1500,
          "display keeps its settings"},
         {Exchange::Download,
          "garbled reply",
          on("check", {"--garble"}),
          Line::Healthy,
-         {kIrc},
+         {ircError("Com 1")},
          1500,
          "display keeps its settings"},
         {Exchange::Download,
@@ -124,7 +172,7 @@ const std::vector<Row>& rows() {
          "hang-up during the date stamp",
          {"--hang-up-after", "5"},
          Line::Healthy,
-         {kLost.arg("Com 1")},
+         {lost("Com 1")},
          3500,
          "display keeps its settings"},
         {Exchange::Download,
@@ -145,7 +193,7 @@ const std::vector<Row>& rows() {
          "tool at 9600, display at 19200",
          {},
          Line::WrongSpeed,
-         {kDownloadFail},
+         {downloadFail("Com 1")},
          3000,
          "display keeps its settings"},
         // Zoravel's upload: the 127-byte reply.
@@ -153,36 +201,37 @@ const std::vector<Row>& rows() {
          "no reply",
          on("upload", {"--no-reply"}),
          Line::Healthy,
-         {"Com 1 can't be open !!"},
+         {cantBeOpen("Com 1")},
          3000,
          "window and settings image unchanged"},
         {Exchange::GetSetting,
          "late reply (2500 ms)",
          on("upload", {"--reply-delay", "2500"}),
          Line::Healthy,
-         {"Com 1 can't be open !!"},
+         {cantBeOpen("Com 1")},
          3000,
          "window and settings image unchanged"},
         {Exchange::GetSetting,
          "short reply (5 bytes)",
          on("upload", {"--short-reply", "5"}),
          Line::Healthy,
-         {"The display answered only 5 of 127 bytes. The settings in the window were not "
-          "changed."},
+         {shortReply("The display answered only 5 of 127 bytes. The settings in the window were "
+                     "not changed.",
+                     "Com 1")},
          4000,
          "window and settings image unchanged"},
         {Exchange::GetSetting,
          "garbled reply",
          on("upload", {"--garble"}),
          Line::Healthy,
-         {"Receive Check bit Error !!"},
+         {receiveCheck("Com 1")},
          1500,
          "window and settings image unchanged"},
         {Exchange::GetSetting,
          "bad marker",
          {"--bad-marker"},
          Line::Healthy,
-         {"Receive Check bit Error !!"},
+         {receiveCheck("Com 1")},
          1500,
          "window and settings image unchanged"},
         {Exchange::GetSetting,
@@ -196,7 +245,7 @@ const std::vector<Row>& rows() {
          "hang-up after the request's first byte",
          {"--hang-up-after", "1"},
          Line::Healthy,
-         {kLost.arg("Com 1")},
+         {lost("Com 1")},
          3500,
          "window and settings image unchanged"},
         {Exchange::GetSetting,
@@ -217,7 +266,7 @@ const std::vector<Row>& rows() {
          "tool at 9600, display at 19200",
          {},
          Line::WrongSpeed,
-         {"Com 1 can't be open !!"},
+         {cantBeOpen("Com 1")},
          3000,
          "window and settings image unchanged"},
         // Tymbrik's screen test with "PID" ticked: the identity check comes first.
@@ -267,7 +316,7 @@ const std::vector<Row>& rows() {
          "hang-up after the first query",
          {"--hang-up-after", "3"},
          Line::Healthy,
-         {kLost.arg("com 1")},
+         {lost("com 1")},
          5000,
          "tool ready for the next display"},
         {Exchange::Identity,
@@ -331,7 +380,7 @@ const std::vector<Row>& rows() {
          "hang-up during the query",
          {"--hang-up-after", "2"},
          Line::Healthy,
-         {kLost.arg("com 1")},
+         {lost("com 1")},
          5000,
          "tool ready for the next display"},
         // Neither ticked: after the visual test the test image goes down and is read back.
@@ -339,28 +388,28 @@ const std::vector<Row>& rows() {
          "no reply",
          on("check", {"--no-reply"}),
          Line::Healthy,
-         {kDownloadFail},
+         {downloadFail("com 1")},
          7000,
          "tool ready for the next display"},
         {Exchange::ImageDownload,
          "late reply (2500 ms)",
          on("check", {"--reply-delay", "2500"}),
          Line::Healthy,
-         {kDownloadFail},
+         {downloadFail("com 1")},
          7000,
          "tool ready for the next display"},
         {Exchange::ImageDownload,
          "wrong check byte",
          {"--wrong-check"},
          Line::Healthy,
-         {kIrc},
+         {ircError("com 1")},
          5000,
          "tool ready for the next display"},
         {Exchange::ImageDownload,
          "garbled reply",
          on("check", {"--garble"}),
          Line::Healthy,
-         {kIrc},
+         {ircError("com 1")},
          5000,
          "tool ready for the next display"},
         {Exchange::ImageDownload,
@@ -374,42 +423,43 @@ const std::vector<Row>& rows() {
          "hang-up during the date stamp",
          {"--hang-up-after", "89"},
          Line::Healthy,
-         {kLost.arg("com 1")},
+         {lost("com 1")},
          7000,
          "tool ready for the next display"},
         {Exchange::ReadBack,
          "no reply",
          on("upload", {"--no-reply"}),
          Line::Healthy,
-         {"com 1 can't be open !!"},
+         {cantBeOpen("com 1")},
          7000,
          "display keeps the test image"},
         {Exchange::ReadBack,
          "late reply (2500 ms)",
          on("upload", {"--reply-delay", "2500"}),
          Line::Healthy,
-         {"com 1 can't be open !!"},
+         {cantBeOpen("com 1")},
          7000,
          "display keeps the test image"},
         {Exchange::ReadBack,
          "short reply (5 bytes)",
          on("upload", {"--short-reply", "5"}),
          Line::Healthy,
-         {"The display answered only 5 of 127 bytes when the test image was read back."},
+         {shortReply("The display answered only 5 of 127 bytes when the test image was read back.",
+                     "com 1")},
          8000,
          "display keeps the test image"},
         {Exchange::ReadBack,
          "garbled reply",
          on("upload", {"--garble"}),
          Line::Healthy,
-         {"Receive Check bit Error !!"},
+         {receiveCheck("com 1")},
          5000,
          "display keeps the test image"},
         {Exchange::ReadBack,
          "bad marker",
          {"--bad-marker"},
          Line::Healthy,
-         {"Receive Check bit Error !!"},
+         {receiveCheck("com 1")},
          5000,
          "display keeps the test image"},
         {Exchange::ReadBack,
@@ -423,7 +473,7 @@ const std::vector<Row>& rows() {
          "hang-up after the request's first byte",
          {"--hang-up-after", "222"},
          Line::Healthy,
-         {kLost.arg("com 1")},
+         {lost("com 1")},
          7000,
          "tool ready for the next display"},
         // The range test reads no answer, so only the port itself can fail it here.
@@ -488,7 +538,9 @@ protected:
 
 void FaultMatrix::runZoravel() {
     const Row& r = row();
-    dialogs.onMessage = [this](const QString& text) { seen << text; };
+    dialogs.onMessage = [this](const QString& text, const QString& detail) {
+        seen << (detail.isEmpty() ? text : beneath(text, detail));
+    };
     config::ConfigWindowServices services;
     services.dialogs = &dialogs;
     config::ConfigWindow window(services);
@@ -533,7 +585,9 @@ void FaultMatrix::runZoravel() {
 
 void FaultMatrix::runTymbrik() {
     const Row& r = row();
-    dialogs.onMessage = [this](const QString& text) { seen << text; };
+    dialogs.onMessage = [this](const QString& text, const QString& detail) {
+        seen << (detail.isEmpty() ? text : beneath(text, detail));
+    };
     testtool::TymbrikWindowServices services;
     services.dialogs = &dialogs;
     services.rangeFolders = {VFD_RANGE_FOLDER};
@@ -631,7 +685,9 @@ std::string summary() {
     for (const Row& r : rows()) {
         QStringList told;
         for (QString t : r.seen) {
-            told << QStringLiteral("\"%1\"").arg(t.replace(QLatin1Char('\r'), QStringLiteral("⏎")));
+            t.replace(QLatin1Char('\r'), QStringLiteral("⏎"));
+            told << QStringLiteral("\"%1\"").arg(
+                t.replace(QLatin1Char('\n'), QStringLiteral("\"<br>beneath it: \"")));
         }
         out += std::string("| ") + exchangeName(r.exchange) + " | " + r.fault + " | " +
                told.join(QStringLiteral(", then ")).toStdString() + " | " +

@@ -13,9 +13,13 @@ namespace vfd::testing {
 class RecordingOperator : public testtool::Operator {
 public:
     void showAndWait(const std::string& text) override { shown.push_back(text); }
-    void message(const std::string& text) override { messages.push_back(text); }
+    void message(const ui::Words& words) override {
+        messages.push_back(words.text);
+        details.push_back(words.detail);
+    }
     std::vector<std::string> shown;
     std::vector<std::string> messages;
+    std::vector<std::string> details;  // beneath each message; empty where there is none
 };
 
 }  // namespace vfd::testing

@@ -14,15 +14,13 @@ namespace vfd::testing {
 class ScriptedDialogs : public ui::OperatorDialogs {
 public:
     void message(const QString& text, const QString& detail) override {
-        details.push_back(detail);
-        message(text);
-    }
-    void message(const QString& text) override {
         messages.push_back(text);
+        details.push_back(detail);
         if (onMessage) {
-            onMessage(text);
+            onMessage(text, detail);
         }
     }
+    void message(const QString& text) override { message(text, {}); }
     bool confirm(const QString& text, const QString& title) override {
         questions.push_back(title + ": " + text);
         if (confirmAnswers.empty()) {
@@ -42,12 +40,12 @@ public:
     }
 
     QStringList messages;
-    QStringList details;  // the lines beneath a message that has them
+    QStringList details;  // beneath each message; empty where there is none
     QStringList questions;
     QStringList filters;
     std::deque<bool> confirmAnswers;
     std::deque<QString> files;  // chosen paths, "" for a cancelled dialog
-    std::function<void(const QString&)> onMessage;
+    std::function<void(const QString& text, const QString& detail)> onMessage;
 
 private:
     QString next() {

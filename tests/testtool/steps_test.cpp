@@ -119,7 +119,7 @@ TEST(Identity, APortThatWillNotOpenIsNamed) {
     r.port.setOpenResult(link::PortError::Busy);
     const IdentityResult result = checkIdentity(r.line, r.op);
     EXPECT_EQ(result.outcome, IdentityOutcome::PortFailed);
-    EXPECT_EQ(textFor(result.line, r.line),
+    EXPECT_EQ(wordsFor(result.line, r.line).text,
               "com 1 can't be opened: another program is using it (/dev/ttyS0).");
     EXPECT_TRUE(r.op.shown.empty());
     EXPECT_TRUE(r.port.writtenData().empty());
@@ -252,7 +252,7 @@ TEST(RangeSend, AHangUpDuringTheRangeIsToldOnceWithThePortClosed) {
     RangeBytes b{};
     const LineResult result = sendRange(r.line, b);
     EXPECT_EQ(result.outcome, LineOutcome::LineLost);
-    const std::string problem = textFor(result, r.line);
+    const std::string problem = wordsFor(result, r.line).text;
     EXPECT_EQ(problem.rfind("The connection on com 1 was lost", 0), 0u) << problem;
     EXPECT_EQ(r.port.writtenData().size(), 10u);
     EXPECT_FALSE(r.port.isOpen());
@@ -290,7 +290,7 @@ TEST(DisplayText, BadLineParametersAreExplained) {
     bool resetPending = true;
     const LineResult result = displayText(r.line, resetPending, bytes("A"));
     EXPECT_EQ(result.outcome, LineOutcome::PortFailed);
-    EXPECT_NE(textFor(result, r.line).find("line parameters"), std::string::npos);
+    EXPECT_NE(wordsFor(result, r.line).text.find("line parameters"), std::string::npos);
     EXPECT_TRUE(resetPending);
     EXPECT_EQ(r.port.openCount(), 0);
 }
@@ -312,7 +312,7 @@ TEST(ImageDownload, ExtraByteAfterTheBodyIsReadAndIgnored) {
     body[125] = 0x7E;
     const ImageDownloadResult result = downloadImage(r.line, stamp, body);
     EXPECT_TRUE(result.sent());
-    EXPECT_EQ(textFor(result, r.line), "");
+    EXPECT_TRUE(wordsFor(result, r.line).empty());
     EXPECT_EQ(r.port.writtenData().size(), 137u);
     EXPECT_EQ(r.port.writtenData().back(), 0x7E);
     EXPECT_FALSE(r.port.isOpen());
@@ -336,7 +336,7 @@ TEST(ImageDownload, FailuresUseTheConfigurationToolsWords) {
     Rig silent;
     const auto unanswered = downloadImage(silent.line, link::dateStamp({2026, 12, 6}), {});
     EXPECT_FALSE(unanswered.sent());
-    EXPECT_EQ(textFor(unanswered, silent.line), "Download Fail ! Please retry again !");
+    EXPECT_EQ(wordsFor(unanswered, silent.line).text, "Download Fail ! Please retry again !");
     Rig wrong;
     wrong.port.setResponder([](FakePort& p, std::span<const std::uint8_t>) {
         if (p.writtenData().size() == 10) {
@@ -345,7 +345,7 @@ TEST(ImageDownload, FailuresUseTheConfigurationToolsWords) {
     });
     const auto refused = downloadImage(wrong.line, link::dateStamp({2026, 12, 6}), {});
     EXPECT_FALSE(refused.sent());
-    EXPECT_EQ(textFor(refused, wrong.line), "IRC check error ! Please retry again !");
+    EXPECT_EQ(wordsFor(refused, wrong.line).text, "IRC check error ! Please retry again !");
     EXPECT_FALSE(wrong.port.isOpen());
 }
 

@@ -72,34 +72,66 @@ TEST(OperatorTexts, EachToolExplainsAPortThatCannotBeChosen) {
     EXPECT_FALSE(good.failure);
 }
 
-TEST(OperatorTexts, ExchangeOutcomesKeepTheDisplaysOwnWords) {
-    link::DownloadResult down;
-    down.outcome = link::DownloadOutcome::Sent;
-    EXPECT_EQ(textFor(down, "Com 1"), "Download O.K ! Please restart !");
-    down.outcome = link::DownloadOutcome::NoAnswer;
-    EXPECT_EQ(textFor(down, "Com 1"), "Download Fail ! Please retry again !");
-    down.outcome = link::DownloadOutcome::WrongCheck;
-    EXPECT_EQ(textFor(down, "Com 1"), "IRC check error ! Please retry again !");
-    down.outcome = link::DownloadOutcome::LineLost;
-    down.lineError = "hung up";
-    EXPECT_EQ(textFor(down, "Com 4"),
-              "The connection on Com 4 was lost: hung up. Check the cable and the display, then "
-              "try again.");
+// The display's own words stay the message; what the tool saw goes beneath, naming the port and
+// the line parameters the operator can compare with the display's.
+TEST(OperatorTexts, ExchangeOutcomesKeepTheDisplaysOwnWordsAndSayWhatWasSeen) {
+    const LineNames com3{"Com 3", "9600,n,8,1"};
+    const std::string silent =
+        "Com 3 opened, but the display sent nothing within 2 seconds. Check that it is switched on "
+        "and connected, and that its line speed matches the Baud Rate (9600,n,8,1).";
+    const std::string lost =
+        "The connection on Com 3 was lost: the adapter was unplugged or the display switched off.";
 
-    link::UploadResult up;
-    up.outcome = link::UploadOutcome::Received;
-    EXPECT_EQ(textFor(up, "Com 1", UploadUse::Settings), "Upload O.K!");
-    up.outcome = link::UploadOutcome::NoAnswer;
-    EXPECT_EQ(textFor(up, "com 2", UploadUse::ReadBack), "com 2 can't be open !!");
-    up.outcome = link::UploadOutcome::BadMarker;
-    EXPECT_EQ(textFor(up, "Com 1", UploadUse::Settings), "Receive Check bit Error !!");
-    up.outcome = link::UploadOutcome::Short;
-    up.received = 90;
-    EXPECT_EQ(textFor(up, "Com 1", UploadUse::Settings),
-              "The display answered only 90 of 127 bytes. The settings in the window were not "
-              "changed.");
-    EXPECT_EQ(textFor(up, "Com 1", UploadUse::ReadBack),
-              "The display answered only 90 of 127 bytes when the test image was read back.");
+    struct Case {
+        Words said;
+        std::string text;
+        std::string detail;
+    };
+    auto down = [&](link::DownloadOutcome outcome) {
+        link::DownloadResult r;
+        r.outcome = outcome;
+        r.expected = 0x5A;
+        r.answered = 0x3C;
+        r.lineError = outcome == link::DownloadOutcome::LineLost ? "Input/output error" : "";
+        return wordsFor(r, com3);
+    };
+    auto up = [&](link::UploadOutcome outcome, UploadUse use) {
+        link::UploadResult r;
+        r.outcome = outcome;
+        r.received = 90;
+        r.reply[0] = 0x2E;
+        return wordsFor(r, com3, use);
+    };
+    const Case cases[] = {
+        {down(link::DownloadOutcome::Sent), "Download O.K ! Please restart !", ""},
+        {down(link::DownloadOutcome::NoAnswer), "Download Fail ! Please retry again !", silent},
+        {down(link::DownloadOutcome::WrongCheck), "IRC check error ! Please retry again !",
+         "Com 3 opened, but the display answered 0x3C where 0x5A was due, so the settings were "
+         "refused and not stored. Check that it is switched on and connected, and that its line "
+         "speed matches the Baud Rate (9600,n,8,1)."},
+        {down(link::DownloadOutcome::LineLost), lost,
+         "The system said: Input/output error. Check the cable and the display, then try again."},
+        {up(link::UploadOutcome::Received, UploadUse::Settings), "Upload O.K!", ""},
+        {up(link::UploadOutcome::NoAnswer, UploadUse::ReadBack), "Com 3 can't be open !!", silent},
+        {up(link::UploadOutcome::BadMarker, UploadUse::Settings), "Receive Check bit Error !!",
+         "Com 3 opened, but the display answered with 0x2E where the settings start with 0xAA. "
+         "Check that it is switched on and connected, and that its line speed matches the Baud "
+         "Rate (9600,n,8,1)."},
+        {up(link::UploadOutcome::Short, UploadUse::Settings),
+         "The display answered only 90 of 127 bytes. The settings in the window were not changed.",
+         "The rest did not come within 3 seconds on Com 3. A loose cable, or a line speed other "
+         "than the Baud Rate (9600,n,8,1), cuts an answer short."},
+        {up(link::UploadOutcome::Short, UploadUse::ReadBack),
+         "The display answered only 90 of 127 bytes when the test image was read back.",
+         "The rest did not come within 3 seconds on Com 3. A loose cable, or a line speed other "
+         "than the Baud Rate (9600,n,8,1), cuts an answer short."},
+        {up(link::UploadOutcome::LineLost, UploadUse::Settings), lost,
+         "Check the cable and the display, then try again."},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.said.text, c.text);
+        EXPECT_EQ(c.said.detail, c.detail) << c.text;
+    }
 }
 
 }  // namespace

@@ -110,9 +110,9 @@ ScreenRunEnd ScreenRun::run(DisplayLine& line, const ScreenRunChoice& choice) {
     return end;
 }
 
-void ScreenRun::tell(const std::string& text) {
-    if (!text.empty()) {
-        op_.message(text);
+void ScreenRun::tell(const ui::Words& words) {
+    if (!words.empty()) {
+        op_.message(words);
     }
 }
 
@@ -120,7 +120,7 @@ bool ScreenRun::download(DisplayLine& line, const ImageBytes& image) {
     buffer_ = image;
     const auto result =
         downloadImage(line, link::dateStamp(today_()), SettingsImage(buffer_).body());
-    tell(textFor(result, line));
+    tell(wordsFor(result, line));
     return result.sent();
 }
 
@@ -139,14 +139,14 @@ ScreenRunEnd ScreenRun::steps(DisplayLine& line, const ScreenRunChoice& choice) 
 
     if (choice.pid) {
         const auto identity = checkIdentity(line, op_);
-        tell(textFor(identity.line, line));
+        tell(wordsFor(identity.line, line));
         if (identity.outcome != IdentityOutcome::Passed) {
             return ScreenRunEnd::IdentityFailed;
         }
     }
     if (choice.sn) {
         const auto serial = readSerialNumber(line, op_, buffer_);
-        tell(textFor(serial.line, line));
+        tell(wordsFor(serial.line, line));
         if (serial.outcome != SerialOutcome::Read) {
             return ScreenRunEnd::NoSerialNumber;
         }
@@ -162,12 +162,12 @@ ScreenRunEnd ScreenRun::steps(DisplayLine& line, const ScreenRunChoice& choice) 
     }
 
     if (auto failure = openIfClosed(line)) {
-        tell(textFor(portFailed(std::move(failure)), line));
+        tell(wordsFor(portFailed(std::move(failure)), line));
         return ScreenRunEnd::ReadBackFailed;
     }
     const auto reply = link::uploadSettings(line.port, line.clock);
     if (reply.outcome != link::UploadOutcome::Received) {
-        tell(ui::textFor(reply, line.portLabel, ui::UploadUse::ReadBack));
+        tell(ui::wordsFor(reply, namesOf(line), ui::UploadUse::ReadBack));
         return ScreenRunEnd::ReadBackFailed;
     }
     int mismatches = 0;
@@ -191,7 +191,7 @@ ScreenRunEnd ScreenRun::steps(DisplayLine& line, const ScreenRunChoice& choice) 
 
 bool ScreenRun::visualTest(DisplayLine& line, CommandSet commands) {
     if (auto failure = openIfClosed(line)) {
-        tell(textFor(portFailed(std::move(failure)), line));
+        tell(wordsFor(portFailed(std::move(failure)), line));
         return false;
     }
     bool ok = true;
@@ -236,7 +236,7 @@ bool ScreenRun::visualTest(DisplayLine& line, CommandSet commands) {
         pause(kAllOffMs);
     }
     if (!ok) {
-        tell(textFor(closeLostLine(line), line));
+        tell(wordsFor(closeLostLine(line), line));
         return false;
     }
     line.port.close();

@@ -66,7 +66,7 @@ private:
     bool visualTest(DisplayLine& line, CommandSet commands);
     bool download(DisplayLine& line, const ImageBytes& image);
     // Tells the operator in a message box; nothing when the text is empty.
-    void tell(const std::string& text);
+    void tell(const ui::Words& words);
 
     Operator& op_;
     std::function<link::Date()> today_;
