@@ -9,6 +9,7 @@
 #include <termios.h>
 #include <unistd.h>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <functional>
 #include <memory>
 
@@ -255,6 +256,25 @@ TEST(QtSerialPortOnPty, ClosingDrainsEveryByteBeforeTheOldSettingsComeBack) {
     line.port().close();
     EXPECT_EQ(steps, (std::vector<std::string>{"drained", "closing"}));
     EXPECT_EQ(arrivedBeforeRestore, body.size());
+}
+
+// The far end never reads, so the output cannot leave: after the drain limit the unsent bytes are
+// thrown away and the close goes ahead instead of waiting on the driver.
+TEST(QtSerialPortOnPty, AStuckLineIsDiscardedSoThatClosingCannotHang) {
+    PtyLine line;
+    ASSERT_EQ(openPort(line.port(), line.device(), *parseLineSettings("9600,n,8,1")),
+              PortError::None);
+    std::vector<std::string> steps;
+    line.qtPort().setCloseTrace([&](const char* step) { steps.emplace_back(step); });
+    const std::vector<std::uint8_t> flood(std::size_t{1} << 20, 0x5A);
+    ASSERT_EQ(line.port().write(flood), PortError::None);
+    ASSERT_GT(line.port().bytesToWrite(), 0) << "the pseudo-terminal took the whole flood";
+    QElapsedTimer timer;
+    timer.start();
+    line.port().close();
+    EXPECT_EQ(steps, (std::vector<std::string>{"discarded", "closing"}));
+    EXPECT_FALSE(line.port().isOpen());
+    EXPECT_LT(timer.elapsed(), 10000) << "closing waited on the stuck output";
 }
 
 TEST(QtSerialPortOnPty, StopBitsThePlatformCannotSetAreRefusedNotChanged) {
