@@ -5,10 +5,12 @@
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "config/hex_text.h"
 #include "ui/operator_dialogs.h"
@@ -48,7 +50,9 @@ std::optional<std::uint8_t> hexDigit(QChar c) {
 const QString kDotStyle = QStringLiteral(
     "QPushButton { background-color: palette(button); border: 1px solid palette(mid); }"
     "QPushButton:checked { background-color: palette(window-text); }"
-    "QPushButton:focus { border: 2px solid palette(highlight); }");
+    // The focus ring is thick and in the highlight colour, which stands apart from both the lit
+    // and the unlit face.
+    "QPushButton:focus { border: 4px solid palette(highlight); }");
 
 QLabel* note(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -60,10 +64,11 @@ QLabel* note(const QString& text, QWidget* parent) {
 
 UdcEditor::UdcEditor(SettingsImage& image, ui::OperatorDialogs& dialogs, QWidget* parent)
     : QWidget(parent), image_(image), dialogs_(dialogs) {
-    // Created row by row so that the tab key walks the grid in reading order.
+    // For the keyboard the grid is one control: Tab reaches one dot, the arrow keys move within
+    // the five columns and seven rows, and Space toggles the dot in focus.
     auto* grid = new QWidget(this);
+    grid_ = grid;
     grid->setStyleSheet(kDotStyle);
-    grid->setAccessibleName(QStringLiteral("Dot grid"));
     auto* gridLayout = new QGridLayout(grid);
     gridLayout->setSpacing(3);
     for (int row = 0; row < kUdcRows; ++row) {
@@ -74,6 +79,8 @@ UdcEditor::UdcEditor(SettingsImage& image, ui::OperatorDialogs& dialogs, QWidget
                 QStringLiteral("Dot column %1 row %2").arg(column).arg(row + 1));
             button->setCheckable(true);
             button->setFixedSize(kDotSize, kDotSize);
+            button->setFocusPolicy(Qt::ClickFocus);
+            button->installEventFilter(this);
             button->setAccessibleDescription(QStringLiteral("off"));
             connect(button, &QPushButton::toggled, button, [button](bool on) {
                 button->setAccessibleDescription(on ? QStringLiteral("on") : QStringLiteral("off"));
@@ -90,7 +97,6 @@ UdcEditor::UdcEditor(SettingsImage& image, ui::OperatorDialogs& dialogs, QWidget
     auto* prefix = note(QStringLiteral("0x"), this);
     code_ = new QLineEdit(this);
     code_->setObjectName(QStringLiteral("UDC_TEXT"));
-    code_->setAccessibleName(QStringLiteral("Character code (Hex)"));
     code_->setMaxLength(2);
     const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     code_->setFont(fixed);
@@ -140,9 +146,73 @@ UdcEditor::UdcEditor(SettingsImage& image, ui::OperatorDialogs& dialogs, QWidget
     layout->addLayout(side);
     layout->addStretch(1);
 
+    makeTabStop(dot(1, 0));
+    nameForNumber();
+
     connect(previous_, &QPushButton::clicked, this, [this] { page(-1); });
     connect(next_, &QPushButton::clicked, this, [this] { page(+1); });
     connect(clear_, &QPushButton::clicked, this, &UdcEditor::clearGrid);
+}
+
+void UdcEditor::makeTabStop(QPushButton* target) {
+    for (const auto& column : dots_) {
+        for (QPushButton* button : column) {
+            button->setFocusPolicy(button == target ? Qt::StrongFocus : Qt::ClickFocus);
+        }
+    }
+}
+
+void UdcEditor::nameForNumber() {
+    const QString character = kUdcTitle + QStringLiteral(" %1").arg(number_);
+    grid_->setAccessibleName(character + QStringLiteral(" dot grid"));
+    code_->setAccessibleName(character + QStringLiteral(" code (Hex)"));
+}
+
+bool UdcEditor::eventFilter(QObject* watched, QEvent* event) {
+    auto* button = qobject_cast<QPushButton*>(watched);
+    if (button == nullptr || button->parentWidget() != grid_) {
+        return QWidget::eventFilter(watched, event);
+    }
+    if (event->type() == QEvent::FocusIn) {
+        makeTabStop(button);
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress) {
+        return false;
+    }
+    const auto* key = static_cast<QKeyEvent*>(event);
+    int dx = 0;
+    int dy = 0;
+    switch (key->key()) {
+        case Qt::Key_Left:
+            dx = -1;
+            break;
+        case Qt::Key_Right:
+            dx = 1;
+            break;
+        case Qt::Key_Up:
+            dy = -1;
+            break;
+        case Qt::Key_Down:
+            dy = 1;
+            break;
+        default:
+            return false;
+    }
+    for (int column = 1; column <= kUdcColumns; ++column) {
+        for (int row = 0; row < kUdcRows; ++row) {
+            if (dot(column, row) == button) {
+                // The edges hold: moving off the grid is what Tab is for.
+                const int toColumn = std::clamp(column + dx, 1, kUdcColumns);
+                const int toRow = std::clamp(row + dy, 0, kUdcRows - 1);
+                QPushButton* target = dot(toColumn, toRow);
+                makeTabStop(target);
+                target->setFocus(Qt::OtherFocusReason);
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 QPushButton* UdcEditor::dot(int column, int row) const {
@@ -160,6 +230,7 @@ void UdcEditor::setDot(QPushButton* button, bool on) {
 void UdcEditor::returnToFirst() {
     number_ = 1;
     caption_->setText(kStartCaption);
+    nameForNumber();
 }
 
 void UdcEditor::setDefaults() {
@@ -249,6 +320,7 @@ void UdcEditor::page(int step) {
     }
     number_ = target;
     caption_->setText(kCaptionPrefix + QString::number(number_));
+    nameForNumber();
     redraw();
 }
 

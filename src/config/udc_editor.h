@@ -53,8 +53,17 @@ public:
     QPushButton* nextButton() const { return next_; }
     QPushButton* clearButton() const { return clear_; }
 
+protected:
+    // Arrow keys move between the dots; see the constructor.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void page(int step);
+    // The dot that the Tab key reaches: the grid is one stop in the tab chain, and it keeps the
+    // dot the operator was last on.
+    void makeTabStop(QPushButton* dot);
+    // Names the grid and the code box after the character on the grid.
+    void nameForNumber();
     // The code in the box, or nothing after the operator has been told what is wrong with it.
     std::optional<std::uint8_t> takeCode();
     void store(std::uint8_t code);
@@ -69,6 +78,7 @@ private:
     QPushButton* previous_ = nullptr;
     QPushButton* next_ = nullptr;
     QPushButton* clear_ = nullptr;
+    QWidget* grid_ = nullptr;
 };
 
 }  // namespace vfd::config

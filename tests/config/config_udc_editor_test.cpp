@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QVBoxLayout>
 #include <array>
 #include <set>
 #include <utility>
@@ -255,6 +258,75 @@ TEST_F(UdcEditorTest, DefaultsReturnToTheFirstCharacterWithoutReadingTheImage) {
     EXPECT_EQ(caption()->text(), "User Defined Character  1");
     EXPECT_TRUE(code()->text().isEmpty());
     EXPECT_TRUE(dotsOn().empty());
+}
+
+// For the keyboard the grid is one control between the controls before and after it.
+TEST(UdcEditorKeyboard, TheGridIsOneTabStopWalkedWithTheArrowKeys) {
+    SettingsImage image;
+    testing::ScriptedDialogs dialogs;
+    QWidget window;
+    auto* before = new QLineEdit(&window);
+    auto* editor = new UdcEditor(image, dialogs, &window);
+    auto* layout = new QVBoxLayout(&window);
+    layout->addWidget(before);
+    layout->addWidget(editor);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    auto at = [&] { return QApplication::focusWidget(); };
+    auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(at(), key, modifiers);
+    };
+
+    before->setFocus();
+    press(Qt::Key_Tab);
+    EXPECT_EQ(at(), editor->dot(1, 0));
+    press(Qt::Key_Tab);
+    EXPECT_EQ(at(), editor->codeBox()) << "Tab left the grid after one stop";
+
+    press(Qt::Key_Backtab);
+    ASSERT_EQ(at(), editor->dot(1, 0));
+    struct Move {
+        Qt::Key key;
+        int column;
+        int row;
+    };
+    const Move moves[] = {
+        {Qt::Key_Right, 2, 0}, {Qt::Key_Down, 2, 1}, {Qt::Key_Down, 2, 2}, {Qt::Key_Left, 1, 2},
+        {Qt::Key_Left, 1, 2},  {Qt::Key_Up, 1, 1},   {Qt::Key_Up, 1, 0},   {Qt::Key_Up, 1, 0},
+    };
+    for (const Move& m : moves) {
+        press(m.key);
+        EXPECT_EQ(at(), editor->dot(m.column, m.row)) << m.column << "," << m.row;
+    }
+    for (int i = 0; i < 10; ++i) {
+        press(Qt::Key_Right);
+        press(Qt::Key_Down);
+    }
+    EXPECT_EQ(at(), editor->dot(5, 6));
+    press(Qt::Key_Space);
+    EXPECT_TRUE(editor->dotOn(5, 6));
+
+    // Leaving and coming back lands on the dot the operator was last on.
+    press(Qt::Key_Tab);
+    EXPECT_EQ(at(), editor->codeBox());
+    press(Qt::Key_Backtab);
+    EXPECT_EQ(at(), editor->dot(5, 6));
+}
+
+TEST_F(UdcEditorTest, TheGridAndTheCodeBoxAreNamedAfterTheCharacterOnTheGrid) {
+    auto spoken = [](QWidget* widget) {
+        return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+    };
+    QWidget* grid = dot(1, 0)->parentWidget();
+    EXPECT_EQ(spoken(grid), "User Defined Character 1 dot grid");
+    EXPECT_EQ(spoken(code()), "User Defined Character 1 code (Hex)");
+    code()->setText("41");
+    next();
+    EXPECT_EQ(spoken(grid), "User Defined Character 2 dot grid");
+    EXPECT_EQ(spoken(code()), "User Defined Character 2 code (Hex)");
+    editor.setDefaults();
+    EXPECT_EQ(spoken(grid), "User Defined Character 1 dot grid");
 }
 
 }  // namespace
