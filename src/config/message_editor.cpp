@@ -1,16 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/message_editor.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 #include <QValidator>
 #include <algorithm>
@@ -190,6 +197,7 @@ MessageEditor::MessageEditor(int line, QWidget* parent)
             chr->setMaxLength(1);
             chr->setValidator(validator);
             for (QLineEdit* cell : {hex, chr}) {
+                cell->installEventFilter(this);
                 cell->setFont(fixed);
                 cell->setFixedWidth(cellWidth);
                 cell->setAlignment(Qt::AlignCenter);
@@ -221,6 +229,121 @@ MessageEditor::MessageEditor(int line, QWidget* parent)
         }
     });
     connect(clear_, &QPushButton::clicked, this, &MessageEditor::clear);
+}
+
+// Each cell keeps its own limit, but the row types like one field: a keystroke in a full cell goes
+// on to the next cell, Backspace in an empty cell deletes in the one before it, Left and Right at
+// a cell's edge move to its neighbour, and a pasted text spreads over the following cells.
+bool MessageEditor::eventFilter(QObject* watched, QEvent* event) {
+    const QList<QLineEdit*>& row = entry() == Entry::Ascii ? charCells_ : hexCells_;
+    auto* cell = qobject_cast<QLineEdit*>(watched);
+    const qsizetype at = cell != nullptr ? row.indexOf(cell) : -1;
+    if (at < 0) {
+        return QGroupBox::eventFilter(watched, event);
+    }
+    if (event->type() == QEvent::KeyPress) {
+        return keyInCell(row, static_cast<int>(at), static_cast<QKeyEvent*>(event));
+    }
+    if (event->type() == QEvent::ContextMenu) {
+        // The menu's Paste spreads the text as Ctrl+V does.
+        QMenu* menu = cell->createStandardContextMenu();
+        // The menu's actions carry no names; Paste is the one that shows the paste shortcut.
+        const QString pasteKey =
+            QLatin1Char('\t') +
+            QKeySequence(QKeySequence::Paste).toString(QKeySequence::NativeText);
+        for (QAction* action : menu->actions()) {
+            if (action->text().endsWith(pasteKey)) {
+                disconnect(action, &QAction::triggered, nullptr, nullptr);
+                connect(action, &QAction::triggered, this, [this, at] {
+                    spread(static_cast<int>(at) + 1, QApplication::clipboard()->text());
+                });
+            }
+        }
+        menu->exec(static_cast<QContextMenuEvent*>(event)->globalPos());
+        delete menu;
+        return true;
+    }
+    return false;
+}
+
+bool MessageEditor::keyInCell(const QList<QLineEdit*>& row, int at, QKeyEvent* key) {
+    QLineEdit* cell = row[at];
+    QLineEdit* before = at > 0 ? row[at - 1] : nullptr;
+    QLineEdit* after = at + 1 < row.size() ? row[at + 1] : nullptr;
+    if (key->matches(QKeySequence::Paste)) {
+        spread(at + 1, QApplication::clipboard()->text());
+        return true;
+    }
+    const bool plain = !cell->hasSelectedText();
+    const bool atStart = plain && cell->cursorPosition() == 0;
+    const bool atEnd = plain && cell->cursorPosition() == cell->text().size();
+    const auto modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    if (modifiers == Qt::NoModifier && key->key() == Qt::Key_Left && atStart && before) {
+        before->setFocus(Qt::OtherFocusReason);
+        before->end(false);
+        return true;
+    }
+    if (modifiers == Qt::NoModifier && key->key() == Qt::Key_Right && atEnd && after) {
+        after->setFocus(Qt::OtherFocusReason);
+        after->home(false);
+        return true;
+    }
+    if (key->key() == Qt::Key_Backspace && cell->text().isEmpty() && before) {
+        before->setFocus(Qt::OtherFocusReason);
+        before->end(false);
+        before->backspace();
+        return true;
+    }
+    const QString typed = key->text();
+    const bool printable = !typed.isEmpty() && typed.front().isPrint() &&
+                           (modifiers & (Qt::ControlModifier | Qt::AltModifier)) == 0;
+    if (!printable || cell->text().size() < cell->maxLength() || !plain) {
+        return false;
+    }
+    if (!atEnd) {
+        // Inside a full cell a keystroke types over the character after the cursor.
+        cell->setSelection(cell->cursorPosition(), 1);
+        return false;
+    }
+    if (after) {
+        after->setFocus(Qt::OtherFocusReason);
+        after->selectAll();
+        QKeyEvent copy(key->type(), key->key(), key->modifiers(), typed);
+        QCoreApplication::sendEvent(after, &copy);
+    }
+    return true;
+}
+
+void MessageEditor::spread(int k, const QString& text) {
+    const bool hex = entry() == Entry::Hex;
+    const QList<QLineEdit*>& row = hex ? hexCells_ : charCells_;
+    const ui::CodePage& page = ui::CodePage::system();
+    QStringList pieces;
+    if (hex) {
+        // Digits are often copied in pairs with blanks between them: "48 45 4C".
+        QString digits = text;
+        digits.remove(QRegularExpression(QStringLiteral("\\s")));
+        for (qsizetype i = 0; i < digits.size(); i += 2) {
+            pieces << digits.mid(i, 2);
+        }
+    } else {
+        for (const QChar c : text) {
+            if (c.isPrint() && page.toCode(c)) {
+                pieces << QString(c);
+            }
+        }
+    }
+    int i = k - 1;
+    for (const QString& piece : pieces) {
+        if (i >= row.size()) {
+            break;
+        }
+        row[i]->setText(piece);
+        ++i;
+    }
+    QLineEdit* last = row[std::min<qsizetype>(i, row.size() - 1)];
+    last->setFocus(Qt::OtherFocusReason);
+    last->end(false);
 }
 
 MessageEditor::Entry MessageEditor::entry() const {

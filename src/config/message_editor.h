@@ -8,6 +8,7 @@
 #include <vector>
 
 class QCheckBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -65,7 +66,15 @@ public:
     const QList<QLabel*>& hexRuler() const { return hexRuler_; }
     const QList<QLabel*>& charRuler() const { return charRuler_; }
 
+protected:
+    // The cells of a row type like one field; see the constructor.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // Writes a text over the visible row from cell k on: one character a cell in character
+    // entry, two hexadecimal digits a cell in hexadecimal entry.
+    void spread(int k, const QString& text);
+    bool keyInCell(const QList<QLineEdit*>& row, int at, QKeyEvent* key);
     void switchToAscii();
     void switchToHex();
 

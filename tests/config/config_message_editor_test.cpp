@@ -1,14 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 #include <vector>
 
 #include "config/message_editor.h"
@@ -294,12 +299,12 @@ TEST_F(MessageEditorTest, CellsRefuseWhatTheyCannotHold) {
     EXPECT_TRUE(chr(1)->text().isEmpty());
     typeInto(chr(2), QString(QChar(0xE9)));
     EXPECT_EQ(chr(2)->text(), QString(QChar(0xE9)));
-    QTest::keyClicks(chr(3), "ab");
+    QTest::keyClicks(chr(3), "a");
     EXPECT_EQ(chr(3)->text(), "a");
     EXPECT_EQ(editor.takeBytes(), bytesWithPrefix({0xE9, 0x61}, 20));
 
     // Hexadecimal cells take any two characters; what is not a digit counts 0 when read.
-    QTest::keyClicks(hex(4), "xyz");
+    QTest::keyClicks(hex(4), "xy");
     EXPECT_EQ(hex(4)->text(), "xy");
 }
 
@@ -313,6 +318,121 @@ TEST_F(MessageEditorTest, CharactersFillTheCellsInOrder) {
     editor.setCharacters("AB");
     EXPECT_EQ(chr(2)->text(), "B");
     EXPECT_TRUE(chr(3)->text().isEmpty());
+}
+
+// The cells of a row type like one text field: keys go wherever the focus is, as a keyboard's do.
+class MessageTyping : public ::testing::Test {
+protected:
+    void SetUp() override {
+        editor.show();
+        QApplication::setActiveWindow(&editor);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
+    }
+    QLineEdit* focused() { return qobject_cast<QLineEdit*>(QApplication::focusWidget()); }
+    void type(const QString& text) {
+        for (const QChar c : text) {
+            typeInto(QApplication::focusWidget(), QString(c));
+        }
+    }
+    void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), k, modifiers);
+    }
+    QStringList texts(bool hexRow, int first, int last) {
+        QStringList out;
+        for (int k = first; k <= last; ++k) {
+            out << (hexRow ? editor.hexCell(k) : editor.charCell(k))->text();
+        }
+        return out;
+    }
+
+    MessageEditor editor{2};
+};
+
+TEST_F(MessageTyping, AFullCellPassesTheNextKeystrokeOnAcrossTheRowBreak) {
+    editor.selectAscii();
+    editor.charCell(18)->setFocus();
+    type("HELLO");
+    EXPECT_EQ(texts(false, 18, 23), (QStringList{"H", "E", "L", "L", "O", ""}));
+    EXPECT_EQ(focused(), editor.charCell(22));
+
+    // Typing on into cells that hold text writes over them.
+    editor.charCell(18)->setFocus();
+    editor.charCell(18)->end(false);
+    type("Ja");
+    EXPECT_EQ(texts(false, 18, 20), (QStringList{"H", "J", "a"}));
+
+    editor.selectHex();
+    editor.hexCell(1)->setFocus();
+    type("48454C");
+    EXPECT_EQ(texts(true, 1, 4), (QStringList{"48", "45", "4C", ""}));
+    // At the last cell the row ends: the keystroke is refused, nothing wraps.
+    editor.hexCell(40)->setFocus();
+    type("4142");
+    EXPECT_EQ(editor.hexCell(40)->text(), "41");
+    EXPECT_EQ(focused(), editor.hexCell(40));
+}
+
+TEST_F(MessageTyping, BackspaceAndTheArrowKeysCrossTheCellEdges) {
+    editor.selectHex();
+    editor.hexCell(2)->setText("45");
+    editor.hexCell(3)->setFocus();
+    key(Qt::Key_Backspace);  // the empty cell 3: deletes the last digit of cell 2
+    EXPECT_EQ(focused(), editor.hexCell(2));
+    EXPECT_EQ(editor.hexCell(2)->text(), "4");
+
+    editor.hexCell(2)->setText("45");
+    editor.hexCell(2)->setCursorPosition(1);
+    key(Qt::Key_Left);  // inside the cell: an ordinary move
+    EXPECT_EQ(focused(), editor.hexCell(2));
+    key(Qt::Key_Left);  // at its start: to the end of cell 1
+    EXPECT_EQ(focused(), editor.hexCell(1));
+    key(Qt::Key_Right);  // cell 1 is empty, so its end is its start: on to cell 2
+    EXPECT_EQ(focused(), editor.hexCell(2));
+    EXPECT_EQ(editor.hexCell(2)->cursorPosition(), 0);
+    // Inside a full cell a digit types over the one after the cursor.
+    type("6");
+    EXPECT_EQ(editor.hexCell(2)->text(), "65");
+}
+
+TEST_F(MessageTyping, APastedTextSpreadsOverTheFollowingCells) {
+    editor.selectAscii();
+    QApplication::clipboard()->setText(QStringLiteral("TOTAL\n"));
+    editor.charCell(19)->setFocus();
+    key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(texts(false, 19, 24), (QStringList{"T", "O", "T", "A", "L", ""}));
+    EXPECT_EQ(focused(), editor.charCell(24));
+
+    editor.selectHex();
+    EXPECT_EQ(texts(true, 19, 23), (QStringList{"54", "4F", "54", "41", "4C"}));
+    QApplication::clipboard()->setText(QStringLiteral("31 32 3"));
+    editor.hexCell(1)->setFocus();
+    key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(texts(true, 1, 4), (QStringList{"31", "32", "3", ""}));
+    // Past the row's end the rest is dropped.
+    QApplication::clipboard()->setText(QStringLiteral("414243"));
+    editor.hexCell(39)->setFocus();
+    key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(texts(true, 39, 40), (QStringList{"41", "42"}));
+
+    // The context menu's Paste does the same.
+    QApplication::clipboard()->setText(QStringLiteral("4A4B"));
+    bool pasted = false;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        for (QAction* action : menu->actions()) {
+            if (action->text().startsWith(QStringLiteral("&Paste"))) {
+                action->trigger();
+                pasted = true;
+            }
+        }
+        menu->close();
+    });
+    QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, QPoint(2, 2),
+                                editor.hexCell(10)->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(editor.hexCell(10), &menuEvent);
+    EXPECT_TRUE(pasted);
+    EXPECT_EQ(texts(true, 10, 12), (QStringList{"4A", "4B", ""}));
 }
 
 }  // namespace
