@@ -13,10 +13,12 @@
 #include <QScopedValueRollback>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <string_view>
 
+#include "config/display_preview.h"
 #include "config/message_editor.h"
 #include "config/option_tables.h"
 #include "config/udc_editor.h"
@@ -127,9 +129,12 @@ void ConfigWindow::buildControls() {
     auto* top = new QHBoxLayout;
     top->addWidget(frame3, 1);
     top->addLayout(commands);
+    // Below the pages, so that it is in sight whichever page is open.
+    preview_ = new DisplayPreview(this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(tabs_, 1);
+    layout->addWidget(preview_);
     // What the window is doing while it talks to a display, and what it waits for.
     status_ = ui::makeLabel("Status", QString(), QStringLiteral("Status"), this);
     layout->addWidget(status_);
@@ -141,6 +146,53 @@ void ConfigWindow::buildControls() {
     connect(setAllDefault_, &QPushButton::clicked, this, &ConfigWindow::onSetAllDefault);
     connect(standby_->lineEdit(), &QLineEdit::editingFinished, this,
             &ConfigWindow::onStandbyEdited);
+
+    for (MessageEditor* message : {message1_, message2_}) {
+        connect(message, &MessageEditor::changed, this, &ConfigWindow::schedulePreview);
+    }
+    connect(udc_, &UdcEditor::changed, this, &ConfigWindow::schedulePreview);
+    for (QComboBox* list : {char_, command_, baudRate_, passthru_}) {
+        connect(list, &QComboBox::currentIndexChanged, this, &ConfigWindow::schedulePreview);
+    }
+}
+
+BodyBytes ConfigWindow::previewBody() const {
+    WindowValues values;
+    values.baudRate = baudRate_->currentIndex();
+    values.charSet = char_->currentIndex();
+    values.command = command_->currentIndex();
+    values.passthru = passthru_->currentIndex();
+    values.scrollUpper = message1_->scrolls();
+    values.scrollLower = message2_->scrolls();
+    const auto upper = message1_->peekBytes();
+    std::copy_n(upper.begin(), values.message1.size(), values.message1.begin());
+    const auto lower = message2_->peekBytes();
+    std::copy_n(lower.begin(), values.message2.size(), values.message2.begin());
+    SettingsImage image = image_;
+    fillFromWindow(image, values, StandbyByte::Keep);
+    return image.body();
+}
+
+void ConfigWindow::schedulePreview() {
+    if (!previewPending_) {
+        previewPending_ = true;
+        QTimer::singleShot(0, this, &ConfigWindow::updatePreview);
+    }
+}
+
+void ConfigWindow::updatePreview() {
+    previewPending_ = false;
+    BodyBytes body = previewBody();
+    // The character on the grid is shown as drawn, even before paging stores it.
+    std::optional<std::uint8_t> draftCode;
+    if (const auto draft = udc_->draft()) {
+        const auto at = static_cast<std::size_t>(udc_->index() - 1);
+        if (!std::equal(draft->begin(), draft->end(), body.begin() + static_cast<long>(at))) {
+            std::copy(draft->begin(), draft->end(), body.begin() + static_cast<long>(at));
+            draftCode = draft->front();
+        }
+    }
+    preview_->showSettings(body, draftCode);
 }
 
 void ConfigWindow::fillOptionLists() {
@@ -178,6 +230,7 @@ void ConfigWindow::onSetAllDefault() {
 
     message1_->setScrolls(true);
     message2_->setScrolls(true);
+    schedulePreview();
 }
 
 void ConfigWindow::onStandbyEdited() {

@@ -27,6 +27,7 @@ namespace vfd::config {
 
 class MessageEditor;
 class UdcEditor;
+class DisplayPreview;
 
 inline const QString kProgramCaption = QStringLiteral("Zoravel_V3.1");
 inline const QString kStandbyRefused = QStringLiteral(
@@ -81,6 +82,11 @@ public:
     MessageEditor& message1() { return *message1_; }
     MessageEditor& message2() { return *message2_; }
     UdcEditor& characterEditor() { return *udc_; }
+    DisplayPreview& preview() { return *preview_; }
+
+    // The download body the window would send now, with nothing in the window changed: the
+    // messages stay in the entry they are in and a typed stand-by text stays as typed.
+    BodyBytes previewBody() const;
 
 protected:
     // The port is closed if open; nothing is asked. Closed during an exchange, the program ends
@@ -103,6 +109,10 @@ private:
     // A typed stand-by text becomes the entry it names, or is refused and the previous entry
     // comes back; afterwards the list always has a selection.
     void settleStandbyText();
+    // Redraws the preview once the events that are queued now have run, so that a burst of
+    // changes (a mode switch converts every cell) draws it once.
+    void schedulePreview();
+    void updatePreview();
 
     std::function<void()> endProgram_;
     ui::ResolvedServices services_;
@@ -128,6 +138,8 @@ private:
     MessageEditor* message1_ = nullptr;
     MessageEditor* message2_ = nullptr;
     UdcEditor* udc_ = nullptr;
+    DisplayPreview* preview_ = nullptr;
+    bool previewPending_ = false;
     QLabel* status_ = nullptr;
 };
 

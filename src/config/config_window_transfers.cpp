@@ -101,6 +101,7 @@ void ConfigWindow::onGetSetting() {
         setScrollFlagsValue(image().at(image_index::kScrollFlags));
     }
     redrawCharacter();
+    schedulePreview();
 }
 
 void ConfigWindow::onSave() {
@@ -146,6 +147,7 @@ void ConfigWindow::onLoad() {
     applyWindowUpdate(windowUpdateFromImage(image()), true);
     setScrollFlagsValue(image().at(image_index::kScrollFlags));
     redrawCharacter();
+    schedulePreview();
 }
 
 }  // namespace vfd::config

@@ -229,6 +229,11 @@ MessageEditor::MessageEditor(int line, QWidget* parent)
         }
     });
     connect(clear_, &QPushButton::clicked, this, &MessageEditor::clear);
+    connect(scroll_, &QCheckBox::toggled, this, &MessageEditor::changed);
+    connect(hexOption_, &QRadioButton::toggled, this, &MessageEditor::changed);
+    for (QLineEdit* cell : hexCells_ + charCells_) {
+        connect(cell, &QLineEdit::textChanged, this, &MessageEditor::changed);
+    }
 }
 
 // Each cell keeps its own limit, but the row types like one field: a keystroke in a full cell goes
@@ -410,10 +415,24 @@ void MessageEditor::clear() {
 
 std::vector<std::uint8_t> MessageEditor::takeBytes() {
     selectHex();
+    return peekBytes();
+}
+
+std::vector<std::uint8_t> MessageEditor::peekBytes() const {
+    // A character cell reads as the hexadecimal cell that switching to hexadecimal entry would
+    // make of it; an empty one as an empty cell.
+    const bool ascii = entry() == Entry::Ascii;
+    const ui::CodePage& page = ui::CodePage::system();
     std::vector<std::string> cells;
     cells.reserve(static_cast<std::size_t>(length_));
-    for (const QLineEdit* cell : hexCells_) {
-        cells.push_back(digitText(cell->text()));
+    for (int i = 0; i < length_; ++i) {
+        if (!ascii) {
+            cells.push_back(digitText(hexCells_[i]->text()));
+            continue;
+        }
+        const QString text = charCells_[i]->text();
+        const auto code = text.isEmpty() ? std::nullopt : page.toCode(text.front());
+        cells.push_back(code ? hexByte(*code) : std::string());
     }
     return joinAndPair(cells, length_);
 }

@@ -45,6 +45,8 @@ public:
     // The line's bytes from its hexadecimal cells, the texts joined before they are read in
     // pairs. A line in character entry is switched to hexadecimal entry first and stays there.
     std::vector<std::uint8_t> takeBytes();
+    // The bytes takeBytes would give now, with the line left in the entry it is in.
+    std::vector<std::uint8_t> peekBytes() const;
     // Puts the line in hexadecimal entry and writes every cell, zero bytes as "00". Cells past
     // the end of `bytes` get 00.
     void showBytes(std::span<const std::uint8_t> bytes);
@@ -65,6 +67,10 @@ public:
     QPushButton* clearButton() const { return clear_; }
     const QList<QLabel*>& hexRuler() const { return hexRuler_; }
     const QList<QLabel*>& charRuler() const { return charRuler_; }
+
+signals:
+    // A cell, the entry or the scroll box changed.
+    void changed();
 
 protected:
     // The cells of a row type like one field; see the constructor.

@@ -44,6 +44,34 @@ std::optional<std::uint8_t> hexDigit(QChar c) {
     return std::nullopt;
 }
 
+// The code in the box, or the message that refuses it. One character is the low digit alone, so
+// it always lands below 0x20 and is refused by the range check; the high digit is read only from
+// a two-character code.
+struct ParsedCode {
+    std::optional<std::uint8_t> code;
+    QString refusal;
+};
+
+ParsedCode parseCode(const QString& text) {
+    int code = 0;
+    if (text.size() == 2) {
+        const auto high = hexDigit(text.front());
+        if (!high) {
+            return {std::nullopt, kHexValueError};
+        }
+        code = *high * 16;
+    }
+    const auto low = hexDigit(text.back());
+    if (!low) {
+        return {std::nullopt, kHexValueError};
+    }
+    code += *low;
+    if (code < kLowestCode || code > kHighestCode) {
+        return {std::nullopt, kUdcRangeError};
+    }
+    return {static_cast<std::uint8_t>(code), {}};
+}
+
 // A dot is on while its button is checked and is painted in the system's window-text colour;
 // off is the button-face colour. The colours follow the palette, so a theme change keeps them
 // apart, and the checked state is what storing reads.
@@ -82,8 +110,9 @@ UdcEditor::UdcEditor(SettingsImage& image, ui::OperatorDialogs& dialogs, QWidget
             button->setFocusPolicy(Qt::ClickFocus);
             button->installEventFilter(this);
             button->setAccessibleDescription(QStringLiteral("off"));
-            connect(button, &QPushButton::toggled, button, [button](bool on) {
+            connect(button, &QPushButton::toggled, this, [this, button](bool on) {
                 button->setAccessibleDescription(on ? QStringLiteral("on") : QStringLiteral("off"));
+                emit changed();
             });
             gridLayout->addWidget(button, row, column - 1);
             dots_[static_cast<std::size_t>(column - 1)][static_cast<std::size_t>(row)] = button;
@@ -149,6 +178,7 @@ UdcEditor::UdcEditor(SettingsImage& image, ui::OperatorDialogs& dialogs, QWidget
     makeTabStop(dot(1, 0));
     nameForNumber();
 
+    connect(code_, &QLineEdit::textChanged, this, &UdcEditor::changed);
     connect(previous_, &QPushButton::clicked, this, [this] { page(-1); });
     connect(next_, &QPushButton::clicked, this, [this] { page(+1); });
     connect(clear_, &QPushButton::clicked, this, &UdcEditor::clearGrid);
@@ -263,36 +293,27 @@ void UdcEditor::redraw() {
 }
 
 std::optional<std::uint8_t> UdcEditor::takeCode() {
-    const QString text = code_->text();
-    auto refuse = [this](const QString& why) {
-        dialogs_.message(why);
+    const ParsedCode parsed = parseCode(code_->text());
+    if (!parsed.code) {
+        dialogs_.message(parsed.refusal);
         code_->clear();
-        return std::optional<std::uint8_t>();
-    };
-    // One character is the low digit alone, so it always lands below 0x20 and is refused by the
-    // range check; the high digit is read only from a two-character code.
-    int code = 0;
-    if (text.size() == 2) {
-        const auto high = hexDigit(text.front());
-        if (!high) {
-            return refuse(kHexValueError);
-        }
-        code = *high * 16;
     }
-    const auto low = hexDigit(text.back());
-    if (!low) {
-        return refuse(kHexValueError);
-    }
-    code += *low;
-    if (code < kLowestCode || code > kHighestCode) {
-        return refuse(kUdcRangeError);
-    }
-    return static_cast<std::uint8_t>(code);
+    return parsed.code;
 }
 
-void UdcEditor::store(std::uint8_t code) {
-    const int start = index();
-    image_.set(start, code);
+std::optional<UdcRecord> UdcEditor::draft() const {
+    if (code_->text().isEmpty()) {
+        return std::nullopt;
+    }
+    const auto code = parseCode(code_->text()).code;
+    if (!code) {
+        return std::nullopt;
+    }
+    return gridRecord(*code);
+}
+
+UdcRecord UdcEditor::gridRecord(std::uint8_t code) const {
+    UdcRecord record{code};
     for (int column = 1; column <= kUdcColumns; ++column) {
         std::uint8_t bits = 0;
         for (int row = 0; row < kUdcRows; ++row) {
@@ -300,7 +321,16 @@ void UdcEditor::store(std::uint8_t code) {
                 bits = static_cast<std::uint8_t>(bits | (1u << row));
             }
         }
-        image_.set(start + column, bits);
+        record[static_cast<std::size_t>(column)] = bits;
+    }
+    return record;
+}
+
+void UdcEditor::store(std::uint8_t code) {
+    const UdcRecord record = gridRecord(code);
+    const int start = index();
+    for (std::size_t i = 0; i < record.size(); ++i) {
+        image_.set(start + static_cast<int>(i), record[i]);
     }
 }
 
@@ -322,6 +352,7 @@ void UdcEditor::page(int step) {
     caption_->setText(kCaptionPrefix + QString::number(number_));
     nameForNumber();
     redraw();
+    emit changed();
 }
 
 }  // namespace vfd::config

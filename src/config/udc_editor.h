@@ -18,6 +18,9 @@ class OperatorDialogs;
 
 namespace vfd::config {
 
+// A user-defined character's record: its code and five column bytes, bit 0 the top row.
+using UdcRecord = std::array<std::uint8_t, 6>;
+
 inline const QString kHexValueError = QStringLiteral("Hex Value Error !!");
 inline const QString kUdcRangeError = QStringLiteral("Error !! Range is 0x20~0x7E !!");
 inline const QString kUdcTitle = QStringLiteral("User Defined Character");
@@ -53,6 +56,14 @@ public:
     QPushButton* nextButton() const { return next_; }
     QPushButton* clearButton() const { return clear_; }
 
+    // The record that paging away would store now: the code in the box and the grid's five
+    // column bytes. Nothing while the box is empty or holds a code that would be refused.
+    std::optional<UdcRecord> draft() const;
+
+signals:
+    // The grid, the code box or the character on the grid changed.
+    void changed();
+
 protected:
     // Arrow keys move between the dots; see the constructor.
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -67,6 +78,7 @@ private:
     // The code in the box, or nothing after the operator has been told what is wrong with it.
     std::optional<std::uint8_t> takeCode();
     void store(std::uint8_t code);
+    UdcRecord gridRecord(std::uint8_t code) const;
     void setDot(QPushButton* dot, bool on);
 
     SettingsImage& image_;

@@ -60,7 +60,7 @@ Screen::Line welcomeLine(std::span<const std::uint8_t> field, bool scrolls, std:
 }
 
 Firmware::Firmware(FirmwareOptions options, std::int64_t nowMs) : options_(std::move(options)) {
-    settings_ = factorySettings();
+    settings_ = options_.memory.value_or(factorySettings());
     restart(nowMs);
 }
 

@@ -47,6 +47,9 @@ struct FirmwareOptions {
     Faults faults;
     // Where the display keeps its memory between runs; empty keeps it for this run only.
     std::filesystem::path stateFile;
+    // What the memory holds at the first start when there is no state file: the factory
+    // settings unless told otherwise.
+    std::optional<StoredSettings> memory;
 };
 
 // Bytes for the line, due a number of milliseconds after the byte that asked for them.

@@ -25,9 +25,38 @@ constexpr int kSmallestPitch = 3;
 // The phosphor of these tubes: blue-green, with a halo that spreads into the dark glass.
 const QColor kGlowCore(190, 255, 240);
 const QColor kGlow(60, 245, 205);
+const QColor kMarkedCore(255, 236, 190);
+const QColor kMarked(255, 170, 40);
 const QColor kUnlit(22, 50, 46);
 const QColor kGlassTop(10, 24, 23);
 const QColor kGlassBottom(3, 9, 9);
+
+// A lit dot: a bright core in a halo that reaches past the dot's own square, so that lit
+// neighbours run together.
+QPixmap litDotImage(int side, double scale, const QColor& core, const QColor& glow) {
+    const QPointF centre(side / 2.0, side / 2.0);
+    QPixmap lit(side, side);
+    lit.fill(Qt::transparent);
+    QPainter p(&lit);
+    p.setRenderHint(QPainter::Antialiasing);
+    QRadialGradient halo(centre, scale * 1.4);
+    QColor inner = glow;
+    inner.setAlpha(120);
+    QColor outer = glow;
+    outer.setAlpha(0);
+    halo.setColorAt(0, inner);
+    halo.setColorAt(1, outer);
+    p.setPen(Qt::NoPen);
+    p.setBrush(halo);
+    p.drawEllipse(centre, scale * 1.4, scale * 1.4);
+    QRadialGradient body(centre, scale * 0.42);
+    body.setColorAt(0, core);
+    body.setColorAt(0.7, glow);
+    body.setColorAt(1, glow.darker(130));
+    p.setBrush(body);
+    p.drawEllipse(centre, scale * 0.38, scale * 0.38);
+    return lit;
+}
 
 }  // namespace
 
@@ -40,6 +69,10 @@ VfdView::VfdView(QWidget* parent) : QWidget(parent) {
 void VfdView::setScreen(const Screen* screen) {
     screen_ = screen;
     refresh();
+}
+
+QSize VfdView::sizeAtPitch(int pitch) {
+    return {kDotsAcross * pitch, kDotsDown * pitch};
 }
 
 QSize VfdView::sizeHint() const {
@@ -60,6 +93,13 @@ QString VfdView::describe(const Screen& screen) {
         lines << text;
     }
     return lines.join(QLatin1Char('\n'));
+}
+
+void VfdView::setMarkedCode(std::optional<std::uint8_t> code) {
+    if (marked_ != code) {
+        marked_ = code;
+        update();
+    }
 }
 
 void VfdView::refresh() {
@@ -86,33 +126,11 @@ QPointF VfdView::dotCentre(int row, int column, int dotColumn, int dotRow) const
 
 void VfdView::makeDotImages(double pitch) {
     const qreal ratio = devicePixelRatioF();
-    // The halo reaches past the dot's own square so that lit neighbours run together.
     const int side = static_cast<int>(std::ceil(pitch * 3 * ratio));
     const QPointF centre(side / 2.0, side / 2.0);
     const double scale = pitch * ratio;
-
-    QPixmap lit(side, side);
-    lit.fill(Qt::transparent);
-    {
-        QPainter p(&lit);
-        p.setRenderHint(QPainter::Antialiasing);
-        QRadialGradient halo(centre, scale * 1.4);
-        QColor inner = kGlow;
-        inner.setAlpha(120);
-        QColor outer = kGlow;
-        outer.setAlpha(0);
-        halo.setColorAt(0, inner);
-        halo.setColorAt(1, outer);
-        p.setPen(Qt::NoPen);
-        p.setBrush(halo);
-        p.drawEllipse(centre, scale * 1.4, scale * 1.4);
-        QRadialGradient core(centre, scale * 0.42);
-        core.setColorAt(0, kGlowCore);
-        core.setColorAt(0.7, kGlow);
-        core.setColorAt(1, kGlow.darker(130));
-        p.setBrush(core);
-        p.drawEllipse(centre, scale * 0.38, scale * 0.38);
-    }
+    QPixmap lit = litDotImage(side, scale, kGlowCore, kGlow);
+    QPixmap marked = litDotImage(side, scale, kMarkedCore, kMarked);
     QPixmap dark(side, side);
     dark.fill(Qt::transparent);
     {
@@ -123,8 +141,10 @@ void VfdView::makeDotImages(double pitch) {
         p.drawEllipse(centre, scale * 0.34, scale * 0.34);
     }
     lit.setDevicePixelRatio(ratio);
+    marked.setDevicePixelRatio(ratio);
     dark.setDevicePixelRatio(ratio);
     litDot_ = lit;
+    markedDot_ = marked;
     darkDot_ = dark;
     dotImagePitch_ = pitch;
 }
@@ -153,10 +173,12 @@ void VfdView::paintEvent(QPaintEvent*) {
 
     // The dark dots first, then the lit ones, so no dark dot covers a neighbour's halo.
     for (const bool lit : {false, true}) {
-        const QPixmap& image = lit ? litDot_ : darkDot_;
         for (int row = 0; row < Screen::kRows; ++row) {
             for (int column = 0; column < Screen::kColumns; ++column) {
                 const Glyph glyph = screen_ != nullptr ? screen_->glyph(row, column) : Glyph{};
+                const bool marked = lit && marked_ && screen_ != nullptr && !screen_->isDark() &&
+                                    screen_->code(row, column) == *marked_;
+                const QPixmap& image = !lit ? darkDot_ : marked ? markedDot_ : litDot_;
                 for (int dx = 0; dx < kGlyphColumns; ++dx) {
                     for (int dy = 0; dy < kGlyphRows; ++dy) {
                         if (glyphDot(glyph, dx, dy) == lit) {

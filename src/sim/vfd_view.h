@@ -5,6 +5,8 @@
 #include <QPointF>
 #include <QString>
 #include <QWidget>
+#include <cstdint>
+#include <optional>
 
 #include "sim/screen.h"
 
@@ -23,11 +25,18 @@ public:
     // glass.
     void setScreen(const Screen* screen);
 
+    // The glass with the dots this many pixels apart.
+    static QSize sizeAtPitch(int pitch);
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
     // The centre of dot (dotColumn, dotRow) of the cell at (row, column), in widget pixels.
     QPointF dotCentre(int row, int column, int dotColumn, int dotRow) const;
+
+    // Cells that show this code glow amber instead of blue-green: the configuration tool marks a
+    // character that is drawn but not yet stored this way. Nothing marks no cell.
+    void setMarkedCode(std::optional<std::uint8_t> code);
+    std::optional<std::uint8_t> markedCode() const { return marked_; }
 
     // The two lines as text, trailing blanks dropped.
     static QString describe(const Screen& screen);
@@ -49,7 +58,9 @@ private:
     void makeDotImages(double pitch);
 
     const Screen* screen_ = nullptr;
+    std::optional<std::uint8_t> marked_;
     QPixmap litDot_;
+    QPixmap markedDot_;
     QPixmap darkDot_;
     double dotImagePitch_ = 0;
 };
