@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
@@ -13,9 +15,12 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <functional>
 
 #include "config/config_window.h"
+#include "config/display_preview.h"
 #include "config/message_editor.h"
+#include "config/udc_editor.h"
 #include "link/qt_clock.h"
 #include "link/qt_serial_port.h"
 #include "support/scripted_dialogs.h"
@@ -114,6 +119,85 @@ TEST_F(ZoravelOnVirtualDisplay, SaveLoadAndDownloadCarryTheSameBytes) {
     QFile saved(file);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(storedSettings().left(126), saved.readAll());
+}
+
+// The screen the display printed first after its last restart, trailing blanks dropped, as the
+// preview gives it: "upper\nlower".
+QString firstScreenAfterRestart(SimProcess& sim) {
+    const QByteArray marker("display |");
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 5000) {
+        const QByteArray out = sim.output();
+        const qsizetype restarted = out.lastIndexOf("restarted: ");
+        const qsizetype at = restarted < 0 ? -1 : out.indexOf(marker, restarted);
+        const qsizetype end = at < 0 ? -1 : out.indexOf('\n', at);
+        if (end >= 0) {
+            const QStringList parts =
+                QString::fromUtf8(out.mid(at + marker.size(), end - at - marker.size()))
+                    .split(QLatin1Char('|'));
+            QStringList lines;
+            for (int row = 0; row < 2; ++row) {
+                QString line = parts.value(row);
+                while (line.endsWith(QLatin1Char(' ')) || line.endsWith(QChar(0xA0))) {
+                    line.chop(1);
+                }
+                lines << line;
+            }
+            return lines.join(QLatin1Char('\n'));
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return QStringLiteral("(the display printed no screen after its restart)");
+}
+
+TEST_F(ZoravelOnVirtualDisplay, ThePreviewIsWhatTheDisplayShowsAfterADownloadAndARestart) {
+    // An empty memory first, so that the display's first screen after each restart differs from
+    // the one before and is printed.
+    {
+        QFile memory(sim->statePath());
+        ASSERT_TRUE(memory.open(QIODevice::WriteOnly));
+        memory.write(QByteArray(126, '\0'));
+    }
+    ASSERT_TRUE(sim->restart());
+
+    struct Case {
+        const char* what;
+        std::function<void(ConfigWindow&)> edit;
+    };
+    const Case cases[] = {
+        {"the default settings",
+         [](ConfigWindow& w) { w.findChild<QPushButton*>("SetAllDefault")->click(); }},
+        {"user-defined characters in both messages",
+         [](ConfigWindow& w) {
+             UdcEditor& udc = w.characterEditor();
+             udc.codeBox()->setText("41");
+             for (int row = 0; row < 7; ++row) {
+                 udc.dot(3, row)->click();
+             }
+             udc.nextButton()->click();
+             udc.codeBox()->setText("5A");
+             udc.dot(1, 0)->click();
+             udc.nextButton()->click();
+             w.message1().showBytes(std::vector<std::uint8_t>{'A', 'B', 'A', ' ', 'Z'});
+             w.message2().selectAscii();
+             w.message2().setCharacters(QStringLiteral("ZAZA total"));
+             w.message1().scrollBox()->setChecked(false);
+             w.message2().scrollBox()->setChecked(false);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.edit(*window);
+        QCoreApplication::processEvents();
+        const QString preview = window->preview().text();
+        ASSERT_FALSE(preview.trimmed().isEmpty());
+        dialogs.messages.clear();
+        click("Download");
+        ASSERT_EQ(dialogs.messages, QStringList{"Download O.K ! Please restart !"});
+        ASSERT_TRUE(sim->restart());
+        EXPECT_EQ(firstScreenAfterRestart(*sim), preview);
+    }
 }
 
 TEST_F(ZoravelOnVirtualDisplay, AMissingPortIsNamedAndNothingHangs) {
