@@ -10,6 +10,7 @@ need=()
 command -v import >/dev/null || need+=(imagemagick)
 command -v xwininfo >/dev/null || need+=(x11-utils)
 command -v xvfb-run >/dev/null || need+=(xvfb xauth)
+command -v xdotool >/dev/null || need+=(xdotool)
 if [ ${#need[@]} -gt 0 ]; then
   sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo
   $sudo apt-get install -y -qq --no-install-recommends "${need[@]}"
@@ -38,6 +39,7 @@ shoot() {
   done
   [ -n "$id" ] || { echo "no window \"$title\""; cat "$work/log"; kill $pid; return 1; }
   sleep 1.5
+  if [ -n "${BEFORE_CAPTURE:-}" ]; then "$BEFORE_CAPTURE" "$id"; fi
   import -window "$id" "$out/$file"
   kill $pid; wait $pid 2>/dev/null || true
   echo "captured $file"
@@ -45,6 +47,21 @@ shoot() {
 
 shoot "Virtual display - COM1" vfdsim.png "$build/apps/vfdsim/vfdsim" --port 1 --state "$work/display.bin"
 shoot "Zoravel_V3.1" zoravel.png "$build/apps/zoravel/zoravel"
+# The character page with a character drawn from the keyboard: the preview marks it in amber
+# until it is stored.
+draw_character() {
+  local id=$1
+  xdotool mousemove --window "$id" 266 149 click 1; sleep 0.3
+  xdotool mousemove --window "$id" 247 221 click 1; sleep 0.2
+  xdotool type --window "$id" 41
+  xdotool key --window "$id" shift+Tab space
+  for _ in 1 2 3 4; do xdotool key --window "$id" Right Down space; done
+  xdotool key --window "$id" Down Down space
+  for _ in 1 2 3 4; do xdotool key --window "$id" Left Up space; done
+  xdotool key --window "$id" Up space
+  sleep 0.5
+}
+BEFORE_CAPTURE=draw_character shoot "Zoravel_V3.1" zoravel-preview.png "$build/apps/zoravel/zoravel"
 if [ -x "$build/apps/tymbrik/tymbrik" ]; then
   "$build/apps/vfdsim/vfdsim" --headless --port 1 --state "$work/display.bin" >/dev/null 2>&1 &
   sim=$!

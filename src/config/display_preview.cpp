@@ -33,6 +33,9 @@ DisplayPreview::DisplayPreview(QWidget* parent) : QWidget(parent) {
     note_ = new QLabel(kPlainNote, this);
     note_->setObjectName(QStringLiteral("PreviewNote"));
     note_->setWordWrap(true);
+    // Room for the longer note, so that the window does not jump when it appears.
+    note_->setMinimumHeight(2 * note_->fontMetrics().lineSpacing());
+    note_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_);
