@@ -200,6 +200,34 @@ TEST_F(ZoravelOnVirtualDisplay, ThePreviewIsWhatTheDisplayShowsAfterADownloadAnd
     }
 }
 
+// The most common field fault: the display was set to 19200 and restarted, and the tool still
+// talks at 9600. At the display's own speed everything works again.
+TEST_F(ZoravelOnVirtualDisplay, ADisplaySetTo19200AnswersOnlyAt19200) {
+    child<QComboBox>("BaudRate")->setCurrentIndex(1);
+    click("Download");
+    ASSERT_EQ(dialogs.messages, QStringList{"Download O.K ! Please restart !"});
+    ASSERT_TRUE(sim->restart());
+    ASSERT_TRUE(sim->output().contains("19200 baud")) << sim->output().toStdString();
+
+    child<QComboBox>("BaudRate")->setCurrentIndex(0);
+    dialogs.messages.clear();
+    dialogs.details.clear();
+    click("GetSetting");
+    ASSERT_EQ(dialogs.messages, QStringList{"Com 1 can't be open !!"});
+    EXPECT_TRUE(dialogs.details.value(0).contains("Baud Rate (9600,n,8,1)"))
+        << dialogs.details.value(0).toStdString();
+    EXPECT_EQ(child<QComboBox>("BaudRate")->currentIndex(), 0) << "a failed upload changed it";
+
+    child<QComboBox>("Baud")->setCurrentIndex(1);
+    dialogs.messages.clear();
+    click("GetSetting");
+    EXPECT_EQ(dialogs.messages, QStringList{"Upload O.K!"});
+    EXPECT_EQ(child<QComboBox>("BaudRate")->currentIndex(), 1);
+    dialogs.messages.clear();
+    click("Download");
+    EXPECT_EQ(dialogs.messages, QStringList{"Download O.K ! Please restart !"});
+}
+
 TEST_F(ZoravelOnVirtualDisplay, AMissingPortIsNamedAndNothingHangs) {
     child<QComboBox>("Comm")->setEditText("Com 200");
     click("GetSetting");
