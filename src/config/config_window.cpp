@@ -157,19 +157,10 @@ void ConfigWindow::buildControls() {
 }
 
 BodyBytes ConfigWindow::previewBody() const {
-    WindowValues values;
-    values.baudRate = baudRate_->currentIndex();
-    values.charSet = char_->currentIndex();
-    values.command = command_->currentIndex();
-    values.passthru = passthru_->currentIndex();
-    values.scrollUpper = message1_->scrolls();
-    values.scrollLower = message2_->scrolls();
-    const auto upper = message1_->peekBytes();
-    std::copy_n(upper.begin(), values.message1.size(), values.message1.begin());
-    const auto lower = message2_->peekBytes();
-    std::copy_n(lower.begin(), values.message2.size(), values.message2.begin());
+    // Reading the cells without taking them leaves each line in the entry it is in.
     SettingsImage image = image_;
-    fillFromWindow(image, values, StandbyByte::Keep);
+    fillFromWindow(image, windowValues(message1_->peekBytes(), message2_->peekBytes()),
+                   StandbyByte::Keep);
     return image.body();
 }
 
@@ -263,6 +254,12 @@ void ConfigWindow::settleStandbyText() {
 
 WindowValues ConfigWindow::takeWindowValues() {
     settleStandbyText();
+    // Taking the bytes switches a line in character entry to hexadecimal entry.
+    return windowValues(message1_->takeBytes(), message2_->takeBytes());
+}
+
+WindowValues ConfigWindow::windowValues(const std::vector<std::uint8_t>& upper,
+                                        const std::vector<std::uint8_t>& lower) const {
     WindowValues values;
     values.baudRate = baudRate_->currentIndex();
     values.charSet = char_->currentIndex();
@@ -271,10 +268,10 @@ WindowValues ConfigWindow::takeWindowValues() {
     values.standby = standby_->currentIndex();
     values.scrollUpper = message1_->scrolls();
     values.scrollLower = message2_->scrolls();
-    const auto upper = message1_->takeBytes();
-    std::copy_n(upper.begin(), values.message1.size(), values.message1.begin());
-    const auto lower = message2_->takeBytes();
-    std::copy_n(lower.begin(), values.message2.size(), values.message2.begin());
+    std::copy_n(upper.begin(), std::min(upper.size(), values.message1.size()),
+                values.message1.begin());
+    std::copy_n(lower.begin(), std::min(lower.size(), values.message2.size()),
+                values.message2.begin());
     return values;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "config/settings_image.h"
 #include "config/window_values.h"
@@ -112,6 +113,9 @@ private:
     // Redraws the preview once the events that are queued now have run, so that a burst of
     // changes (a mode switch converts every cell) draws it once.
     void schedulePreview();
+    // The lists, the scroll boxes and the two messages' bytes as the window holds them.
+    WindowValues windowValues(const std::vector<std::uint8_t>& upper,
+                              const std::vector<std::uint8_t>& lower) const;
     void updatePreview();
 
     std::function<void()> endProgram_;

@@ -18,6 +18,7 @@
 #include "config/display_preview.h"
 #include "config/message_editor.h"
 #include "config/udc_editor.h"
+#include "config_test_support.h"
 #include "sim/screen.h"
 #include "sim/vfd_view.h"
 #include "support/fake_clock.h"
@@ -33,14 +34,8 @@ using testing::named;
 class PreviewTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ConfigWindowServices services;
-        services.dialogs = &dialogs;
-        services.port = &port;
-        services.clock = &clock;
-        services.today = [] { return link::Date{2026, 12, 6}; };
-        services.ports =
-            link::PortLookup{"/nonexistent-port-folder", [](const std::string&) { return false; }};
-        window = std::make_unique<ConfigWindow>(services);
+        window = std::make_unique<ConfigWindow>(
+            testing::fakeWindowServices(dialogs, port, clock, {2026, 12, 6}));
         // Still lines are easier to read than scrolling ones.
         scroll(1)->setChecked(false);
         scroll(2)->setChecked(false);

@@ -37,14 +37,7 @@ QString text(std::string_view view) {
 class ConfigWindowTest : public ::testing::Test {
 protected:
     ConfigWindowServices services() {
-        ConfigWindowServices s;
-        s.dialogs = &dialogs;
-        s.port = &port;
-        s.clock = &clock;
-        s.today = [] { return link::Date{2026, 12, 6}; };
-        s.ports.folder = "/nonexistent/ports";
-        s.ports.exists = [](const std::string&) { return false; };
-        return s;
+        return testing::fakeWindowServices(dialogs, port, clock, {2026, 12, 6});
     }
 
     template <class T>
@@ -356,7 +349,7 @@ TEST_F(ConfigWindowTest, ServicesAndWorkingValuesAreThoseGiven) {
     EXPECT_EQ(&window.clock(), &clock);
     EXPECT_EQ(window.today().year, 2026);
     EXPECT_EQ(window.today().day, 6);
-    EXPECT_EQ(window.portLookup().folder, "/nonexistent/ports");
+    EXPECT_EQ(window.portLookup().folder, "/nonexistent-port-folder");
     window.setScrollFlagsValue(7);
     EXPECT_EQ(window.scrollFlagsValue(), 7);
     window.setSettingsFileName("/tmp/a.vfd");

@@ -22,6 +22,7 @@
 #include "config/config_window.h"
 #include "config/message_editor.h"
 #include "config/udc_editor.h"
+#include "config_test_support.h"
 #include "link/protocol.h"
 #include "support/default_image.h"
 #include "support/fake_clock.h"
@@ -42,13 +43,7 @@ constexpr std::uint8_t kCheck = 0x8A;
 class WindowFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        ConfigWindowServices services;
-        services.dialogs = &dialogs;
-        services.port = &port;
-        services.clock = &clock;
-        services.today = [] { return kDay; };
-        services.ports =
-            link::PortLookup{"/nonexistent-port-folder", [](const std::string&) { return false; }};
+        ConfigWindowServices services = testing::fakeWindowServices(dialogs, port, clock, kDay);
         services.endProgram = [this] { ++programEnds; };
         window = std::make_unique<ConfigWindow>(services);
     }
