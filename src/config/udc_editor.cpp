@@ -82,6 +82,15 @@ const QString kDotStyle = QStringLiteral(
     // and the unlit face.
     "QPushButton:focus { border: 4px solid palette(highlight); }");
 
+// Where each arrow key moves the focus on the grid.
+struct ArrowStep {
+    int key;
+    int dx;
+    int dy;
+};
+constexpr ArrowStep kArrowSteps[] = {
+    {Qt::Key_Left, -1, 0}, {Qt::Key_Right, 1, 0}, {Qt::Key_Up, 0, -1}, {Qt::Key_Down, 0, 1}};
+
 QLabel* note(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setAccessibleName(text);
@@ -210,31 +219,18 @@ bool UdcEditor::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress) {
         return false;
     }
-    const auto* key = static_cast<QKeyEvent*>(event);
-    int dx = 0;
-    int dy = 0;
-    switch (key->key()) {
-        case Qt::Key_Left:
-            dx = -1;
-            break;
-        case Qt::Key_Right:
-            dx = 1;
-            break;
-        case Qt::Key_Up:
-            dy = -1;
-            break;
-        case Qt::Key_Down:
-            dy = 1;
-            break;
-        default:
-            return false;
+    const int pressed = static_cast<QKeyEvent*>(event)->key();
+    const auto* step = std::find_if(std::begin(kArrowSteps), std::end(kArrowSteps),
+                                    [pressed](const ArrowStep& s) { return s.key == pressed; });
+    if (step == std::end(kArrowSteps)) {
+        return false;
     }
     for (int column = 1; column <= kUdcColumns; ++column) {
         for (int row = 0; row < kUdcRows; ++row) {
             if (dot(column, row) == button) {
                 // The edges hold: moving off the grid is what Tab is for.
-                const int toColumn = std::clamp(column + dx, 1, kUdcColumns);
-                const int toRow = std::clamp(row + dy, 0, kUdcRows - 1);
+                const int toColumn = std::clamp(column + step->dx, 1, kUdcColumns);
+                const int toRow = std::clamp(row + step->dy, 0, kUdcRows - 1);
                 QPushButton* target = dot(toColumn, toRow);
                 makeTabStop(target);
                 target->setFocus(Qt::OtherFocusReason);
