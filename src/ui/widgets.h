@@ -48,4 +48,19 @@ inline QLabel* makeLabel(const char* name, const QString& caption, const QString
     return label;
 }
 
+// Where a window keeps the controls it carries only by name (for its stored layout, or to hold a
+// value) and that say nothing to the operator: a window of its own that is never shown. Its
+// controls are found by their object names like any other, but they are never drawn, the tab
+// key never reaches them, and a screen reader never meets them: Qt's accessibility tree leaves
+// out child windows, whereas a merely hidden control stays in it.
+inline QWidget* parkingFor(QWidget* owner) {
+    const QString name = QStringLiteral("parked");
+    auto* parked = owner->findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
+    if (parked == nullptr) {
+        parked = new QWidget(owner, Qt::Window);
+        parked->setObjectName(name);
+    }
+    return parked;
+}
+
 }  // namespace vfd::ui
