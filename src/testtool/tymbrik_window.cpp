@@ -179,13 +179,17 @@ void TymbrikWindow::buildControls() {
     // It shows which file the screen test downloads; nothing reads a typed path back.
     settingsFilePath_->setReadOnly(true);
 
+    // What the last search found, in words; the list beside the button holds the same ports.
+    searchResult_ = makeLabel("SearchResult", QString(), QString(), this);
+
     auto* helpers = new QGridLayout;
     helpers->addWidget(autoComport_, 0, 0);
     helpers->addWidget(autoSearch_, 0, 1);
-    helpers->addWidget(freeText_, 1, 0);
-    helpers->addWidget(displayButton_, 1, 1);
-    helpers->addWidget(settingsFilePath_, 2, 0);
-    helpers->addWidget(loadSetting_, 2, 1);
+    helpers->addWidget(searchResult_, 1, 0, 1, 2);
+    helpers->addWidget(freeText_, 2, 0);
+    helpers->addWidget(displayButton_, 2, 1);
+    helpers->addWidget(settingsFilePath_, 3, 0);
+    helpers->addWidget(loadSetting_, 3, 1);
     helpers->setColumnStretch(0, 1);
 
     auto* frame1 = new QGroupBox(QStringLiteral("Module Name"), this);
@@ -263,6 +267,10 @@ void TymbrikWindow::buildControls() {
     connect(messageWindow_, &MessageWindow::acknowledged, this,
             [this] { acknowledgeState_->setText(QStringLiteral("0")); });
 
+    // The two port lists name one port: choosing in either shows the choice in the other.
+    connect(autoComport_, &QComboBox::currentIndexChanged, this, &TymbrikWindow::onFoundPortChosen);
+    connect(comm_, &QComboBox::currentIndexChanged, this, &TymbrikWindow::onPortNumberChosen);
+
     connect(exit_, &QPushButton::clicked, this, &TymbrikWindow::onExit);
     connect(autoSearch_, &QPushButton::clicked, this, &TymbrikWindow::onAutoSearch);
     connect(loadSetting_, &QPushButton::clicked, this, &TymbrikWindow::onLoadSetting);
@@ -297,20 +305,52 @@ void TymbrikWindow::applyModelPreset(int option) {
 
 void TymbrikWindow::runPortSearch() {
     autoComport_->clear();
+    comm_->clear();
     const std::vector<int> found = searchPorts(services_.port(), services_.ports());
     for (const int n : found) {
         autoComport_->addItem(QStringLiteral("Com %1").arg(n));
     }
     // Comm is indexed by port number - 1, so numbers that did not open keep their places.
-    comm_->clear();
     const int last = found.empty() ? 0 : found.back();
     for (int j = 1; j <= last; ++j) {
         comm_->addItem(QStringLiteral("com %1").arg(j));
     }
-    if (last > 0) {
-        comm_->setCurrentIndex(0);
+    // The port to use is the first one that opened, whatever its number: with an adapter on
+    // Com 33 alone, "com 1" would send every range to a port that is not there.
+    if (!found.empty()) {
         autoComport_->setCurrentIndex(0);
+        comm_->setCurrentIndex(found.front() - 1);
     }
+
+    QStringList names;
+    for (int i = 0; i < autoComport_->count(); ++i) {
+        names << autoComport_->itemText(i);
+    }
+    const QString result = names.isEmpty() ? QStringLiteral("No port could be opened")
+                                           : QStringLiteral("Found: ") + names.join(", ");
+    searchResult_->setText(result);
+    searchResult_->setAccessibleName(result);
+    // The button keeps the operator's focus after a search; its description is read with it.
+    autoSearch_->setAccessibleDescription(result);
+}
+
+void TymbrikWindow::onFoundPortChosen(int index) {
+    if (index < 0) {
+        return;
+    }
+    const auto number = link::parseComName(autoComport_->itemText(index).toStdString());
+    if (number && *number <= comm_->count()) {
+        comm_->setCurrentIndex(*number - 1);
+    }
+}
+
+void TymbrikWindow::onPortNumberChosen(int index) {
+    if (index < 0) {
+        return;
+    }
+    // A number that did not open in the last search is not among the found ports: the list of
+    // found ports then shows none rather than another port.
+    autoComport_->setCurrentIndex(autoComport_->findText(QStringLiteral("Com %1").arg(index + 1)));
 }
 
 DisplayLine TymbrikWindow::displayLine() const {

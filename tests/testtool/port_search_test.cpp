@@ -8,9 +8,14 @@
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
+#include <QAccessible>
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <filesystem>
+#include <map>
+#include <memory>
+#include <vector>
 
 #include "link/line_settings.h"
 #include "link/qt_serial_port.h"
@@ -91,12 +96,31 @@ protected:
         return list;
     }
 
+    // Port n is a pseudo-terminal of its own, made on first use.
+    const Pty& adapter(int number) {
+        auto& pty = adapters[number];
+        if (!pty) {
+            pty = std::make_unique<Pty>();
+        }
+        return *pty;
+    }
+    void plugAll(const std::vector<int>& numbers) {
+        for (const int n : numbers) {
+            plug(n, adapter(n));
+        }
+    }
+
+    static QString spoken(const QWidget* widget, QAccessible::Text what = QAccessible::Name) {
+        return QAccessible::queryAccessibleInterface(const_cast<QWidget*>(widget))->text(what);
+    }
+
     testing::ScratchFolder folder;
     testing::ScriptedDialogs dialogs;
     testing::FakeClock clock;
     link::QtSerialPort port;
     Pty first;
     Pty third;
+    std::map<int, std::unique_ptr<Pty>> adapters;
 };
 
 TEST_F(PortSearchTest, ListsThePortsThatOpenAndNumbersUpToTheHighest) {
@@ -161,6 +185,90 @@ TEST_F(PortSearchTest, NoPortAtAllLeavesBothListsEmptyAndUnselected) {
         EXPECT_EQ(box->currentIndex(), -1) << name;
     }
     EXPECT_EQ(window.displayLine().portNumber, 0);
+}
+
+TEST_F(PortSearchTest, BothListsStartOnTheFirstPortThatOpenedAndTheResultIsSaid) {
+    struct Case {
+        std::vector<int> plugged;
+        const char* found;   // auto_comport's choice
+        const char* number;  // Comm's choice
+        const char* result;
+    };
+    const Case cases[] = {
+        {{5, 7}, "Com 5", "com 5", "Found: Com 5, Com 7"},
+        {{33}, "Com 33", "com 33", "Found: Com 33"},
+        {{2, 9, 40}, "Com 2", "com 2", "Found: Com 2, Com 9, Com 40"},
+        {{}, "", "", "No port could be opened"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.result);
+        for (const auto& entry : fs::directory_iterator(folder.path())) {
+            fs::remove(entry.path());
+        }
+        plugAll(c.plugged);
+        TymbrikWindow window(services());
+        const auto* autoComport = named<QComboBox>(window, "auto_comport");
+        const auto* comm = named<QComboBox>(window, "Comm");
+        const auto* result = named<QLabel>(window, "SearchResult");
+
+        EXPECT_EQ(autoComport->currentText(), c.found);
+        EXPECT_EQ(comm->currentText(), c.number);
+        EXPECT_EQ(window.displayLine().portNumber, c.plugged.empty() ? 0 : c.plugged.front());
+        EXPECT_EQ(result->text(), c.result);
+        EXPECT_EQ(spoken(result), c.result);
+        // The operator's focus stays on the button after a search; it carries the result too.
+        EXPECT_EQ(spoken(named<QPushButton>(window, "Command1"), QAccessible::Description),
+                  c.result);
+    }
+}
+
+TEST_F(PortSearchTest, ChoosingAPortInEitherListChoosesItInTheOther) {
+    plugAll({3, 5, 7});
+    TymbrikWindow window(services());
+    auto* autoComport = named<QComboBox>(window, "auto_comport");
+    auto* comm = named<QComboBox>(window, "Comm");
+    auto choose = [](QComboBox* box, const char* entry) {
+        const int index = box->findText(entry);
+        ASSERT_GE(index, 0) << entry;
+        box->setCurrentIndex(index);
+    };
+    struct Step {
+        QComboBox* list;
+        const char* entry;
+        const char* found;   // what auto_comport shows then
+        const char* number;  // what Comm shows then
+    };
+    const Step steps[] = {
+        {autoComport, "Com 7", "Com 7", "com 7"},
+        {comm, "com 5", "Com 5", "com 5"},
+        // Com 4 did not open: the found list names no port rather than another one.
+        {comm, "com 4", "", "com 4"},
+        {autoComport, "Com 3", "Com 3", "com 3"},
+        {comm, "com 7", "Com 7", "com 7"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.entry);
+        choose(step.list, step.entry);
+        EXPECT_EQ(autoComport->currentText(), step.found);
+        EXPECT_EQ(comm->currentText(), step.number);
+    }
+}
+
+TEST_F(PortSearchTest, ARangeGoesToThePortChosenInTheListOfFoundPorts) {
+    plugAll({3, 7});
+    testing::ScratchFolder ranges;
+    ranges.write("80-9F", std::vector<std::uint8_t>(48, 0x41));
+    TymbrikWindowServices s = services();
+    s.rangeFolders = {ranges.path()};
+    TymbrikWindow window(s);
+    auto* autoComport = named<QComboBox>(window, "auto_comport");
+    autoComport->setCurrentIndex(autoComport->findText("Com 7"));
+
+    named<QPushButton>(window, "Command3")->click();
+
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(" | ").toStdString();
+    EXPECT_TRUE(adapter(7).heardAnything());
+    EXPECT_FALSE(adapter(3).heardAnything());
 }
 
 }  // namespace
