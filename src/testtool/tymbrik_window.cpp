@@ -31,6 +31,7 @@
 #include "ui/code_page.h"
 #include "ui/exchange_guard.h"
 #include "ui/operator_texts.h"
+#include "ui/port_identity.h"
 #include "ui/widgets.h"
 
 namespace vfd::testtool {
@@ -129,6 +130,8 @@ void TymbrikWindow::buildControls() {
                              QStringLiteral("Com Port Select"), this);
     comm_ = makeList("Comm", QStringLiteral("Port"), this);
     label6->setBuddy(comm_);
+    // Which device the chosen number is, before anything is sent to it.
+    auto* portDevice = new ui::PortIdentityLine(comm_, services_.ports(), this);
     baud_ = makeList("Baud", QStringLiteral("Line parameters"), this);
     baud_->setEditable(true);
     // A typed text is used as it stands; it never becomes an entry of the list.
@@ -139,6 +142,7 @@ void TymbrikWindow::buildControls() {
     auto* chooser = new QVBoxLayout;
     chooser->addWidget(label6);
     chooser->addWidget(comm_);
+    chooser->addWidget(portDevice);
     chooser->addWidget(baud_);
     chooser->addStretch(1);
     chooser->addWidget(exit_);

@@ -279,6 +279,29 @@ TEST_F(ConfigWindowTest, TypedPortAndLineTextsAreUsedAsTheyStand) {
     EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
+TEST_F(ConfigWindowTest, ThePortDeviceLineInTheInterfaceFrameFollowsComm) {
+    auto* line = control<QLabel>("PortDevice");
+    EXPECT_EQ(line->parentWidget(), control<QGroupBox>("Frame3"));
+    // Nothing exists for this window's port lookup.
+    struct Case {
+        const char* typed;
+        const char* shown;
+    };
+    for (const Case c : {Case{"Com 1", "/dev/ttyS0: no such device"},
+                         Case{"Com 40", "/dev/ttyUSB7: no such device"},
+                         Case{"Com 200", "/nonexistent/ports/COM200: no such device"},
+                         Case{"port 3", "not a port name"}}) {
+        SCOPED_TRACE(c.typed);
+        list("Comm")->setEditText(c.typed);
+        EXPECT_EQ(line->text().toStdString(), c.shown);
+        EXPECT_EQ(
+            QAccessible::queryAccessibleInterface(line)->text(QAccessible::Name).toStdString(),
+            std::string("Port device: ") + c.shown);
+    }
+    list("Comm")->setCurrentIndex(2);
+    EXPECT_EQ(line->text().toStdString(), "/dev/ttyS2: no such device");
+}
+
 TEST_F(ConfigWindowTest, AnUpdateSetsOnlyTheValuesItCarries) {
     window.message1().selectAscii();
     cell("L1A", 1)->setText("Q");

@@ -3,11 +3,6 @@
 // adapters, linked into a port folder of the test's own.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <stdlib.h>
-#include <termios.h>
-#include <unistd.h>
 #include <QAccessible>
 #include <QComboBox>
 #include <QLabel>
@@ -21,6 +16,7 @@
 #include "link/qt_serial_port.h"
 #include "link/transfer.h"
 #include "support/fake_clock.h"
+#include "support/pseudo_terminal.h"
 #include "support/scripted_dialogs.h"
 #include "testtool/tymbrik_window.h"
 #include "tymbrik_fixture.h"
@@ -31,39 +27,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::named;
 
-// A pseudo-terminal kept open for the test's life, its far end raw so that nothing echoes.
-class Pty {
-public:
-    Pty() {
-        master_ = posix_openpt(O_RDWR | O_NOCTTY);
-        grantpt(master_);
-        unlockpt(master_);
-        device_ = ptsname(master_);
-        holder_ = ::open(device_.c_str(), O_RDWR | O_NOCTTY);
-        termios t{};
-        tcgetattr(holder_, &t);
-        cfmakeraw(&t);
-        tcsetattr(holder_, TCSANOW, &t);
-    }
-    ~Pty() {
-        ::close(holder_);
-        ::close(master_);
-    }
-    Pty(const Pty&) = delete;
-    Pty& operator=(const Pty&) = delete;
-
-    const std::string& device() const { return device_; }
-    // Whether anything was written to the port.
-    bool heardAnything() const {
-        pollfd p{master_, POLLIN, 0};
-        return ::poll(&p, 1, 0) > 0;
-    }
-
-private:
-    int master_ = -1;
-    int holder_ = -1;
-    std::string device_;
-};
+using Pty = testing::PseudoTerminal;
 
 class PortSearchTest : public ::testing::Test {
 protected:
@@ -232,25 +196,29 @@ TEST_F(PortSearchTest, ChoosingAPortInEitherListChoosesItInTheOther) {
         ASSERT_GE(index, 0) << entry;
         box->setCurrentIndex(index);
     };
+    auto display = [this](int n) { return adapter(n).device() + " (virtual display)"; };
     struct Step {
         QComboBox* list;
         const char* entry;
         const char* found;   // what auto_comport shows then
         const char* number;  // what Comm shows then
+        std::string device;  // what the line beside Comm names
     };
     const Step steps[] = {
-        {autoComport, "Com 7", "Com 7", "com 7"},
-        {comm, "com 5", "Com 5", "com 5"},
+        {autoComport, "Com 7", "Com 7", "com 7", display(7)},
+        {comm, "com 5", "Com 5", "com 5", display(5)},
         // Com 4 did not open: the found list names no port rather than another one.
-        {comm, "com 4", "", "com 4"},
-        {autoComport, "Com 3", "Com 3", "com 3"},
-        {comm, "com 7", "Com 7", "com 7"},
+        {comm, "com 4", "", "com 4", "/dev/ttyS3: no such device"},
+        {autoComport, "Com 3", "Com 3", "com 3", display(3)},
+        {comm, "com 7", "Com 7", "com 7", display(7)},
     };
+    const auto* device = named<QLabel>(window, "PortDevice");
     for (const Step& step : steps) {
         SCOPED_TRACE(step.entry);
         choose(step.list, step.entry);
         EXPECT_EQ(autoComport->currentText(), step.found);
         EXPECT_EQ(comm->currentText(), step.number);
+        EXPECT_EQ(device->text().toStdString(), step.device);
     }
 }
 
