@@ -132,10 +132,8 @@ void TymbrikWindow::buildControls() {
     label6->setBuddy(comm_);
     // Which device the chosen number is, before anything is sent to it.
     auto* portDevice = new ui::PortIdentityLine(comm_, services_.ports(), this);
-    baud_ = makeList("Baud", QStringLiteral("Line parameters"), this);
-    baud_->setEditable(true);
     // A typed text is used as it stands; it never becomes an entry of the list.
-    baud_->setInsertPolicy(QComboBox::NoInsert);
+    baud_ = ui::makeList("Baud", QStringLiteral("Line parameters"), ui::Typing::Typed, this);
     exit_ = makeButton("Exit", QStringLiteral("Exit"), this);
     exit_->setMinimumHeight(kRangeButtonHeight);
 
@@ -167,7 +165,7 @@ void TymbrikWindow::buildControls() {
     rule->setFrameShape(QFrame::HLine);
     rule->setFrameShadow(QFrame::Sunken);
 
-    // The screen test and its helpers, laid out below rather than parked out of sight.
+    // The helpers below: the port search, and a text to show on the display.
     autoComport_ = makeList("auto_comport", QStringLiteral("Ports found"), this);
     autoSearch_ = makeButton("Command1", QStringLiteral("Auto Search Comport"), this);
     freeText_ = new QLineEdit(this);
@@ -192,8 +190,6 @@ void TymbrikWindow::buildControls() {
     helpers->addWidget(searchResult_, 1, 0, 1, 2);
     helpers->addWidget(freeText_, 2, 0);
     helpers->addWidget(displayButton_, 2, 1);
-    helpers->addWidget(settingsFilePath_, 3, 0);
-    helpers->addWidget(loadSetting_, 3, 1);
     helpers->setColumnStretch(0, 1);
 
     auto* frame1 = new QGroupBox(QStringLiteral("Module Name"), this);
@@ -235,34 +231,44 @@ void TymbrikWindow::buildControls() {
     startButton_ = makeButton("ScreenTest", QStringLiteral("Start"), this);
     startButton_->setAccessibleDescription(QStringLiteral("Start the screen test"));
     startButton_->setMinimumHeight(kRangeButtonHeight);
-    factoryLabel_ = makeLabel("Label1", QString(), QStringLiteral("Factory"), this);
+    // The window has always carried these; they tell the operator nothing ("Factory", the
+    // message window's state, a port list that nothing reads), so they are kept by their names
+    // out of sight, out of the tab order and out of a screen reader's way.
+    QWidget* parked = ui::parkingFor(this);
+    factoryLabel_ = makeLabel("Label1", QString(), QStringLiteral("Factory"), parked);
     acknowledgeState_ =
-        makeLabel("Label2", QStringLiteral("Label2"), QStringLiteral("Message state"), this);
-    // The window has always carried this list; nothing uses it, so it stays out of sight.
-    auto* cboPort = makeList("cboPort", QStringLiteral("Unused port list"), this);
-    cboPort->setEditable(true);
+        makeLabel("Label2", QStringLiteral("Label2"), QStringLiteral("Message state"), parked);
+    auto* cboPort =
+        ui::makeList("cboPort", QStringLiteral("Unused port list"), ui::Typing::Typed, parked);
     cboPort->setEditText(QStringLiteral("Combo1"));
-    cboPort->hide();
 
     auto* steps = new QVBoxLayout;
     steps->addWidget(checkPid_);
     steps->addWidget(checkSn_);
     steps->addWidget(checkDefault_);
     steps->addStretch(1);
-    steps->addWidget(factoryLabel_);
-    steps->addWidget(acknowledgeState_);
     steps->addWidget(startButton_);
 
-    auto* screen = new QHBoxLayout;
-    screen->addWidget(frame1, 1);
-    screen->addLayout(steps);
+    // Everything the screen test takes, under one heading: the settings file for the two file
+    // options, the model, what to check, and Start.
+    auto* screenTest = new QGroupBox(QStringLiteral("Screen test"), this);
+    screenTest->setObjectName(QStringLiteral("ScreenTestGroup"));
+    screenTest->setAccessibleName(QStringLiteral("Screen test"));
+    auto* file = new QHBoxLayout;
+    file->addWidget(settingsFilePath_, 1);
+    file->addWidget(loadSetting_);
+    auto* choice = new QHBoxLayout;
+    choice->addWidget(frame1, 1);
+    choice->addLayout(steps);
+    auto* screen = new QVBoxLayout(screenTest);
+    screen->addLayout(file);
+    screen->addLayout(choice);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(rule);
     layout->addLayout(helpers);
-    layout->addLayout(screen);
-    layout->addWidget(cboPort);
+    layout->addWidget(screenTest);
     // What the tool is doing while it talks to a display, and what it waits for.
     status_ = makeLabel("Status", QString(), QStringLiteral("Status"), this);
     layout->addWidget(status_);

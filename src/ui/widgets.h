@@ -3,6 +3,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QString>
 #include <string_view>
@@ -36,6 +37,9 @@ inline QComboBox* makeList(const char* name, const QString& spoken, Typing typin
         // A typed text is used as it stands (or, for the stand-by list, turned into an entry);
         // it never becomes a new entry, so positions keep their meaning.
         box->setInsertPolicy(QComboBox::NoInsert);
+        // The text field is a child of its own in the accessibility tree: a screen reader that
+        // lands in it hears which list it types into.
+        box->lineEdit()->setAccessibleName(spoken);
     }
     return box;
 }
