@@ -26,6 +26,7 @@
 #include "link/qt_serial_port.h"
 #include "ui/exchange_guard.h"
 #include "ui/operator_texts.h"
+#include "ui/port_identity.h"
 #include "ui/widgets.h"
 
 namespace vfd::config {
@@ -75,6 +76,7 @@ void ConfigWindow::buildControls() {
     auto* linkForm = new QFormLayout(frame3);
     comm_ = makeList("Comm", QStringLiteral("Com Port Select"), true, frame3);
     addListRow(linkForm, fromUtf8(ui::kPortListCaption), comm_);
+    linkForm->addRow(nullptr, new ui::PortIdentityLine(comm_, services_.ports(), frame3));
     baud_ = makeList("Baud", QStringLiteral("Baud Rate"), true, frame3);
     addListRow(linkForm, QStringLiteral("Baud Rate :"), baud_);
     getSetting_ = makeButton("GetSetting", QStringLiteral("Get Setting From VFD"), frame3);

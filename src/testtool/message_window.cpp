@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "testtool/message_window.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
+
+#include "ui/widgets.h"
 
 namespace vfd::testtool {
 
@@ -31,16 +35,36 @@ void paintRed(QWidget* widget) {
     widget->setAutoFillBackground(true);
 }
 
+// A screen reader treats the window as an alert, as it treats a message box: it reads the
+// message at once rather than waiting for the operator to look for it.
+QAccessibleInterface* alertFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String(MessageWindow::staticMetaObject.className()) &&
+        object->isWidgetType()) {
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::AlertMessage);
+    }
+    return nullptr;
+}
+
+// The message as it reads aloud: its lines run on, a blank between them.
+QString spoken(const QString& shown) {
+    return shown.split(QLatin1Char('\n'), Qt::SkipEmptyParts).join(QLatin1Char(' '));
+}
+
 }  // namespace
 
-MessageWindow::MessageWindow(QWidget* parent) : QDialog(parent) {
+MessageWindow::MessageWindow(QWidget* parent)
+    : QDialog(parent), announce_(&QAccessible::updateAccessibility) {
+    static const bool alertRole = [] {
+        QAccessible::installFactory(alertFactory);
+        return true;
+    }();
+    (void)alertRole;
     setWindowTitle(QStringLiteral("Message"));
     setModal(false);
     paintRed(this);
 
     factoryLabel_ = new QLabel(this);
     factoryLabel_->setObjectName(QStringLiteral("Label1"));
-    factoryLabel_->setAccessibleName(QStringLiteral("Message"));
     factoryLabel_->setAlignment(Qt::AlignCenter);
     factoryLabel_->setWordWrap(true);
     factoryLabel_->setTextFormat(Qt::PlainText);
@@ -55,24 +79,22 @@ MessageWindow::MessageWindow(QWidget* parent) : QDialog(parent) {
     autoSearch_->setAutoDefault(true);
     autoSearch_->setMinimumSize(105, 41);
 
-    acknowledgeState_ = new QLabel(QStringLiteral("0"), this);
+    // The wait value and the blank label say nothing to the operator: they are kept, by their
+    // names, out of sight and out of what a screen reader reads.
+    QWidget* parked = ui::parkingFor(this);
+    acknowledgeState_ = new QLabel(QStringLiteral("0"), parked);
     acknowledgeState_->setObjectName(QStringLiteral("Label2"));
-    acknowledgeState_->setAccessibleName(QStringLiteral("Wait value"));
     paintRed(acknowledgeState_);
 
-    label3_ = new QLabel(this);
+    label3_ = new QLabel(parked);
     label3_->setObjectName(QStringLiteral("Label3"));
-    label3_->setAccessibleName(QStringLiteral("Blank"));
     label3_->setMinimumSize(73, 49);
     paintRed(label3_);
 
     auto* bottom = new QHBoxLayout;
-    bottom->addSpacing(130);
-    bottom->addWidget(acknowledgeState_);
     bottom->addStretch(1);
     bottom->addWidget(autoSearch_);
     bottom->addStretch(1);
-    bottom->addWidget(label3_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 4);
     layout->addWidget(factoryLabel_, 1);
@@ -87,6 +109,7 @@ void MessageWindow::setMessage(const QString& text) {
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     factoryLabel_->setText(shown);
+    factoryLabel_->setAccessibleName(spoken(shown));
     fitMessage();
 }
 
@@ -107,6 +130,12 @@ void MessageWindow::present() {
     raise();
     activateWindow();
     autoSearch_->setFocus();
+    QAccessibleEvent alert(this, QAccessible::Alert);
+    announce_(&alert);
+}
+
+void MessageWindow::setAnnouncer(std::function<void(QAccessibleEvent*)> announce) {
+    announce_ = announce ? std::move(announce) : &QAccessible::updateAccessibility;
 }
 
 qreal MessageWindow::messagePointSize() const {

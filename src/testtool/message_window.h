@@ -3,7 +3,9 @@
 
 #include <QDialog>
 #include <QString>
+#include <functional>
 
+class QAccessibleEvent;
 class QLabel;
 class QPushButton;
 
@@ -26,8 +28,13 @@ public:
     int waitValue() const;
     void setWaitValue(int value);
 
-    // Shows the window in front without taking it modal, with OK ready for Enter or Space.
+    // Shows the window in front without taking it modal, with OK ready for Enter or Space, and
+    // announces it to a screen reader as an alert. The message label's accessible name is the
+    // message, its lines joined by blanks.
     void present();
+    // Where the alert goes: QAccessible::updateAccessibility unless a test listens instead (a
+    // platform without accessibility, such as the offscreen one, drops every event).
+    void setAnnouncer(std::function<void(QAccessibleEvent*)> announce);
 
     // The point size the message is drawn in, for the current text and window size.
     qreal messagePointSize() const;
@@ -49,6 +56,7 @@ private:
     QPushButton* autoSearch_ = nullptr;
     QLabel* acknowledgeState_ = nullptr;
     QLabel* label3_ = nullptr;
+    std::function<void(QAccessibleEvent*)> announce_;
 };
 
 }  // namespace vfd::testtool

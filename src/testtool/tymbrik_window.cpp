@@ -31,6 +31,7 @@
 #include "ui/code_page.h"
 #include "ui/exchange_guard.h"
 #include "ui/operator_texts.h"
+#include "ui/port_identity.h"
 #include "ui/widgets.h"
 
 namespace vfd::testtool {
@@ -129,16 +130,17 @@ void TymbrikWindow::buildControls() {
                              QStringLiteral("Com Port Select"), this);
     comm_ = makeList("Comm", QStringLiteral("Port"), this);
     label6->setBuddy(comm_);
-    baud_ = makeList("Baud", QStringLiteral("Line parameters"), this);
-    baud_->setEditable(true);
+    // Which device the chosen number is, before anything is sent to it.
+    auto* portDevice = new ui::PortIdentityLine(comm_, services_.ports(), this);
     // A typed text is used as it stands; it never becomes an entry of the list.
-    baud_->setInsertPolicy(QComboBox::NoInsert);
+    baud_ = ui::makeList("Baud", QStringLiteral("Line parameters"), ui::Typing::Typed, this);
     exit_ = makeButton("Exit", QStringLiteral("Exit"), this);
     exit_->setMinimumHeight(kRangeButtonHeight);
 
     auto* chooser = new QVBoxLayout;
     chooser->addWidget(label6);
     chooser->addWidget(comm_);
+    chooser->addWidget(portDevice);
     chooser->addWidget(baud_);
     chooser->addStretch(1);
     chooser->addWidget(exit_);
@@ -163,7 +165,7 @@ void TymbrikWindow::buildControls() {
     rule->setFrameShape(QFrame::HLine);
     rule->setFrameShadow(QFrame::Sunken);
 
-    // The screen test and its helpers, laid out below rather than parked out of sight.
+    // The helpers below: the port search, and a text to show on the display.
     autoComport_ = makeList("auto_comport", QStringLiteral("Ports found"), this);
     autoSearch_ = makeButton("Command1", QStringLiteral("Auto Search Comport"), this);
     freeText_ = new QLineEdit(this);
@@ -179,13 +181,15 @@ void TymbrikWindow::buildControls() {
     // It shows which file the screen test downloads; nothing reads a typed path back.
     settingsFilePath_->setReadOnly(true);
 
+    // What the last search found, in words; the list beside the button holds the same ports.
+    searchResult_ = makeLabel("SearchResult", QString(), QString(), this);
+
     auto* helpers = new QGridLayout;
     helpers->addWidget(autoComport_, 0, 0);
     helpers->addWidget(autoSearch_, 0, 1);
-    helpers->addWidget(freeText_, 1, 0);
-    helpers->addWidget(displayButton_, 1, 1);
-    helpers->addWidget(settingsFilePath_, 2, 0);
-    helpers->addWidget(loadSetting_, 2, 1);
+    helpers->addWidget(searchResult_, 1, 0, 1, 2);
+    helpers->addWidget(freeText_, 2, 0);
+    helpers->addWidget(displayButton_, 2, 1);
     helpers->setColumnStretch(0, 1);
 
     auto* frame1 = new QGroupBox(QStringLiteral("Module Name"), this);
@@ -227,34 +231,44 @@ void TymbrikWindow::buildControls() {
     startButton_ = makeButton("ScreenTest", QStringLiteral("Start"), this);
     startButton_->setAccessibleDescription(QStringLiteral("Start the screen test"));
     startButton_->setMinimumHeight(kRangeButtonHeight);
-    factoryLabel_ = makeLabel("Label1", QString(), QStringLiteral("Factory"), this);
+    // The window has always carried these; they tell the operator nothing ("Factory", the
+    // message window's state, a port list that nothing reads), so they are kept by their names
+    // out of sight, out of the tab order and out of a screen reader's way.
+    QWidget* parked = ui::parkingFor(this);
+    factoryLabel_ = makeLabel("Label1", QString(), QStringLiteral("Factory"), parked);
     acknowledgeState_ =
-        makeLabel("Label2", QStringLiteral("Label2"), QStringLiteral("Message state"), this);
-    // The window has always carried this list; nothing uses it, so it stays out of sight.
-    auto* cboPort = makeList("cboPort", QStringLiteral("Unused port list"), this);
-    cboPort->setEditable(true);
+        makeLabel("Label2", QStringLiteral("Label2"), QStringLiteral("Message state"), parked);
+    auto* cboPort =
+        ui::makeList("cboPort", QStringLiteral("Unused port list"), ui::Typing::Typed, parked);
     cboPort->setEditText(QStringLiteral("Combo1"));
-    cboPort->hide();
 
     auto* steps = new QVBoxLayout;
     steps->addWidget(checkPid_);
     steps->addWidget(checkSn_);
     steps->addWidget(checkDefault_);
     steps->addStretch(1);
-    steps->addWidget(factoryLabel_);
-    steps->addWidget(acknowledgeState_);
     steps->addWidget(startButton_);
 
-    auto* screen = new QHBoxLayout;
-    screen->addWidget(frame1, 1);
-    screen->addLayout(steps);
+    // Everything the screen test takes, under one heading: the settings file for the two file
+    // options, the model, what to check, and Start.
+    auto* screenTest = new QGroupBox(QStringLiteral("Screen test"), this);
+    screenTest->setObjectName(QStringLiteral("ScreenTestGroup"));
+    screenTest->setAccessibleName(QStringLiteral("Screen test"));
+    auto* file = new QHBoxLayout;
+    file->addWidget(settingsFilePath_, 1);
+    file->addWidget(loadSetting_);
+    auto* choice = new QHBoxLayout;
+    choice->addWidget(frame1, 1);
+    choice->addLayout(steps);
+    auto* screen = new QVBoxLayout(screenTest);
+    screen->addLayout(file);
+    screen->addLayout(choice);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(rule);
     layout->addLayout(helpers);
-    layout->addLayout(screen);
-    layout->addWidget(cboPort);
+    layout->addWidget(screenTest);
     // What the tool is doing while it talks to a display, and what it waits for.
     status_ = makeLabel("Status", QString(), QStringLiteral("Status"), this);
     layout->addWidget(status_);
@@ -262,6 +276,10 @@ void TymbrikWindow::buildControls() {
     messageWindow_ = new MessageWindow(this);
     connect(messageWindow_, &MessageWindow::acknowledged, this,
             [this] { acknowledgeState_->setText(QStringLiteral("0")); });
+
+    // The two port lists name one port: choosing in either shows the choice in the other.
+    connect(autoComport_, &QComboBox::currentIndexChanged, this, &TymbrikWindow::onFoundPortChosen);
+    connect(comm_, &QComboBox::currentIndexChanged, this, &TymbrikWindow::onPortNumberChosen);
 
     connect(exit_, &QPushButton::clicked, this, &TymbrikWindow::onExit);
     connect(autoSearch_, &QPushButton::clicked, this, &TymbrikWindow::onAutoSearch);
@@ -297,20 +315,52 @@ void TymbrikWindow::applyModelPreset(int option) {
 
 void TymbrikWindow::runPortSearch() {
     autoComport_->clear();
+    comm_->clear();
     const std::vector<int> found = searchPorts(services_.port(), services_.ports());
     for (const int n : found) {
         autoComport_->addItem(QStringLiteral("Com %1").arg(n));
     }
     // Comm is indexed by port number - 1, so numbers that did not open keep their places.
-    comm_->clear();
     const int last = found.empty() ? 0 : found.back();
     for (int j = 1; j <= last; ++j) {
         comm_->addItem(QStringLiteral("com %1").arg(j));
     }
-    if (last > 0) {
-        comm_->setCurrentIndex(0);
+    // The port to use is the first one that opened, whatever its number: with an adapter on
+    // Com 33 alone, "com 1" would send every range to a port that is not there.
+    if (!found.empty()) {
         autoComport_->setCurrentIndex(0);
+        comm_->setCurrentIndex(found.front() - 1);
     }
+
+    QStringList names;
+    for (int i = 0; i < autoComport_->count(); ++i) {
+        names << autoComport_->itemText(i);
+    }
+    const QString result = names.isEmpty() ? QStringLiteral("No port could be opened")
+                                           : QStringLiteral("Found: ") + names.join(", ");
+    searchResult_->setText(result);
+    searchResult_->setAccessibleName(result);
+    // The button keeps the operator's focus after a search; its description is read with it.
+    autoSearch_->setAccessibleDescription(result);
+}
+
+void TymbrikWindow::onFoundPortChosen(int index) {
+    if (index < 0) {
+        return;
+    }
+    const auto number = link::parseComName(autoComport_->itemText(index).toStdString());
+    if (number && *number <= comm_->count()) {
+        comm_->setCurrentIndex(*number - 1);
+    }
+}
+
+void TymbrikWindow::onPortNumberChosen(int index) {
+    if (index < 0) {
+        return;
+    }
+    // A number that did not open in the last search is not among the found ports: the list of
+    // found ports then shows none rather than another port.
+    autoComport_->setCurrentIndex(autoComport_->findText(QStringLiteral("Com %1").arg(index + 1)));
 }
 
 DisplayLine TymbrikWindow::displayLine() const {

@@ -58,7 +58,9 @@ public:
     void message(const ui::Words& words) override;
 
     // Fills auto_comport with the ports that open now and Comm with every number up to the
-    // highest of them, both from empty; selects their first entries when a port was found.
+    // highest of them, both from empty. When a port was found, both lists then choose the first
+    // one that opened, and the search result line names the ports found (or says that none
+    // could be opened). From then on a port chosen in either list is chosen in the other too.
     void runPortSearch();
 
     // The port and line parameters as the window holds them now.
@@ -84,6 +86,8 @@ protected:
 
 private slots:
     void onAutoSearch();
+    void onFoundPortChosen(int index);
+    void onPortNumberChosen(int index);
     void onLoadSetting();
     void onDisplay();
     void onStart();
@@ -115,6 +119,7 @@ private:
     QPushButton* rangeButtons_[4] = {};
     QComboBox* autoComport_ = nullptr;
     QPushButton* autoSearch_ = nullptr;
+    QLabel* searchResult_ = nullptr;
     QPushButton* loadSetting_ = nullptr;
     QLineEdit* freeText_ = nullptr;
     QPushButton* displayButton_ = nullptr;

@@ -3,6 +3,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QString>
 #include <string_view>
@@ -36,6 +37,9 @@ inline QComboBox* makeList(const char* name, const QString& spoken, Typing typin
         // A typed text is used as it stands (or, for the stand-by list, turned into an entry);
         // it never becomes a new entry, so positions keep their meaning.
         box->setInsertPolicy(QComboBox::NoInsert);
+        // The text field is a child of its own in the accessibility tree: a screen reader that
+        // lands in it hears which list it types into.
+        box->lineEdit()->setAccessibleName(spoken);
     }
     return box;
 }
@@ -46,6 +50,21 @@ inline QLabel* makeLabel(const char* name, const QString& caption, const QString
     label->setObjectName(QLatin1String(name));
     label->setAccessibleName(spoken);
     return label;
+}
+
+// Where a window keeps the controls it carries only by name (for its stored layout, or to hold a
+// value) and that say nothing to the operator: a window of its own that is never shown. Its
+// controls are found by their object names like any other, but they are never drawn, the tab
+// key never reaches them, and a screen reader never meets them: Qt's accessibility tree leaves
+// out child windows, whereas a merely hidden control stays in it.
+inline QWidget* parkingFor(QWidget* owner) {
+    const QString name = QStringLiteral("parked");
+    auto* parked = owner->findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
+    if (parked == nullptr) {
+        parked = new QWidget(owner, Qt::Window);
+        parked->setObjectName(name);
+    }
+    return parked;
 }
 
 }  // namespace vfd::ui

@@ -272,6 +272,29 @@ TEST_F(ConfigWindowTest, TypedPortAndLineTextsAreUsedAsTheyStand) {
     EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
+TEST_F(ConfigWindowTest, ThePortDeviceLineInTheInterfaceFrameFollowsComm) {
+    auto* line = control<QLabel>("PortDevice");
+    EXPECT_EQ(line->parentWidget(), control<QGroupBox>("Frame3"));
+    // Nothing exists for this window's port lookup.
+    struct Case {
+        const char* typed;
+        const char* shown;
+    };
+    for (const Case c : {Case{"Com 1", "/dev/ttyS0: no such device"},
+                         Case{"Com 40", "/dev/ttyUSB7: no such device"},
+                         Case{"Com 200", "/nonexistent/ports/COM200: no such device"},
+                         Case{"port 3", "not a port name"}}) {
+        SCOPED_TRACE(c.typed);
+        list("Comm")->setEditText(c.typed);
+        EXPECT_EQ(line->text().toStdString(), c.shown);
+        EXPECT_EQ(
+            QAccessible::queryAccessibleInterface(line)->text(QAccessible::Name).toStdString(),
+            std::string("Port device: ") + c.shown);
+    }
+    list("Comm")->setCurrentIndex(2);
+    EXPECT_EQ(line->text().toStdString(), "/dev/ttyS2: no such device");
+}
+
 TEST_F(ConfigWindowTest, AnUpdateSetsOnlyTheValuesItCarries) {
     window.message1().selectAscii();
     cell("L1A", 1)->setText("Q");
@@ -383,21 +406,29 @@ TEST(ConfigWindowLifetime, DestroyingTheWindowClosesAnOpenPort) {
 
 TEST_F(ConfigWindowTest, EveryControlHasANameForScreenReaders) {
     int checked = 0;
+    int listFields = 0;
     for (QWidget* widget : window.findChildren<QWidget*>()) {
         const bool isControl =
             qobject_cast<QAbstractButton*>(widget) || qobject_cast<QComboBox*>(widget) ||
             qobject_cast<QLabel*>(widget) || qobject_cast<QGroupBox*>(widget) ||
             qobject_cast<QTabWidget*>(widget) || qobject_cast<QLineEdit*>(widget);
-        // The text field inside an editable list belongs to the list, which carries the name.
-        if (!isControl || qobject_cast<QComboBox*>(widget->parentWidget())) {
+        if (!isControl) {
             continue;
         }
         QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
         ASSERT_NE(face, nullptr);
         EXPECT_FALSE(face->text(QAccessible::Name).trimmed().isEmpty())
             << widget->metaObject()->className() << " " << widget->objectName().toStdString();
+        // The text field of an editable list is a child of its own in the tree; it speaks for
+        // the list.
+        if (auto* box = qobject_cast<QComboBox*>(widget->parentWidget())) {
+            EXPECT_EQ(face->text(QAccessible::Name), box->accessibleName())
+                << box->objectName().toStdString();
+            ++listFields;
+        }
         ++checked;
     }
+    EXPECT_EQ(listFields, 3);      // Comm, Baud, standby
     EXPECT_GT(checked, 35 + 120);  // at least the dots and every message cell
 
     EXPECT_EQ(cell("L1H", 3)->accessibleName(), "Welcome Msg 1 hex cell 3");

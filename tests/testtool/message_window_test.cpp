@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <functional>
+#include <vector>
 
 #include "support/fake_clock.h"
 #include "support/fake_port.h"
@@ -104,6 +106,65 @@ TEST_F(MessageWindowTest, TheSerialNumberStandsOnItsOwnLine) {
     clock.after(10, [&] { ok()->click(); });
     window.showAndWait("S/N:\r12345678");
     EXPECT_EQ(messages().message(), "S/N:\n12345678");
+}
+
+// What a screen reader finds under an accessible object: each descendant's role and name, in
+// tree order.
+QStringList readAloud(QAccessibleInterface* face) {
+    QStringList heard;
+    for (int i = 0; i < face->childCount(); ++i) {
+        QAccessibleInterface* child = face->child(i);
+        heard << QString::number(child->role()) + " " + child->text(QAccessible::Name);
+        heard << readAloud(child);
+    }
+    return heard;
+}
+
+QString heardAs(QAccessible::Role role, const QString& name) {
+    return QString::number(role) + " " + name;
+}
+
+TEST_F(MessageWindowTest, AScreenReaderIsAlertedAndHearsTheVerdictAndOk) {
+    struct Heard {
+        QAccessible::Event type;
+        QObject* object;
+        bool visible;
+        QAccessible::Role role;
+        QStringList tree;
+    };
+    std::vector<Heard> alerts;
+    messages().setAnnouncer([&](QAccessibleEvent* event) {
+        QAccessibleInterface* face = event->accessibleInterface();
+        alerts.push_back({event->type(), event->object(), messages().isVisible(), face->role(),
+                          readAloud(face)});
+    });
+    struct Case {
+        const char* shown;
+        const char* heard;
+    };
+    const Case cases[] = {
+        {"OK!", "OK!"},
+        {"Error!", "Error!"},
+        {"VFD PID is Error.", "VFD PID is Error."},
+        {"S/N:\r12345678", "S/N: 12345678"},
+        {"S/N:\r\n0042", "S/N: 0042"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown);
+        alerts.clear();
+        clock.after(10, [&] { ok()->click(); });
+        window.showAndWait(c.shown);
+
+        // One alert, for the window, once it is in front with the message in it; the wait value
+        // ("1" just then) and the blank label are not read.
+        ASSERT_EQ(alerts.size(), 1u);
+        EXPECT_EQ(alerts[0].type, QAccessible::Alert);
+        EXPECT_EQ(alerts[0].object, &messages());
+        EXPECT_TRUE(alerts[0].visible);
+        EXPECT_EQ(alerts[0].role, QAccessible::AlertMessage);
+        EXPECT_EQ(alerts[0].tree, QStringList({heardAs(QAccessible::StaticText, c.heard),
+                                               heardAs(QAccessible::Button, "OK")}));
+    }
 }
 
 TEST_F(MessageWindowTest, TheTestWindowStaysUsableWhileItWaits) {
