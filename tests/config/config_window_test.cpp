@@ -282,7 +282,7 @@ TEST_F(ConfigWindowTest, ThePortDeviceLineInTheInterfaceFrameFollowsComm) {
     };
     for (const Case c : {Case{"Com 1", "/dev/ttyS0: no such device"},
                          Case{"Com 40", "/dev/ttyUSB7: no such device"},
-                         Case{"Com 200", "/nonexistent/ports/COM200: no such device"},
+                         Case{"Com 200", "/nonexistent-port-folder/COM200: no such device"},
                          Case{"port 3", "not a port name"}}) {
         SCOPED_TRACE(c.typed);
         list("Comm")->setEditText(c.typed);
