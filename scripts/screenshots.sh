@@ -51,8 +51,9 @@ shoot "Zoravel_V3.1" zoravel.png "$build/apps/zoravel/zoravel"
 # until it is stored.
 draw_character() {
   local id=$1
-  xdotool mousemove --window "$id" 266 149 click 1; sleep 0.3
-  xdotool mousemove --window "$id" 247 221 click 1; sleep 0.2
+  # The page's tab, then from the tab bar: Tab to the grid, Tab to the code box.
+  xdotool mousemove --window "$id" 266 225 click 1; sleep 0.3
+  xdotool key --window "$id" Tab Tab; sleep 0.2
   xdotool type --window "$id" 41
   xdotool key --window "$id" shift+Tab space
   for _ in 1 2 3 4; do xdotool key --window "$id" Right Down space; done
