@@ -87,9 +87,10 @@ void checkGlass(const sim::Screen& screen, std::uint64_t& drawnRevision) {
             }
             FUZZ_CHECK(lit <= sim::kGlyphColumns * sim::kGlyphRows);
             // Only printable ASCII codes can be redefined; the rest always show the built-in
-            // character, and control codes show nothing.
+            // character of the set in force, and control codes show nothing.
             if (code < 0x20 || code > 0x7E) {
-                FUZZ_CHECK(glyph == sim::romGlyph(code));
+                FUZZ_CHECK(glyph == sim::characterGlyph(code, screen.internationalSet(),
+                                                        screen.codeTable()));
             }
             if (code < 0x20) {
                 FUZZ_CHECK(lit == 0);

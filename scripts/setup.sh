@@ -10,6 +10,7 @@ packages=(
   xvfb xauth fonts-dejavu-core
   dpkg-dev desktop-file-utils appstream man-db
   clang-format clang-tidy
+  xfonts-base pcf2bdf locales zlib1g-dev
 )
 if [ "${VFD_WITH_FUZZ:-0}" = 1 ]; then
   # llvm brings llvm-symbolizer, which names the source lines in a fuzz crash report.

@@ -352,19 +352,24 @@ void Firmware::marquee(int row, std::vector<std::uint8_t> text, bool repeat) {
 
 void Firmware::initialise() {
     applyUserCharacters(running_, screen_);
-    screen_.setCharacterSet(storedByte(running_, image_index::kCharSet), 0);
+    screen_.setCharacterSet(storedByte(running_, image_index::kCharSet), kStoredCodeTable);
     screen_.clear();
     commandSet_->powerOn(screen_);
     marquee_.reset();
     welcome_ = false;
 }
 
+// A set or table that the display does not have is ignored, as the EPSON references have it.
 void Firmware::selectInternationalSet(int position) {
-    screen_.setCharacterSet(position, screen_.codeTable());
+    if (position >= 0 && position < kCharacterSets) {
+        screen_.setCharacterSet(position, screen_.codeTable());
+    }
 }
 
 void Firmware::selectCodeTable(int table) {
-    screen_.setCharacterSet(screen_.internationalSet(), table);
+    if (isCodeTable(table)) {
+        screen_.setCharacterSet(screen_.internationalSet(), table);
+    }
 }
 
 bool Firmware::selectPeripheral(std::uint8_t devices) {

@@ -1,6 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sim/font5x7.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "sim/character_tables.h"
+
 namespace vfd::sim {
 
 namespace {
@@ -239,20 +248,197 @@ constexpr std::array<Glyph, 256 - kFirstRomCode> kRom = {{
     {{0x00, 0x00, 0x00, 0x00, 0x00}},  // FF no-break space
 }};
 
-// What the upper half shows, as Unicode, for the text renderings.
-constexpr std::array<char32_t, 128> kUpperHalf = {
-    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF,
-    0x00EE, 0x00EC, 0x00C4, 0x00C5, 0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9,
-    0x00FF, 0x00D6, 0x00DC, 0x00A2, 0x00A3, 0x00A5, 0x20A7, 0x0192, 0x00E1, 0x00ED, 0x00F3, 0x00FA,
-    0x00F1, 0x00D1, 0x00AA, 0x00BA, 0x00BF, 0x2310, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB,
-    0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x2561, 0x2562, 0x2556, 0x2555, 0x2563, 0x2551, 0x2557,
-    0x255D, 0x255C, 0x255B, 0x2510, 0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F,
-    0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x2567, 0x2568, 0x2564, 0x2565, 0x2559,
-    0x2558, 0x2552, 0x2553, 0x256B, 0x256A, 0x2518, 0x250C, 0x2588, 0x2584, 0x258C, 0x2590, 0x2580,
-    0x03B1, 0x00DF, 0x0393, 0x03C0, 0x03A3, 0x03C3, 0x00B5, 0x03C4, 0x03A6, 0x0398, 0x03A9, 0x03B4,
-    0x221E, 0x03C6, 0x03B5, 0x2229, 0x2261, 0x00B1, 0x2265, 0x2264, 0x2320, 0x2321, 0x00F7, 0x2248,
-    0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
+// The twelve ASCII codes that an international set replaces, and what sets 0 to 10 show there:
+// the ESC R table of the EPSON command references (docs/emulations.md).
+constexpr std::array<std::uint8_t, 12> kNationalCodes = {0x23, 0x24, 0x40, 0x5B, 0x5C, 0x5D,
+                                                         0x5E, 0x60, 0x7B, 0x7C, 0x7D, 0x7E};
+constexpr int kNationalSets = 11;
+constexpr std::array<std::array<char32_t, 12>, kNationalSets> kNationalCharacters = {{
+    {U'#', U'$', U'@', U'[', U'\\', U']', U'^', U'`', U'{', U'|', U'}', U'~'},  // USA
+    {U'#', U'$', U'à', U'°', U'ç', U'§', U'^', U'`', U'é', U'ù', U'è', U'¨'},   // France
+    {U'#', U'$', U'§', U'Ä', U'Ö', U'Ü', U'^', U'`', U'ä', U'ö', U'ü', U'ß'},   // Germany
+    {U'£', U'$', U'@', U'[', U'\\', U']', U'^', U'`', U'{', U'|', U'}', U'~'},  // U.K.
+    {U'#', U'$', U'@', U'Æ', U'Ø', U'Å', U'^', U'`', U'æ', U'ø', U'å', U'~'},   // Denmark I
+    {U'#', U'¤', U'É', U'Ä', U'Ö', U'Å', U'Ü', U'é', U'ä', U'ö', U'å', U'ü'},   // Sweden
+    {U'#', U'$', U'@', U'°', U'\\', U'é', U'^', U'ù', U'à', U'ò', U'è', U'ì'},  // Italy
+    {U'₧', U'$', U'@', U'¡', U'Ñ', U'¿', U'^', U'`', U'¨', U'ñ', U'}', U'~'},   // Spain
+    {U'#', U'$', U'@', U'[', U'¥', U']', U'^', U'`', U'{', U'|', U'}', U'~'},   // Japan
+    {U'#', U'¤', U'É', U'Æ', U'Ø', U'Å', U'Ü', U'é', U'æ', U'ø', U'å', U'ü'},   // Norway
+    {U'#', U'$', U'É', U'Æ', U'Ø', U'Å', U'Ü', U'é', U'æ', U'ø', U'å', U'ü'},   // Denmark II
+}};
+
+// The upper half of each `Char` position.
+const tables::UpperHalf& upperHalfOfSet(int internationalSet) {
+    switch (internationalSet) {
+        case 11:  // SLAVONIC/RUSSIA: the Cyrillic page of every Slavonic language
+            return tables::kIbm855UpperHalf;
+        case 12:  // RUSSIA
+            return tables::kIbm866UpperHalf;
+        case 13:  // GREEK
+            return tables::kCp737UpperHalf;
+        case 14:  // CZECH
+            return tables::kIbm852UpperHalf;
+        case 15:  // LATIVAIN, the Baltic page
+            return tables::kCp775UpperHalf;
+        default:
+            return tables::kIbm437UpperHalf;
+    }
+}
+
+// The code tables of ESC t n, by the EPSON numbers. Katakana (1) has no charmap to make it from.
+struct CodeTable {
+    int number;
+    const tables::UpperHalf* upperHalf;
 };
+constexpr std::array<CodeTable, 9> kCodeTables = {{
+    {0, &tables::kIbm437UpperHalf},
+    {2, &tables::kIbm850UpperHalf},
+    {3, &tables::kIbm860UpperHalf},
+    {4, &tables::kIbm863UpperHalf},
+    {5, &tables::kIbm865UpperHalf},
+    {16, &tables::kCp1252UpperHalf},
+    {17, &tables::kIbm866UpperHalf},
+    {18, &tables::kIbm852UpperHalf},
+    {19, &tables::kIbm858UpperHalf},
+}};
+
+const tables::UpperHalf& upperHalf(int internationalSet, int codeTable) {
+    for (const CodeTable& table : kCodeTables) {
+        if (table.number == codeTable) {
+            return *table.upperHalf;
+        }
+    }
+    return upperHalfOfSet(internationalSet);
+}
+
+// One row of a glyph as five bits, bit c for column c.
+template <std::size_t N>
+unsigned rowBits(const std::array<std::uint8_t, N>& columns, int row) {
+    unsigned bits = 0;
+    for (std::size_t c = 0; c < N; ++c) {
+        bits |= ((columns[c] >> row) & 1U) << c;
+    }
+    return bits;
+}
+
+unsigned lowRows(int count) {
+    return (1U << count) - 1U;
+}
+
+// The font's eight rows in the cell's seven: without the row below the baseline if the
+// character leaves it empty, else without the empty top row, else without the first empty one.
+Glyph withoutOneRow(const tables::FontGlyph& font) {
+    int dropped = tables::kFontRows - 1;
+    if (rowBits(font.columns, dropped) != 0) {
+        dropped = 0;
+        while (dropped < tables::kFontRows - 1 && rowBits(font.columns, dropped) != 0) {
+            ++dropped;
+        }
+    }
+    Glyph glyph{};
+    for (std::size_t c = 0; c < glyph.size(); ++c) {
+        const unsigned column = font.columns[c];
+        const unsigned kept = (column & lowRows(dropped)) | (column >> (dropped + 1)) << dropped;
+        glyph[c] = static_cast<std::uint8_t>(kept & lowRows(kGlyphRows));
+    }
+    return glyph;
+}
+
+// A character standing on the bottom row under an empty top row, at the full height: one of its
+// rows that repeats the row below it is drawn once more and the rows above it move up. The
+// repeated row nearest the middle of the character is taken, the lower one of two as near.
+std::optional<Glyph> stretched(const Glyph& glyph) {
+    constexpr int kBottom = kGlyphRows - 1;
+    if (rowBits(glyph, 0) != 0 || rowBits(glyph, kBottom) == 0) {
+        return std::nullopt;
+    }
+    int top = 1;
+    while (rowBits(glyph, top) == 0) {
+        ++top;
+    }
+    int doubled = -1;
+    for (int row = top; row < kBottom; ++row) {
+        if (rowBits(glyph, row) == rowBits(glyph, row + 1) &&
+            (doubled < 0 || std::abs(2 * row + 1 - (top + kBottom)) <=
+                                std::abs(2 * doubled + 1 - (top + kBottom)))) {
+            doubled = row;
+        }
+    }
+    if (doubled < 0) {
+        return std::nullopt;
+    }
+    Glyph tall = glyph;
+    for (std::uint8_t& column : tall) {
+        const unsigned moved = (column >> 1) & lowRows(doubled);
+        column = static_cast<std::uint8_t>(moved | (column & ~lowRows(doubled)));
+    }
+    return tall;
+}
+
+// The font's glyphs fitted into the cell, in the order of tables::fontGlyphs(). A character is
+// stretched only where that makes it like no other: the font draws some capitals with a mark
+// (Ô) as tall as a plain character would be stretched (8), and some small letters with a mark
+// (ō) as its capital would look one row lower.
+std::vector<Glyph> fitFont(std::set<Glyph> taken) {
+    const std::span<const tables::FontGlyph> font = tables::fontGlyphs();
+    std::vector<Glyph> glyphs;
+    std::vector<std::optional<Glyph>> tall;
+    std::map<Glyph, std::set<Glyph>> stretchedFrom;  // characters drawn alike count once
+    for (const tables::FontGlyph& character : font) {
+        glyphs.push_back(withoutOneRow(character));
+        taken.insert(glyphs.back());
+        tall.push_back(stretched(glyphs.back()));
+        if (tall.back()) {
+            stretchedFrom[*tall.back()].insert(glyphs.back());
+        }
+    }
+    for (std::size_t i = 0; i < glyphs.size(); ++i) {
+        if (tall[i] && !taken.contains(*tall[i]) && stretchedFrom[*tall[i]].size() == 1) {
+            glyphs[i] = *tall[i];
+        }
+    }
+    return glyphs;
+}
+
+const tables::FontGlyph* findFontGlyph(char32_t character) {
+    const std::span<const tables::FontGlyph> glyphs = tables::fontGlyphs();
+    const auto found = std::lower_bound(
+        glyphs.begin(), glyphs.end(), character,
+        [](const tables::FontGlyph& glyph, char32_t c) { return glyph.character < c; });
+    return found != glyphs.end() && found->character == character ? &*found : nullptr;
+}
+
+// The hand-drawn glyphs by the character they show, and by the font's glyph of that character,
+// so that a character the font draws like one of them (a Cyrillic A like a Latin one) is drawn
+// with it too; and the font fitted beside them.
+struct Glyphs {
+    std::map<char32_t, Glyph> handByCharacter;
+    std::map<std::array<std::uint8_t, tables::kFontColumns>, Glyph> handByFontGlyph;
+    std::vector<Glyph> font;
+};
+
+const Glyphs& glyphs() {
+    static const Glyphs all = [] {
+        Glyphs g;
+        std::set<Glyph> hand;
+        for (int code = kFirstRomCode; code < 256; ++code) {
+            const auto c = static_cast<std::uint8_t>(code);
+            const char32_t character = romCharacter(c);
+            g.handByCharacter.emplace(character, romGlyph(c));
+            hand.insert(romGlyph(c));
+            if (const tables::FontGlyph* font = findFontGlyph(character)) {
+                g.handByFontGlyph.emplace(font->columns, romGlyph(c));
+            }
+        }
+        g.font = fitFont(std::move(hand));
+        return g;
+    }();
+    return all;
+}
+
+std::size_t indexOf(const tables::FontGlyph* font) {
+    return static_cast<std::size_t>(font - tables::fontGlyphs().data());
+}
 
 }  // namespace
 
@@ -273,15 +459,63 @@ char32_t romCharacter(std::uint8_t code) {
     if (code < 0x80) {
         return code;
     }
-    return kUpperHalf[code - 0x80];
+    return tables::kIbm437UpperHalf[code - 0x80];
 }
 
-Glyph characterGlyph(std::uint8_t code, int /*internationalSet*/, int /*codeTable*/) {
-    return romGlyph(code);
+bool isCodeTable(int table) {
+    return std::any_of(kCodeTables.begin(), kCodeTables.end(),
+                       [table](const CodeTable& t) { return t.number == table; });
 }
 
-char32_t characterOf(std::uint8_t code, int /*internationalSet*/, int /*codeTable*/) {
+char32_t characterOf(std::uint8_t code, int internationalSet, int codeTable) {
+    if (code < kFirstRomCode) {
+        return U' ';
+    }
+    if (code >= 0x80) {
+        const char32_t c = upperHalf(internationalSet, codeTable)[code - 0x80];
+        return c == 0 ? kMissingCharacter : c;
+    }
+    if (internationalSet >= 0 && internationalSet < kNationalSets) {
+        const auto* at = std::find(kNationalCodes.begin(), kNationalCodes.end(), code);
+        if (at != kNationalCodes.end()) {
+            return kNationalCharacters[static_cast<std::size_t>(internationalSet)]
+                                      [static_cast<std::size_t>(at - kNationalCodes.begin())];
+        }
+    }
     return romCharacter(code);
+}
+
+Glyph characterGlyph(std::uint8_t code, int internationalSet, int codeTable) {
+    if (code < kFirstRomCode) {
+        return {};
+    }
+    const char32_t character = characterOf(code, internationalSet, codeTable);
+    // The font has a glyph of its own for the replacement character; an unassigned code shows
+    // the stand-in instead.
+    return character == kMissingCharacter ? kMissingGlyph : glyphOf(character);
+}
+
+Glyph glyphOf(char32_t character) {
+    const Glyphs& all = glyphs();
+    if (const auto hand = all.handByCharacter.find(character); hand != all.handByCharacter.end()) {
+        return hand->second;
+    }
+    const tables::FontGlyph* font = findFontGlyph(character);
+    if (font == nullptr) {
+        return kMissingGlyph;
+    }
+    if (const auto alike = all.handByFontGlyph.find(font->columns);
+        alike != all.handByFontGlyph.end()) {
+        return alike->second;
+    }
+    return all.font[indexOf(font)];
+}
+
+std::optional<Glyph> fontGlyph(char32_t character) {
+    if (const tables::FontGlyph* font = findFontGlyph(character)) {
+        return glyphs().font[indexOf(font)];
+    }
+    return std::nullopt;
 }
 
 bool glyphDot(const Glyph& glyph, int column, int row) {

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace vfd::sim {
 
@@ -17,17 +18,45 @@ using Glyph = std::array<std::uint8_t, kGlyphColumns>;
 // The production test fills the glass with this code to light every dot.
 inline constexpr std::uint8_t kAllDotsCode = 0xDB;
 
-// The display's built-in character generator. Codes 0x20 to 0x7E are ASCII and 0x7F a house
-// sign; the upper half is the PC code page 437 that these displays leave the factory with, which
-// is why 0xDB is a full block. Control codes show nothing.
+// The display's built-in character generator as it leaves the factory. Codes 0x20 to 0x7E are
+// ASCII and 0x7F a house sign; the upper half is the PC code page 437, which is why 0xDB is a
+// full block. Control codes show nothing. These are the hand-drawn glyphs.
 Glyph romGlyph(std::uint8_t code);
 
-// The character that a code shows, as Unicode, for renderings as text (terminal, screen reader).
+// The character that a code shows there, as Unicode, for renderings as text (terminal, screen
+// reader).
 char32_t romCharacter(std::uint8_t code);
 
-// What a code shows with an international set (a `Char` position) and a code table in force.
+// The international sets are the `Char` positions, 0 to kCharacterSets - 1: 0 to 10 replace
+// twelve ASCII codes with national characters and keep code page 437 above them, 11 to 15 are
+// ASCII with a code page of their own in the upper half. Other numbers are taken as 0.
+inline constexpr int kCharacterSets = 16;
+
+// The code table the display starts with: the upper half of its international set. ESC t n
+// selects a code table by its EPSON number instead (isCodeTable).
+inline constexpr int kStoredCodeTable = -1;
+bool isCodeTable(int table);
+
+// What a code shows with an international set and a code table in force. A code the set leaves
+// unassigned shows kMissingGlyph and reads as kMissingCharacter.
 Glyph characterGlyph(std::uint8_t code, int internationalSet, int codeTable);
 char32_t characterOf(std::uint8_t code, int internationalSet, int codeTable);
+
+inline constexpr Glyph kMissingGlyph = {0x7F, 0x41, 0x41, 0x41, 0x7F};
+inline constexpr char32_t kMissingCharacter = U'\uFFFD';
+
+// The glyph a Unicode character is drawn with: the hand-drawn one where code page 437 has the
+// character, or one the font draws alike, otherwise the font's own (fontGlyph); kMissingGlyph
+// for a character the font lacks.
+Glyph glyphOf(char32_t character);
+
+// The font's glyph (sim/character_tables.h) fitted into the 5 by 7 cell, or none if the font
+// lacks the character. Of the font's eight rows one goes: the one below the baseline if the
+// character does not reach down into it, else the empty top row, else the first empty one. A
+// character that then stands on the bottom row under an empty top row is stretched to the full
+// height like the hand-drawn ones, by drawing twice one of its rows that repeats the row below
+// it, unless it would then look like another character.
+std::optional<Glyph> fontGlyph(char32_t character);
 
 bool glyphDot(const Glyph& glyph, int column, int row);
 

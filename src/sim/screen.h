@@ -89,7 +89,7 @@ public:
     void setDark(bool dark);
 
     // The character generator: the international set (a `Char` position) that replaces some of
-    // the ASCII codes, and the code table of the upper half.
+    // the ASCII codes, and the code table of the upper half (kStoredCodeTable: the set's own).
     int internationalSet() const { return internationalSet_; }
     int codeTable() const { return codeTable_; }
     void setCharacterSet(int internationalSet, int codeTable);
@@ -109,7 +109,7 @@ private:
     WriteMode mode_ = WriteMode::Overwrite;
     bool dark_ = false;
     int internationalSet_ = 0;
-    int codeTable_ = 0;
+    int codeTable_ = kStoredCodeTable;
     bool shiftBeforeNext_ = false;  // horizontal scroll: the next character moves the line first
     std::array<Glyph, 256> userGlyphs_{};
     std::array<bool, 256> userDefined_{};

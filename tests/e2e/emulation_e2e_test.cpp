@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The test tool against a virtual display set to the emulation each model option drives it in:
-// the range test shows every range over both lines, and the screen test ends "OK!" with all
-// dots lit on both lines.
+// the range test shows every range over both lines, in the character set the display stores,
+// and the screen test ends "OK!" with all dots lit on both lines.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -26,12 +26,14 @@ namespace {
 using testing::ScriptedDialogs;
 using testing::SimProcess;
 
-// The glass line the display prints for codes first .. first + count - 1, blank after them.
-std::string shownLine(int first, int count) {
+// The glass line the display prints for codes first .. first + count - 1, blank after them,
+// with the `Char` position charSet stored.
+std::string shownLine(int first, int count, std::uint8_t charSet) {
     std::string line;
     for (int i = 0; i < sim::Screen::kColumns; ++i) {
+        const auto code = static_cast<std::uint8_t>(first + i);
         sim::appendUtf8(line,
-                        i < count ? sim::romCharacter(static_cast<std::uint8_t>(first + i)) : U' ');
+                        i < count ? sim::characterOf(code, charSet, sim::kStoredCodeTable) : U' ');
     }
     return line;
 }
@@ -52,14 +54,16 @@ protected:
         operatorHand.start(20);
     }
 
-    // A display whose memory holds `emulation`, started from it.
-    void start(sim::Emulation emulation) {
+    // A display whose memory holds `emulation` and the character set `charSet`, started from it.
+    void start(sim::Emulation emulation, std::uint8_t charSet = 0) {
         window.reset();
         sim.reset();
         testing::usePrivatePortFolder();
         sim::StoredSettings memory = sim::factorySettings();
         sim::setStoredByte(memory, image_index::kCommand, static_cast<std::uint8_t>(emulation));
-        const QString state = dir.filePath(QStringLiteral("memory-%1.vfd").arg(int(emulation)));
+        sim::setStoredByte(memory, image_index::kCharSet, charSet);
+        const QString state =
+            dir.filePath(QStringLiteral("memory-%1-%2.vfd").arg(int(emulation)).arg(charSet));
         ASSERT_EQ(file::writeSettingsFile(state.toStdString(), memory), "");
         sim = std::make_unique<SimProcess>(1, QStringList{QStringLiteral("--state"), state});
         ASSERT_TRUE(sim->started()) << sim->output().toStdString();
@@ -86,16 +90,24 @@ TEST_F(EmulationOnVirtualDisplay, EachRangeShowsOnBothLinesInEpsonAndCd5220) {
         const char* button;
         int first;
     };
-    for (const sim::Emulation emulation : {sim::Emulation::Epson, sim::Emulation::Cd5220}) {
-        SCOPED_TRACE(std::string(emulationName(emulation)));
-        start(emulation);
+    struct Display {
+        sim::Emulation emulation;
+        std::uint8_t charSet;
+    };
+    constexpr std::uint8_t kRussia = 12;
+    ASSERT_EQ(shownLine(0x80, 16, kRussia), "АБВГДЕЖЗИЙКЛМНОП    ");
+    for (const Display d : {Display{sim::Emulation::Epson, 0}, Display{sim::Emulation::Cd5220, 0},
+                            Display{sim::Emulation::Epson, kRussia}}) {
+        SCOPED_TRACE(std::string(emulationName(d.emulation)) + " Char " +
+                     std::to_string(d.charSet));
+        start(d.emulation, d.charSet);
         ASSERT_TRUE(window);
         for (const Range r : {Range{"Command3", 0x80}, Range{"Command4", 0xA0},
                               Range{"Command5", 0xC0}, Range{"Command6", 0xE0}}) {
             sim->markOutput();
             click(QString::fromLatin1(r.button));
-            const std::string expected =
-                "display |" + shownLine(r.first, 16) + "|" + shownLine(r.first + 16, 16) + "|";
+            const std::string expected = "display |" + shownLine(r.first, 16, d.charSet) + "|" +
+                                         shownLine(r.first + 16, 16, d.charSet) + "|";
             EXPECT_TRUE(sim->waitForOutputAfterMark(QByteArray::fromStdString(expected)))
                 << expected << "\n"
                 << sim->output().toStdString();

@@ -29,10 +29,11 @@ Bytes downloadOf(const StoredSettings& settings) {
 }
 
 // A display that has been set to `emulation` and restarted.
-Firmware displayIn(Emulation emulation, std::uint8_t passthru = 0) {
+Firmware displayIn(Emulation emulation, std::uint8_t passthru = 0, std::uint8_t charSet = 0) {
     StoredSettings settings = factorySettings();
     setStoredByte(settings, image_index::kCommand, static_cast<std::uint8_t>(emulation));
     setStoredByte(settings, image_index::kPassthru, passthru);
+    setStoredByte(settings, image_index::kCharSet, charSet);
     Firmware firmware({});
     firmware.feed(downloadOf(settings), 0);
     firmware.restart(0);
@@ -259,6 +260,49 @@ TEST(CommandSets, DownloadedCharactersReplaceTheBuiltInOnes) {
             firmware.feed(c.remove, 10);
             EXPECT_EQ(firmware.screen().glyph(row, at.column - 1), romGlyph('A')) << c.what;
         }
+    }
+}
+
+TEST(CommandSets, TheStoredCharacterSetShowsAndCommandsSwitchIt) {
+    struct SetCase {
+        const char* what;
+        Emulation emulation;
+        std::uint8_t stored;  // image byte 4, a `Char` position
+        Bytes input;
+        std::string shown;  // the start of the upper line
+    };
+    using E = Emulation;
+    const Bytes init = esc("@");
+    const Bytes cyrillic = {0x80, 0x81, 0x82, 0x9F, 0xA0, 0xEF};
+    const SetCase cases[] = {
+        {"GERMANY stored", E::Epson, 2, init + bytesOf("@[\\]{|}~#"), "§ÄÖÜäöüß#"},
+        {"GERMANY keeps code page 437 above", E::Epson, 2, init + Bytes{0x80, 0xE1}, "Çß"},
+        {"RUSSIA stored: code page 866 above, ASCII below", E::Epson, 12,
+         init + cyrillic + bytesOf("[A"), "АБВЯая[A"},
+        {"RUSSIA in CD5220, as the NR400 models store it", E::Cd5220, 12, init + cyrillic,
+         "АБВЯая"},
+        {"EPSON ESC R n selects the `Char` position n", E::Epson, 0,
+         init + esc("R\x02") + bytesOf("["), "Ä"},
+        {"EPSON ESC R 12 is RUSSIA", E::Epson, 0, init + esc("R\x0C") + Bytes{0x80}, "А"},
+        {"a new set redraws what the glass holds", E::Epson, 2,
+         init + bytesOf("[") + esc("R\x03") + bytesOf("#"), "[£"},
+        {"EPSON ESC R with a set the display lacks changes nothing", E::Epson, 0,
+         init + esc("R\x02") + esc("R\x63") + bytesOf("["), "Ä"},
+        {"EPSON ESC @ goes back to the stored set", E::Epson, 3,
+         esc("R\x02") + init + bytesOf("#["), "£["},
+        {"EPSON ESC t 17 selects code page 866", E::Epson, 0, init + esc("t\x11") + Bytes{0x80},
+         "А"},
+        {"EPSON ESC t with a table the display lacks changes nothing", E::Epson, 0,
+         init + esc("t\x11") + esc("t\x01") + Bytes{0x80}, "А"},
+        {"EPSON ESC t 0 puts code page 437 above RUSSIA", E::Epson, 12,
+         init + Bytes{0x1B, 't', 0, 0x80}, "Ç"},
+        {"CD5220 ESC f G", E::Cd5220, 0, init + esc("fG") + bytesOf("["), "Ä"},
+        {"CD5220 ESC f R", E::Cd5220, 0, init + esc("fR") + Bytes{0x80}, "А"},
+    };
+    for (const SetCase& c : cases) {
+        Firmware firmware = displayIn(c.emulation, 0, c.stored);
+        firmware.feed(c.input, 10);
+        EXPECT_EQ(firmware.screen().text(0).substr(0, c.shown.size()), c.shown) << c.what;
     }
 }
 

@@ -199,21 +199,6 @@ TEST(UserCharacters, CellsShowTheStoredPatternInsteadOfTheBuiltInOne) {
     EXPECT_EQ(firmware.screen().text(0), "\uE041B\u2302" + std::string(17, ' '));
 }
 
-TEST(Font, EveryRangeOfTheCodePageTestShowsDistinctCharacters) {
-    // The range test puts 32 codes at a time on the glass; the operator must tell them apart.
-    for (int first = 0x80; first < 0x100; first += 0x20) {
-        std::set<Glyph> seen;
-        for (int code = first; code < first + 0x20; ++code) {
-            if (code == 0xFF) {
-                continue;  // the no-break space is blank by nature
-            }
-            const Glyph glyph = romGlyph(static_cast<std::uint8_t>(code));
-            EXPECT_NE(glyph, Glyph{}) << std::hex << code;
-            EXPECT_TRUE(seen.insert(glyph).second) << std::hex << code;
-        }
-    }
-}
-
 TEST(Font, PrintableAsciiIsDistinctAndTheFillCodeLightsEveryDot) {
     std::set<Glyph> seen;
     for (int code = 0x21; code <= 0x7E; ++code) {
