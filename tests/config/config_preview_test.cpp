@@ -91,6 +91,25 @@ TEST_F(PreviewTest, FollowsTheWelcomeMessagesAsTheyAreEdited) {
     EXPECT_EQ(lower(), "**HAVE A NICE DAY AN") << "the lower line scrolls only with its box";
 }
 
+TEST_F(PreviewTest, ShowsTheChosenCharacterSet) {
+    window->message1().showBytes(std::vector<std::uint8_t>{'[', '~', 0x80, 0x9F});
+    auto* charSet = named<QComboBox>(*window, QStringLiteral("Char"));
+    struct Case {
+        int position;
+        QString shown;
+    };
+    const Case cases[] = {
+        {0, QStringLiteral("[~\u00C7\u0192")},            // code page 437
+        {2, QStringLiteral("\u00C4\u00DF\u00C7\u0192")},  // GERMANY
+        {12, QStringLiteral("[~\u0410\u042F")},           // RUSSIA: code page 866
+    };
+    for (const Case& c : cases) {
+        charSet->setCurrentIndex(c.position);
+        settle();
+        EXPECT_EQ(upper(), c.shown) << charSet->currentText().toStdString();
+    }
+}
+
 TEST_F(PreviewTest, ShowsTheCharacterOnTheGridMarkedUntilItIsStored) {
     window->message1().showBytes(std::vector<std::uint8_t>{'A', 'B', 'A'});
     UdcEditor& udc = window->characterEditor();
