@@ -17,25 +17,43 @@ std::span<const std::uint8_t> bytesOf(std::string_view text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
-// One identity query and its answer. A line that fails is reported through `lost`.
-bool identityAttempt(DisplayLine& line, bool& lost) {
+constexpr int kPidLength = static_cast<int>(protocol::kExpectedPid.size());
+
+// What one identity query got: the display's words for the operator when it was not the
+// identity, and whether the line failed.
+struct IdentityAnswer {
+    bool passed = false;
+    bool lost = false;
+    std::string detail;
+};
+
+// One identity query and its answer.
+IdentityAnswer identityAttempt(DisplayLine& line) {
+    IdentityAnswer answer;
     if (link::writeBlock(line.port, line.clock, protocol::kIdentityQuery) != LineStatus::Ok) {
-        lost = true;
-        return false;
+        answer.lost = true;
+        return answer;
     }
-    const auto wait =
-        link::waitForBytes(line.port, line.clock, static_cast<int>(protocol::kExpectedPid.size()),
-                           kIdentityReplyWaitMs);
+    const auto wait = link::waitForBytes(line.port, line.clock, kPidLength, kIdentityReplyWaitMs);
     if (wait.status != LineStatus::Ok) {
-        lost = true;
-        return false;
+        answer.lost = true;
+        return answer;
     }
     // Seven bytes or fewer are left where they are and count as no answer.
-    if (wait.available < static_cast<int>(protocol::kExpectedPid.size())) {
-        return false;
+    if (wait.available < kPidLength) {
+        answer.detail = wait.available == 0
+                            ? ui::noAnswerDetail(namesOf(line), kIdentityReplyWaitMs)
+                            : ui::shortAnswerDetail(namesOf(line), wait.available, kPidLength,
+                                                    kIdentityReplyWaitMs);
+        return answer;
     }
     const auto reply = line.port.readAll();
-    return std::string(reply.begin(), reply.end()) == protocol::kExpectedPid;
+    const std::string text(reply.begin(), reply.end());
+    answer.passed = text == protocol::kExpectedPid;
+    if (!answer.passed) {
+        answer.detail = ui::wrongAnswerDetail(namesOf(line), text, protocol::kExpectedPid);
+    }
+    return answer;
 }
 
 IdentityResult identityLost(DisplayLine& line) {
@@ -52,16 +70,17 @@ IdentityResult checkIdentity(DisplayLine& line, Operator& op) {
     if (auto failure = openIfClosed(line)) {
         return {IdentityOutcome::PortFailed, portFailed(std::move(failure))};
     }
-    bool lost = false;
-    const bool first = identityAttempt(line, lost);
-    if (!lost) {
+    const IdentityAnswer first = identityAttempt(line);
+    IdentityAnswer second;
+    if (!first.lost) {
         link::delayMs(line.clock, kIdentityPauseMs);
+        second = identityAttempt(line);
     }
-    const bool second = !lost && identityAttempt(line, lost);
-    if (lost || link::writeBlock(line.port, line.clock, protocol::kInitialise) != LineStatus::Ok) {
+    if (first.lost || second.lost ||
+        link::writeBlock(line.port, line.clock, protocol::kInitialise) != LineStatus::Ok) {
         return identityLost(line);
     }
-    if (first && second) {
+    if (first.passed && second.passed) {
         bool ok =
             link::sendBytes(line.port, line.clock,
                             {protocol::kUs, protocol::kCursorCommand, 1, 2}) == LineStatus::Ok;
@@ -79,7 +98,7 @@ IdentityResult checkIdentity(DisplayLine& line, Operator& op) {
     if (link::writeBlock(line.port, line.clock, bytesOf(kPidFailText)) != LineStatus::Ok) {
         return identityLost(line);
     }
-    op.showAndWait(std::string(ui::kPidFailText));
+    op.showAndWait(std::string(ui::kPidFailText), first.passed ? second.detail : first.detail);
     line.port.close();
     return {IdentityOutcome::WrongIdentity, {}};
 }
@@ -95,13 +114,13 @@ SerialResult readSerialNumber(DisplayLine& line, Operator& op, ImageBytes& scrat
     if (first.status != LineStatus::Ok) {
         return serialLost(line);
     }
-    const auto noNumber = [&] {
-        op.showAndWait(std::string(ui::kNoSerialText));
+    const auto noNumber = [&](const std::string& detail) {
+        op.showAndWait(std::string(ui::kNoSerialText), detail);
         line.port.close();
         return SerialResult{SerialOutcome::NoNumber, {}, {}};
     };
     if (first.available == 0) {
-        return noNumber();
+        return noNumber(ui::noAnswerDetail(namesOf(line), kSerialFirstByteWaitMs));
     }
     const auto rest =
         link::waitForBytes(line.port, line.clock, protocol::kSerialLength, kSerialRestWaitMs);
@@ -112,7 +131,8 @@ SerialResult readSerialNumber(DisplayLine& line, Operator& op, ImageBytes& scrat
     // A number needs all eight bytes; a shorter answer is no number, and nothing past what
     // arrived is read.
     if (reply.size() < static_cast<std::size_t>(protocol::kSerialLength)) {
-        return noNumber();
+        return noNumber(ui::shortAnswerDetail(namesOf(line), static_cast<int>(reply.size()),
+                                              protocol::kSerialLength, kSerialRestWaitMs));
     }
     SerialResult result{SerialOutcome::Read, {}, {}};
     for (int i = 0; i < protocol::kSerialLength; ++i) {

@@ -72,6 +72,15 @@ MessageWindow::MessageWindow(QWidget* parent)
     paintRed(factoryLabel_);
     factoryLabel_->installEventFilter(this);
 
+    // Without a detail the label waits out of sight, so that a screen reader meets no empty text.
+    detail_ = new QLabel(ui::parkingFor(this));
+    detail_->setObjectName(QStringLiteral("Detail"));
+    detail_->setAlignment(Qt::AlignCenter);
+    detail_->setWordWrap(true);
+    detail_->setTextFormat(Qt::PlainText);
+    detail_->setContentsMargins(12, 0, 12, 4);
+    paintRed(detail_);
+
     autoSearch_ = new QPushButton(QStringLiteral("OK"), this);
     autoSearch_->setObjectName(QStringLiteral("Command1"));
     autoSearch_->setAccessibleName(QStringLiteral("OK"));
@@ -96,6 +105,7 @@ MessageWindow::MessageWindow(QWidget* parent)
     bottom->addWidget(autoSearch_);
     bottom->addStretch(1);
     auto* layout = new QVBoxLayout(this);
+    layout_ = layout;
     layout->setContentsMargins(0, 0, 0, 4);
     layout->addWidget(factoryLabel_, 1);
     layout->addLayout(bottom);
@@ -115,6 +125,26 @@ void MessageWindow::setMessage(const QString& text) {
 
 QString MessageWindow::message() const {
     return factoryLabel_->text();
+}
+
+void MessageWindow::setDetail(const QString& text) {
+    detail_->setText(text);
+    detail_->setAccessibleName(text);
+    if (text.isEmpty()) {
+        layout_->removeWidget(detail_);
+        detail_->setParent(ui::parkingFor(this));
+    } else if (detail_->parentWidget() != this) {
+        detail_->setParent(this);
+        layout_->insertWidget(1, detail_);
+        detail_->show();
+        // Children are read in their order: the detail between the message and OK.
+        autoSearch_->raise();
+    }
+    fitMessage();
+}
+
+QString MessageWindow::detail() const {
+    return detail_->text();
 }
 
 int MessageWindow::waitValue() const {

@@ -8,6 +8,7 @@
 class QAccessibleEvent;
 class QLabel;
 class QPushButton;
+class QVBoxLayout;
 
 namespace vfd::testtool {
 
@@ -23,6 +24,9 @@ public:
     // starts a new line, as in "S/N:" CR and the serial number.
     void setMessage(const QString& text);
     QString message() const;
+    // The tool's own explanation beneath the message, in small print; empty hides it.
+    void setDetail(const QString& text);
+    QString detail() const;
 
     // 1 while a caller waits for OK, 0 otherwise.
     int waitValue() const;
@@ -53,6 +57,8 @@ private:
     void fitMessage();
 
     QLabel* factoryLabel_ = nullptr;
+    QLabel* detail_ = nullptr;
+    QVBoxLayout* layout_ = nullptr;
     QPushButton* autoSearch_ = nullptr;
     QLabel* acknowledgeState_ = nullptr;
     QLabel* label3_ = nullptr;

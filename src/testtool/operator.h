@@ -14,7 +14,9 @@ public:
     virtual ~Operator() = default;
     // Shows the text in the message window and returns once the operator pressed OK. Window
     // events run meanwhile.
-    virtual void showAndWait(const std::string& text) = 0;
+    virtual void showAndWait(const std::string& text) { showAndWait(text, {}); }
+    // The same with the tool's own explanation in small print beneath the message.
+    virtual void showAndWait(const std::string& text, const std::string& detail) = 0;
     // A message box with an OK button, titled with the program's name; the detail goes beneath
     // the text.
     virtual void message(const ui::Words& words) = 0;

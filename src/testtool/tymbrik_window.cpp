@@ -385,11 +385,12 @@ ScreenRunChoice TymbrikWindow::screenRunChoice() const {
     return choice;
 }
 
-void TymbrikWindow::showAndWait(const std::string& text) {
+void TymbrikWindow::showAndWait(const std::string& text, const std::string& detail) {
     if (closing_) {
         return;
     }
     messageWindow_->setMessage(fromDisplayBytes(text));
+    messageWindow_->setDetail(fromUtf8(detail));
     messageWindow_->setWaitValue(1);
     messageWindow_->present();
     while (messageWindow_->waitValue() == 1 && !closing_) {

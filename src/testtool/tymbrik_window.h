@@ -54,7 +54,8 @@ public:
 
     // Operator: shows the message window and waits in one-second steps, window events running,
     // until the operator pressed OK.
-    void showAndWait(const std::string& text) override;
+    using Operator::showAndWait;
+    void showAndWait(const std::string& text, const std::string& detail) override;
     void message(const ui::Words& words) override;
 
     // Fills auto_comport with the ports that open now and Comm with every number up to the

@@ -86,6 +86,34 @@ std::string loadFailureText(const std::string& file, const std::string& reason) 
     return file + " can't be loaded: " + reason + ". Nothing was changed.";
 }
 
+std::string noAnswerDetail(const LineNames& line, int waitedMs) {
+    return silentDetail(line, nothingWithin(waitedMs));
+}
+
+std::string shortAnswerDetail(const LineNames& line, int received, int due, int waitedMs) {
+    return silentDetail(line, "answered only " + std::to_string(received) + " of " +
+                                  std::to_string(due) + " bytes within " +
+                                  std::to_string(waitedMs / 1000) + " seconds");
+}
+
+std::string wrongAnswerDetail(const LineNames& line, std::string_view answered,
+                              std::string_view due) {
+    std::string shown;
+    for (const char c : answered) {
+        const auto b = static_cast<std::uint8_t>(c);
+        if (b >= 0x20 && b < 0x7F) {
+            shown += c;
+        } else {
+            shown += "\\x" + hexByte(b).substr(2);
+        }
+    }
+    return "The display on " + line.port + " answered \"" + shown + "\" where \"" +
+           std::string(due) +
+           "\" is due: it is not a display this test is for, or the line speed "
+           "does not match the Baud Rate (" +
+           line.settings + ").";
+}
+
 Words lineLostWords(const std::string& portLabel, const std::string& systemWords) {
     Words words{"The connection on " + portLabel +
                     " was lost: the adapter was unplugged or the display switched off.",

@@ -65,6 +65,14 @@ struct LineNames {
     std::string settings;
 };
 
+// Beneath a verdict of the display's own tools ("VFD PID is Error.", "NO S/N"): what the display
+// answered within the wait. Bytes from the display are shown as printable ASCII, the rest as
+// \xNN.
+std::string noAnswerDetail(const LineNames& line, int waitedMs);
+std::string shortAnswerDetail(const LineNames& line, int received, int due, int waitedMs);
+std::string wrongAnswerDetail(const LineNames& line, std::string_view answered,
+                              std::string_view due);
+
 // A line that failed during an exchange; the system's words for it come beneath.
 Words lineLostWords(const std::string& portLabel, const std::string& systemWords);
 

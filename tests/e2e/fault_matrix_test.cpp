@@ -93,8 +93,32 @@ QString checkTheDisplay(const char* port, const QString& what) {
         .arg(QLatin1String(port), what);
 }
 
-QString silent(const char* port) {
-    return checkTheDisplay(port, QStringLiteral("sent nothing within 2 seconds"));
+QString silent(const char* port, int seconds = 2) {
+    return checkTheDisplay(port, QStringLiteral("sent nothing within %1 seconds").arg(seconds));
+}
+
+// The red message window's verdicts, with what the display answered beneath.
+QString pidError(const QString& detail) {
+    return beneath(QStringLiteral("VFD PID is Error."), detail);
+}
+
+QString noSerial(const QString& detail) {
+    return beneath(QStringLiteral("NO S/N"), detail);
+}
+
+QString answeredOnly(int received, int due, int seconds) {
+    return checkTheDisplay("com 1", QStringLiteral("answered only %1 of %2 bytes within %3 seconds")
+                                        .arg(received)
+                                        .arg(due)
+                                        .arg(seconds));
+}
+
+QString answeredInstead(const char* answered) {
+    return QStringLiteral(
+               "The display on com 1 answered \"%1\" where \"PID:3524\" is due: it is "
+               "not a display this test is for, or the line speed does not match the "
+               "Baud Rate (9600,n,8,1).")
+        .arg(QLatin1String(answered));
 }
 
 QString downloadFail(const char* port) {
@@ -274,7 +298,7 @@ const std::vector<Row>& rows() {
          "no reply",
          on("identity", {"--no-reply"}),
          Line::Healthy,
-         {"VFD PID is Error."},
+         {pidError(silent("com 1", 3))},
          8500,
          "tool ready for the next display"},
         {Exchange::Identity,
@@ -288,28 +312,28 @@ const std::vector<Row>& rows() {
          "short reply (5 bytes)",
          on("identity", {"--short-reply", "5"}),
          Line::Healthy,
-         {"VFD PID is Error."},
+         {pidError(answeredOnly(5, 8, 3))},
          8500,
          "tool ready for the next display"},
         {Exchange::Identity,
          "garbled reply",
          on("identity", {"--garble"}),
          Line::Healthy,
-         {"VFD PID is Error."},
+         {pidError(answeredInstead("..."))},
          2500,
          "tool ready for the next display"},
         {Exchange::Identity,
          "extra bytes (the answer must be exactly PID:3524)",
          on("identity", {"--extra-bytes", "3"}),
          Line::Healthy,
-         {"VFD PID is Error."},
+         {pidError(answeredInstead("PID:3524..."))},
          2500,
          "tool ready for the next display"},
         {Exchange::Identity,
          "another identity",
          {"--pid", "PID:9999"},
          Line::Healthy,
-         {"VFD PID is Error."},
+         {pidError(answeredInstead("PID:9999"))},
          2500,
          "tool ready for the next display"},
         {Exchange::Identity,
@@ -337,7 +361,7 @@ const std::vector<Row>& rows() {
          "tool at 9600, display at 19200",
          {},
          Line::WrongSpeed,
-         {"VFD PID is Error."},
+         {pidError(QStringLiteral("..."))},
          8500,
          "tool ready for the next display"},
         // "SN" ticked, "PID" not.
@@ -345,21 +369,21 @@ const std::vector<Row>& rows() {
          "no reply",
          {"--no-serial"},
          Line::Healthy,
-         {"NO S/N"},
+         {noSerial(silent("com 1"))},
          3500,
          "tool ready for the next display"},
         {Exchange::SerialNumber,
          "late reply (2500 ms)",
          on("serial", {"--reply-delay", "2500"}),
          Line::Healthy,
-         {"NO S/N"},
+         {noSerial(silent("com 1"))},
          3500,
          "tool ready for the next display"},
         {Exchange::SerialNumber,
          "short reply (5 bytes)",
          on("serial", {"--short-reply", "5"}),
          Line::Healthy,
-         {"NO S/N"},
+         {noSerial(answeredOnly(5, 8, 3))},
          6500,
          "tool ready for the next display"},
         {Exchange::SerialNumber,
@@ -602,7 +626,8 @@ void FaultMatrix::runTymbrik() {
     QObject::connect(&operatorHand, &QTimer::timeout, &operatorHand, [&] {
         auto& box = window.messageWindow();
         if (box.isVisible() && box.waitValue() == 1) {
-            seen << box.message().replace(QLatin1Char('\n'), QLatin1Char('\r'));
+            const QString shown = box.message().replace(QLatin1Char('\n'), QLatin1Char('\r'));
+            seen << (box.detail().isEmpty() ? shown : beneath(shown, box.detail()));
             box.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
         }
     });

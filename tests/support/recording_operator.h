@@ -12,7 +12,12 @@ namespace vfd::testing {
 // The test tool's operator as a record: what went to the message window and the message boxes.
 class RecordingOperator : public testtool::Operator {
 public:
-    void showAndWait(const std::string& text) override { shown.push_back(text); }
+    using testtool::Operator::showAndWait;
+    void showAndWait(const std::string& text, const std::string& detail) override {
+        shown.push_back(text);
+        shownDetails.push_back(detail);
+    }
+    std::vector<std::string> shownDetails;  // beneath each shown message; empty where none
     void message(const ui::Words& words) override {
         messages.push_back(words.text);
         details.push_back(words.detail);

@@ -91,13 +91,27 @@ TEST(Identity, FailuresShowTheErrorOnTheDisplayAndTellTheOperator) {
     struct Case {
         const char* what;
         std::vector<std::string> answers;
+        std::string seen;  // how the first wrong answer is told beneath the verdict
+    };
+    const std::string check =
+        ". Check that it is switched on and connected, and that its line "
+        "speed matches the Baud Rate (9600,n,8,1).";
+    auto instead = [](const std::string& answered) {
+        return "The display on com 1 answered \"" + answered +
+               "\" where \"PID:3524\" is due: it is not a display this test is for, or the line "
+               "speed does not match the Baud Rate (9600,n,8,1).";
     };
     const Case cases[] = {
-        {"second answer differs", {"PID:3524", "PID:3525"}},
-        {"first answer differs", {"pid:3524", "PID:3524"}},
-        {"seven bytes", {"PID:352", "PID:352"}},
-        {"nine bytes", {"PID:35240", "PID:3524"}},
-        {"no answer", {"", ""}},
+        {"second answer differs", {"PID:3524", "PID:3525"}, instead("PID:3525")},
+        {"first answer differs", {"pid:3524", "PID:3524"}, instead("pid:3524")},
+        {"seven bytes",
+         {"PID:352", "PID:352"},
+         "com 1 opened, but the display answered only 7 of 8 bytes within 3 seconds" + check},
+        {"nine bytes", {"PID:35240", "PID:3524"}, instead("PID:35240")},
+        {"a control byte", {std::string("PID:352\x1b", 8), "PID:3524"}, instead("PID:352\\x1B")},
+        {"no answer",
+         {"", ""},
+         "com 1 opened, but the display sent nothing within 3 seconds" + check},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -109,6 +123,7 @@ TEST(Identity, FailuresShowTheErrorOnTheDisplayAndTellTheOperator) {
         ASSERT_GE(w.size(), tail.size());
         EXPECT_TRUE(std::equal(tail.begin(), tail.end(), w.end() - static_cast<long>(tail.size())));
         EXPECT_EQ(r.op.shown, std::vector<std::string>{"VFD PID is Error."});
+        EXPECT_EQ(r.op.shownDetails, std::vector<std::string>{c.seen});
         EXPECT_FALSE(r.port.isOpen());
         EXPECT_LE(r.clock.elapsed(), 2 * 3001 + 300 + 10);
     }
@@ -142,13 +157,22 @@ TEST(SerialNumber, EightCharactersAreShownAndKept) {
 }
 
 TEST(SerialNumber, NoAnswerOrAShortAnswerIsNoNumber) {
-    for (const Bytes& reply : {Bytes{}, bytes("12345")}) {
+    const std::string check =
+        ". Check that it is switched on and connected, and that its line "
+        "speed matches the Baud Rate (9600,n,8,1).";
+    const std::pair<Bytes, std::string> cases[] = {
+        {Bytes{}, "com 1 opened, but the display sent nothing within 2 seconds" + check},
+        {bytes("12345"),
+         "com 1 opened, but the display answered only 5 of 8 bytes within 3 seconds" + check},
+    };
+    for (const auto& [reply, seen] : cases) {
         Rig r;
         r.answerSerial(reply);
         ImageBytes scratch{};
         scratch.fill(0xEE);
         EXPECT_EQ(readSerialNumber(r.line, r.op, scratch).outcome, SerialOutcome::NoNumber);
         EXPECT_EQ(r.op.shown, std::vector<std::string>{"NO S/N"});
+        EXPECT_EQ(r.op.shownDetails, std::vector<std::string>{seen});
         EXPECT_EQ(scratch[0], 0xEE) << "nothing is taken from a short answer";
         EXPECT_FALSE(r.port.isOpen());
     }
