@@ -21,6 +21,7 @@
 #include "link/transfer.h"
 #include "support/fake_clock.h"
 #include "support/fake_port.h"
+#include "support/pseudo_terminal.h"
 #include "ui/operator_texts.h"
 
 namespace vfd::link {
@@ -67,43 +68,25 @@ private:
 
 class PtyLine : public LineUnderTest {
 public:
-    PtyLine() {
-        master_ = posix_openpt(O_RDWR | O_NOCTTY);
-        grantpt(master_);
-        unlockpt(master_);
-        slaveName_ = ptsname(master_);
-        // Keep a slave open so that the port closing does not hang up the line, and make it raw
-        // before anything is written so that nothing is echoed back.
-        holder_ = ::open(slaveName_.c_str(), O_RDWR | O_NOCTTY);
-        termios t{};
-        tcgetattr(holder_, &t);
-        cfmakeraw(&t);
-        tcsetattr(holder_, TCSANOW, &t);
-    }
-    ~PtyLine() override {
-        port_.close();
-        if (master_ >= 0) {
-            ::close(master_);
-        }
-        ::close(holder_);
-    }
+    ~PtyLine() override { port_.close(); }
     Port& port() override { return port_; }
     QtSerialPort& qtPort() { return port_; }
     Clock& clock() override { return clock_; }
-    std::string device() override { return slaveName_; }
+    std::string device() override { return pty_.device(); }
     std::string missingDevice() override { return "/dev/pts/does-not-exist"; }
     void farSend(const std::vector<std::uint8_t>& bytes) override {
-        ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        ASSERT_EQ(::write(pty_.master(), bytes.data(), bytes.size()),
+                  static_cast<ssize_t>(bytes.size()));
     }
     std::vector<std::uint8_t> farReceive(std::size_t count) override {
         std::vector<std::uint8_t> out;
         while (out.size() < count) {
-            pollfd p{master_, POLLIN, 0};
+            pollfd p{pty_.master(), POLLIN, 0};
             if (::poll(&p, 1, 2000) <= 0) {
                 break;
             }
             std::uint8_t buf[256];
-            const auto n = ::read(master_, buf, std::min(sizeof buf, count - out.size()));
+            const auto n = ::read(pty_.master(), buf, std::min(sizeof buf, count - out.size()));
             if (n <= 0) {
                 break;
             }
@@ -111,15 +94,10 @@ public:
         }
         return out;
     }
-    void farHangUp() override {
-        ::close(master_);
-        master_ = -1;
-    }
+    void farHangUp() override { pty_.hangUp(); }
 
 private:
-    int master_ = -1;
-    int holder_ = -1;
-    std::string slaveName_;
+    testing::PseudoTerminal pty_;
     QtSerialPort port_;
     QtClock clock_;
 };

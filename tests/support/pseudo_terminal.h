@@ -27,12 +27,20 @@ public:
     }
     ~PseudoTerminal() {
         ::close(holder_);
-        ::close(master_);
+        hangUp();
     }
     PseudoTerminal(const PseudoTerminal&) = delete;
     PseudoTerminal& operator=(const PseudoTerminal&) = delete;
 
     const std::string& device() const { return device_; }
+    // The far end, as the virtual display holds it; -1 once it has hung up.
+    int master() const { return master_; }
+    void hangUp() {
+        if (master_ >= 0) {
+            ::close(master_);
+            master_ = -1;
+        }
+    }
     // Whether anything was written to the port.
     bool heardAnything() const {
         pollfd p{master_, POLLIN, 0};
