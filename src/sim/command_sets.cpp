@@ -59,6 +59,8 @@ enum class Op {
     ChangeAttention,  // two bytes, then CR
     ClearRange,       // two positions '1' to 'X'
     Acknowledge,      // answer ACK
+    ToUtcEnhanced,    // the UTC displays' two command sets
+    ToUtcStandard,
 };
 
 enum class Tail {
@@ -218,6 +220,7 @@ std::vector<Command> utcStandardCommands() {
         {bytes({0x04}), 1, Tail::None, Op::Ignore},  // dimming
         {bytes({0x1C}), 0, Tail::None, Op::Ignore},  // flashing text on
         {bytes({0x1D}), 0, Tail::None, Op::Ignore},  // flashing text off
+        {withEsc("d"), 0, Tail::None, Op::ToUtcEnhanced},
     };
 }
 
@@ -226,6 +229,10 @@ std::vector<Command> utcStandardCommands() {
 std::vector<Command> attentionCommands(const std::string& attention, Emulation emulation) {
     if (emulation == Emulation::UtcEnhanced) {
         return {
+            // ESC RS CR goes back to the standard set whatever the attention code; the
+            // references print its code as 1B 0F 0D, so that form is taken as well.
+            {bytes({0x1B, 0x1E, 0x0D}), 0, Tail::None, Op::ToUtcStandard},
+            {bytes({0x1B, 0x0F, 0x0D}), 0, Tail::None, Op::ToUtcStandard},
             {attention + "A", 0, Tail::UntilCr, Op::UpperLine},
             {attention + "B", 0, Tail::UntilCr, Op::LowerLine},
             {attention + "D", 0, Tail::UntilCr, Op::Marquee},
@@ -630,6 +637,12 @@ private:
             }
             case Op::Acknowledge:
                 glass.answer({kAck});
+                return;
+            case Op::ToUtcEnhanced:
+                glass.switchCommandSet(Emulation::UtcEnhanced);
+                return;
+            case Op::ToUtcStandard:
+                glass.switchCommandSet(Emulation::UtcStandard);
                 return;
         }
     }

@@ -53,6 +53,9 @@ public:
     // ESC = n: which device the following bytes are meant for (bit 0 printer, bit 1 display).
     // True when the display is now to pass them on to the printer behind it and not show them.
     virtual bool selectPeripheral(std::uint8_t devices) = 0;
+    // The UTC displays switch between their standard and enhanced command sets by command; the
+    // switch lasts until the next start. It takes effect after the command that asked for it.
+    virtual void switchCommandSet(Emulation emulation) = 0;
 };
 
 // One emulation's command interpreter: takes the bytes meant for the display one at a time.

@@ -245,7 +245,15 @@ void Firmware::process(std::uint8_t byte, std::int64_t nowMs, FeedResult& out) {
 void Firmware::toCommandSet(std::span<const std::uint8_t> bytes) {
     for (std::uint8_t byte : bytes) {
         commandSet_->feed(byte, *this);
+        if (nextCommandSet_) {
+            commandSet_ = makeCommandSet(*nextCommandSet_);
+            nextCommandSet_.reset();
+        }
     }
+}
+
+void Firmware::switchCommandSet(Emulation emulation) {
+    nextCommandSet_ = emulation;
 }
 
 void Firmware::answer(ReplyKind kind, std::vector<std::uint8_t> bytes, std::int64_t nowMs,
@@ -314,6 +322,7 @@ void Firmware::restart(std::int64_t nowMs) {
     collected_.clear();
     marquee_.reset();
     commandSet_ = makeCommandSet(emulation());
+    nextCommandSet_.reset();
     busyUntilMs_ = nowMs;
     lastInputMs_ = nowMs;
     screen_.setDark(false);

@@ -135,6 +135,7 @@ private:
     void selectInternationalSet(int position) override;
     void selectCodeTable(int table) override;
     bool selectPeripheral(std::uint8_t devices) override;
+    void switchCommandSet(Emulation emulation) override;
 
     FirmwareOptions options_;
     StoredSettings settings_{};
@@ -143,6 +144,8 @@ private:
     LoadOutcome loadOutcome_ = LoadOutcome::Missing;
     Screen screen_;
     std::unique_ptr<CommandSet> commandSet_;
+    // A command set asked for by the running one, put in once its command is done.
+    std::optional<Emulation> nextCommandSet_;
 
     State state_ = State::Display;
     std::vector<std::uint8_t> collected_;

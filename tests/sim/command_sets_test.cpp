@@ -149,8 +149,8 @@ TEST(CommandSets, EachEmulationDrawsItsOwnCommandsAndNotTheOthers) {
          padded("E"), kBlank},
         {"UTC/S CAN clears to the end of the line", E::UtcStandard, bytesOf("ABCD\x08\x08\x18"),
          padded("AB"), kBlank},
-        {"UTC/S: ESC @ is no command; the @ shows", E::UtcStandard, bytesOf("AB") + init,
-         padded("AB@"), kBlank},
+        {"UTC/S: ESC @ is no command and clears nothing; it is dropped", E::UtcStandard,
+         bytesOf("AB") + init, padded("AB"), kBlank},
         {"UTC/P ESC u A, ESC u B", E::UtcEnhanced, esc("uAUPPER\r") + esc("uBLOWER\r"),
          padded("UPPER"), padded("LOWER")},
         {"UTC/P ESC u I fills both lines", E::UtcEnhanced, esc("uIABCDEFGHIJKLMNOPQRSTUVWXYZ\r"),
@@ -159,6 +159,13 @@ TEST(CommandSets, EachEmulationDrawsItsOwnCommandsAndNotTheOthers) {
          esc("uH!#\r") + bytesOf("!#ANEW\r") + esc("uBOLD\r"), padded("NEW"), kBlank},
         {"UTC/P plain text is not shown", E::UtcEnhanced, bytesOf("PLAIN") + esc("uBX\r"), kBlank,
          padded("X")},
+        {"UTC/S ESC d switches to the enhanced set", E::UtcStandard,
+         bytesOf("\x1F") + esc("d") + esc("uATOP\r") + bytesOf("hidden"), padded("TOP"), kBlank},
+        {"UTC/P ESC RS CR switches back to the standard set", E::UtcEnhanced,
+         esc("uAHI\r") + esc("\x1E\r") + bytesOf("\x10\x15Z"), padded("HI"), padded(" Z")},
+        {"UTC/P ESC RS CR in its printed form, after a new attention code", E::UtcEnhanced,
+         esc("uH!#\r") + esc("\x0F\r") + bytesOf("\x10\x15Z") + esc("uAX\r"), kBlank,
+         padded(" ZAX")},  // ESC u is no command of the standard set: dropped with its u
 
         // ADM788.
         {"ADM788 text, SLE2, CR", E::Adm788,
