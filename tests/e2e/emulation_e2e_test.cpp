@@ -8,13 +8,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include "config/file/settings_file.h"
 #include "sim/command_sets.h"
 #include "sim/font5x7.h"
 #include "sim/screen.h"
 #include "sim/settings_store.h"
+#include "support/operator_hand.h"
 #include "support/scripted_dialogs.h"
 #include "support/sim_process.h"
 #include "testtool/message_window.h"
@@ -40,20 +40,6 @@ std::string shownLine(int first, int count, std::uint8_t charSet) {
 
 class EmulationOnVirtualDisplay : public ::testing::Test {
 protected:
-    void SetUp() override {
-        QObject::connect(&operatorHand, &QTimer::timeout, &operatorHand, [this] {
-            if (!window) {
-                return;
-            }
-            auto& box = window->messageWindow();
-            if (box.isVisible() && box.waitValue() == 1) {
-                shown.push_back(box.message());
-                box.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
-            }
-        });
-        operatorHand.start(20);
-    }
-
     // A display whose memory holds `emulation` and the character set `charSet`, started from it.
     void start(sim::Emulation emulation, std::uint8_t charSet = 0) {
         window.reset();
@@ -81,8 +67,8 @@ protected:
     ScriptedDialogs dialogs;
     std::unique_ptr<SimProcess> sim;
     std::unique_ptr<TymbrikWindow> window;
-    QTimer operatorHand;
-    QStringList shown;
+    testing::OperatorHand hand{[this] { return window ? &window->messageWindow() : nullptr; }};
+    QStringList& shown = hand.shown;
 };
 
 TEST_F(EmulationOnVirtualDisplay, EachRangeShowsOnBothLinesInEpsonAndCd5220) {

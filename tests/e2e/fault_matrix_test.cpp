@@ -12,13 +12,13 @@
 #include <QFile>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
 #include <cstring>
 #include <fstream>
 
 #include "config/config_window.h"
 #include "link/qt_serial_port.h"
 #include "link/transfer.h"
+#include "support/operator_hand.h"
 #include "support/scripted_dialogs.h"
 #include "support/sim_process.h"
 #include "testtool/message_window.h"
@@ -622,16 +622,12 @@ void FaultMatrix::runTymbrik() {
         comm->setCurrentIndex(199);
     }
     ASSERT_EQ(comm->currentText(), r.line == Line::Missing ? "com 200" : "com 1");
-    QTimer operatorHand;
-    QObject::connect(&operatorHand, &QTimer::timeout, &operatorHand, [&] {
-        auto& box = window.messageWindow();
-        if (box.isVisible() && box.waitValue() == 1) {
+    const testing::OperatorHand hand(
+        [&] { return &window.messageWindow(); },
+        [this](const testtool::MessageWindow& box) {
             const QString shown = box.message().replace(QLatin1Char('\n'), QLatin1Char('\r'));
             seen << (box.detail().isEmpty() ? shown : beneath(shown, box.detail()));
-            box.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
-        }
-    });
-    operatorHand.start(20);
+        });
     auto* pid = window.findChild<QCheckBox*>(QStringLiteral("Check_PID"));
     auto* sn = window.findChild<QCheckBox*>(QStringLiteral("Check_SN"));
     pid->setChecked(r.exchange == Exchange::Identity);

@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include "config/file/settings_file.h"
+#include "support/operator_hand.h"
 #include "support/scripted_dialogs.h"
 #include "support/sim_process.h"
 #include "testtool/message_window.h"
@@ -26,21 +26,7 @@ using testing::SimProcess;
 
 class TymbrikOnVirtualDisplay : public ::testing::Test {
 protected:
-    void SetUp() override {
-        // The operator presses OK on the message window as soon as it shows.
-        QObject::connect(&operatorHand, &QTimer::timeout, &operatorHand, [this] {
-            if (!window) {
-                return;
-            }
-            auto& box = window->messageWindow();
-            if (box.isVisible() && box.waitValue() == 1) {
-                shown.push_back(box.message());
-                box.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
-            }
-        });
-        operatorHand.start(20);
-        start({});
-    }
+    void SetUp() override { start({}); }
 
     void start(const QStringList& simOptions) {
         window.reset();
@@ -63,8 +49,9 @@ protected:
     ScriptedDialogs dialogs;
     std::unique_ptr<SimProcess> sim;
     std::unique_ptr<TymbrikWindow> window;
-    QTimer operatorHand;
-    QStringList shown;
+    // The operator presses OK on the message window as soon as it shows.
+    testing::OperatorHand hand{[this] { return window ? &window->messageWindow() : nullptr; }};
+    QStringList& shown = hand.shown;
 };
 
 TEST_F(TymbrikOnVirtualDisplay, StartUpFindsTheDisplaysPort) {
