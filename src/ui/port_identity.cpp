@@ -104,7 +104,17 @@ PortIdentityLine::PortIdentityLine(QComboBox* list, link::PortLookup lookup, QWi
 }
 
 void PortIdentityLine::refresh() {
-    const QString line = portIdentityText(list_->currentText(), lookup_, facts_);
+    // Asking the system for its serial ports reads sysfs for every tty and takes milliseconds,
+    // and the list's text changes many times while a window is built: what it said of a device
+    // is kept until the window comes to the front again.
+    const AdapterFactsSource cached = [this](const QString& device) {
+        auto known = known_.find(device);
+        if (known == known_.end()) {
+            known = known_.emplace(device, facts_(device)).first;
+        }
+        return known->second;
+    };
+    const QString line = portIdentityText(list_->currentText(), lookup_, cached);
     if (line == text() && !accessibleName().isEmpty()) {
         return;
     }
@@ -128,6 +138,12 @@ void PortIdentityLine::showEvent(QShowEvent* event) {
 
 bool PortIdentityLine::eventFilter(QObject* watched, QEvent* event) {
     if (watched == watchedWindow_ && event->type() == QEvent::WindowActivate) {
+        // The first activation follows the window's first show at once: what was just asked is
+        // still true then.
+        if (activatedBefore_) {
+            known_.clear();
+        }
+        activatedBefore_ = true;
         refresh();
     }
     return QLabel::eventFilter(watched, event);

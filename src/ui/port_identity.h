@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QString>
 #include <functional>
+#include <map>
 #include <optional>
 
 #include "link/port_names.h"
@@ -59,6 +60,8 @@ private:
     link::PortLookup lookup_;
     AdapterFactsSource facts_;
     QPointer<QWidget> watchedWindow_;
+    std::map<QString, std::optional<AdapterFacts>> known_;  // by device, since the last look
+    bool activatedBefore_ = false;
 };
 
 }  // namespace vfd::ui
