@@ -19,10 +19,10 @@
 #include <numeric>
 #include <vector>
 
+#include "device/protocol.h"
 #include "link/exchanges.h"
 #include "link/line_settings.h"
 #include "link/port_names.h"
-#include "link/protocol.h"
 #include "link/qt_clock.h"
 #include "link/qt_serial_port.h"
 #include "link/transfer.h"
@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
     const auto device = *link::resolvePortNumber(7, link::systemPortLookup());
     link::QtSerialPort port;
     link::QtClock clock;
-    BodyBytes body{};
+    device::BodyBytes body{};
     body[5] = 1;
 
     constexpr int kRuns = 15;
@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "cannot open %s\n", device.c_str());
             return 1;
         }
-        const auto r = link::downloadSettings(port, clock, link::dateStamp({2026, 12, 6}), body);
+        const auto r = link::downloadSettings(port, clock, device::dateStamp({2026, 12, 6}), body);
         const auto end = std::chrono::steady_clock::now();
         if (r.outcome != link::DownloadOutcome::Sent) {
             std::fprintf(stderr, "download %d failed\n", i);
@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
     link::openPort(quiet, silent, settings);
     const double cpuBefore = cpuMs();
     const auto waitStart = std::chrono::steady_clock::now();
-    const auto wait = link::waitForBytes(quiet, clock, 1, protocol::kDownloadReplyWaitMs);
+    const auto wait = link::waitForBytes(quiet, clock, 1, device::kDownloadReplyWaitMs);
     const double waitWall =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - waitStart)
             .count();

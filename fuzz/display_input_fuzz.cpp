@@ -12,9 +12,9 @@
 #include <sstream>
 #include <string>
 
-#include "config/settings_image.h"
+#include "device/protocol.h"
+#include "device/settings_image.h"
 #include "fuzz_check.h"
-#include "link/protocol.h"
 #include "sim/firmware.h"
 #include "sim/font5x7.h"
 #include "sim/screen.h"
@@ -40,14 +40,14 @@ sim::FirmwareOptions readOptions(fuzz::InputReader& in) {
     f.badMarker = (faults & 0x08) != 0;
     f.noSerial = (faults & 0x10) != 0;
     if ((faults & 0x20) != 0) {
-        f.shortReply = shortLength % (protocol::kUploadReplyLength + 2);
+        f.shortReply = shortLength % (device::kUploadReplyLength + 2);
     }
     if ((faults & 0x40) != 0) {
         f.hangUpAfter = hangUp * 4;
     }
     f.extraBytes = (faults & 0x80) != 0 ? extra & 0x03 : 0;
     if ((extra & 0x04) != 0) {
-        options.clock = link::Date{2024, 2, 29};
+        options.clock = device::Date{2024, 2, 29};
     }
     f.replyDelayMs = (extra >> 3) * 100;
     if ((only & 0x04) != 0) {
@@ -144,8 +144,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             // A whole upload reply on a healthy line is the marker and the memory as it stood.
             const bool clean = !faults.garble && !faults.badMarker && faults.extraBytes == 0;
             if (clean && out.stored == sim::StoreOutcome::None &&
-                reply.bytes.size() == static_cast<std::size_t>(kImageSize)) {
-                FUZZ_CHECK(reply.bytes.front() == kReplyMarker);
+                reply.bytes.size() == static_cast<std::size_t>(device::kImageSize)) {
+                FUZZ_CHECK(reply.bytes.front() == device::kReplyMarker);
                 FUZZ_CHECK(std::equal(before.begin(), before.end(), reply.bytes.begin() + 1));
             }
         }

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "config/settings_image.h"
+#include "device/protocol.h"
+#include "device/settings_image.h"
 #include "fuzz_check.h"
-#include "link/protocol.h"
 #include "support/fake_clock.h"
 #include "support/fake_port.h"
 #include "support/recording_operator.h"
@@ -105,21 +105,21 @@ void identityStep(Rig& rig, bool lineCanFail, const std::vector<Answer>& answers
         FUZZ_CHECK(shown == 0 && messages == 0);
         Bytes expected;
         for (int i = 0; i < 2; ++i) {
-            expected.insert(expected.end(), protocol::kIdentityQuery.begin(),
-                            protocol::kIdentityQuery.end());
+            expected.insert(expected.end(), device::kIdentityQuery.begin(),
+                            device::kIdentityQuery.end());
         }
-        expected.insert(expected.end(), protocol::kInitialise.begin(), protocol::kInitialise.end());
-        expected.insert(expected.end(), {protocol::kUs, protocol::kCursorCommand, 1, 2});
+        expected.insert(expected.end(), device::kInitialise.begin(), device::kInitialise.end());
+        expected.insert(expected.end(), {device::kUs, device::kCursorCommand, 1, 2});
         const Bytes pass = bytesOf(testtool::kPidPassText);
         expected.insert(expected.end(), pass.begin(), pass.end());
-        expected.insert(expected.end(), protocol::kInitialise.begin(), protocol::kInitialise.end());
+        expected.insert(expected.end(), device::kInitialise.begin(), device::kInitialise.end());
         FUZZ_CHECK(written == expected);
         return;
     }
     if (messages == 0) {
         // A plain failure: the display shows it and the operator is told once.
-        FUZZ_CHECK(shown == 1 && rig.op.shown.back() == ui::kPidFailText);
-        FUZZ_CHECK(endsWith(written, bytesOf(testtool::kPidFailText)));
+        FUZZ_CHECK(shown == 1 && rig.op.shown.back() == ui::kPidErrorText);
+        FUZZ_CHECK(endsWith(written, bytesOf(testtool::kPidErrorOnDisplay)));
     } else {
         FUZZ_CHECK(messages == 1 && shown == 0 && lineCanFail);
     }
@@ -127,7 +127,7 @@ void identityStep(Rig& rig, bool lineCanFail, const std::vector<Answer>& answers
     if (!lineCanFail && answers.size() >= firstAnswer + 2) {
         const Answer& a = answers[firstAnswer];
         const Answer& b = answers[firstAnswer + 1];
-        const Bytes pid = bytesOf(protocol::kExpectedPid);
+        const Bytes pid = bytesOf(device::kExpectedPid);
         const bool good = a.whole() == pid && b.whole() == pid &&
                           answeredWithin(a, testtool::kIdentityReplyWaitMs) &&
                           answeredWithin(b, testtool::kIdentityReplyWaitMs);
@@ -139,7 +139,7 @@ void identityStep(Rig& rig, bool lineCanFail, const std::vector<Answer>& answers
 // way), so the number is always the first eight bytes of its own answer.
 void serialStep(Rig& rig, bool lineCanFail, const std::vector<Answer>& answers,
                 std::size_t answerIndex) {
-    ImageBytes scratch;
+    device::ImageBytes scratch;
     scratch.fill(kScratchFill);
     const std::size_t shownBefore = rig.op.shown.size();
     const std::size_t messagesBefore = rig.op.messages.size();
@@ -149,16 +149,16 @@ void serialStep(Rig& rig, bool lineCanFail, const std::vector<Answer>& answers,
     FUZZ_CHECK(rig.op.messages.size() == messagesBefore);
     const std::size_t shown = rig.op.shown.size() - shownBefore;
     const std::size_t messages = result.line.done() ? 0 : 1;
-    FUZZ_CHECK(std::all_of(scratch.begin() + protocol::kSerialLength, scratch.end(),
+    FUZZ_CHECK(std::all_of(scratch.begin() + device::kSerialLength, scratch.end(),
                            [](std::uint8_t b) { return b == kScratchFill; }));
     if (read) {
         FUZZ_CHECK(shown == 1 && messages == 0);
-        const std::string number(scratch.begin(), scratch.begin() + protocol::kSerialLength);
+        const std::string number(scratch.begin(), scratch.begin() + device::kSerialLength);
         FUZZ_CHECK(rig.op.shown.back() == "S/N:\r" + number);
         if (answerIndex < answers.size()) {
             const Bytes whole = answers[answerIndex].whole();
-            FUZZ_CHECK(whole.size() >= static_cast<std::size_t>(protocol::kSerialLength));
-            FUZZ_CHECK(std::equal(scratch.begin(), scratch.begin() + protocol::kSerialLength,
+            FUZZ_CHECK(whole.size() >= static_cast<std::size_t>(device::kSerialLength));
+            FUZZ_CHECK(std::equal(scratch.begin(), scratch.begin() + device::kSerialLength,
                                   whole.begin()));
         }
         return;
@@ -173,7 +173,7 @@ void serialStep(Rig& rig, bool lineCanFail, const std::vector<Answer>& answers,
     // Eight bytes or more, all there within both waits, on a sound line are always a number.
     if (!lineCanFail && answerIndex < answers.size()) {
         const Answer& a = answers[answerIndex];
-        const bool good = a.whole().size() >= static_cast<std::size_t>(protocol::kSerialLength) &&
+        const bool good = a.whole().size() >= static_cast<std::size_t>(device::kSerialLength) &&
                           a.firstMs <= testtool::kSerialFirstByteWaitMs && !a.first.empty() &&
                           (a.second.empty() || a.secondMs <= testtool::kSerialRestWaitMs);
         FUZZ_CHECK(!good);
@@ -201,8 +201,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto next = std::make_shared<std::size_t>(0);
     rig.port.setResponder([&answers, next](testing::FakePort& p, std::span<const std::uint8_t>) {
         const Bytes& written = p.writtenData();
-        if (!endsWith(written, protocol::kIdentityQuery) &&
-            !endsWith(written, protocol::kSerialQuery)) {
+        if (!endsWith(written, device::kIdentityQuery) &&
+            !endsWith(written, device::kSerialQuery)) {
             return;
         }
         if (*next >= answers.size()) {

@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <span>
 
-#include "config/file/settings_file.h"
-#include "config/option_tables.h"
-#include "config/settings_image.h"
+#include "device/option_lists.h"
+#include "device/settings_image.h"
+#include "file/settings_file.h"
 #include "fuzz_check.h"
 #include "window_checks.h"
 
@@ -19,16 +19,16 @@ using namespace vfd;
 
 bool listHas(int imageIndex, std::uint8_t value) {
     switch (imageIndex) {
-        case image_index::kStandby:
-            return kStandbyList.has(value);
-        case image_index::kLineSpeed:
-            return kBaudRateList.has(value);
-        case image_index::kCharSet:
-            return kCharList.has(value);
-        case image_index::kCommand:
-            return kCommandList.has(value);
-        case image_index::kPassthru:
-            return kPassthruList.has(value);
+        case device::image_index::kStandby:
+            return device::kStandbyList.has(value);
+        case device::image_index::kLineSpeed:
+            return device::kBaudRateList.has(value);
+        case device::image_index::kCharSet:
+            return device::kCharList.has(value);
+        case device::image_index::kCommand:
+            return device::kCommandList.has(value);
+        case device::image_index::kPassthru:
+            return device::kPassthruList.has(value);
         default:
             return false;
     }
@@ -38,37 +38,37 @@ bool listHas(int imageIndex, std::uint8_t value) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);
-    const file::ReadResult read = file::parseSettingsBytes(bytes);
+    const file::ReadResult read = device::parseSettingsBytes(bytes);
     FUZZ_CHECK(read.body.has_value() ==
-               (size >= static_cast<std::size_t>(file::kSettingsFileSize)));
+               (size >= static_cast<std::size_t>(device::kSettingsFileSize)));
     if (!read.body) {
         FUZZ_CHECK(!read.error.empty());
         return 0;
     }
-    const BodyBytes& body = *read.body;
+    const device::BodyBytes& body = *read.body;
     FUZZ_CHECK(std::equal(body.begin(), body.end(), bytes.begin()));
 
-    SettingsImage image;
+    device::SettingsImage image;
     image.setBody(body);
     FUZZ_CHECK(image.body() == body);
-    FUZZ_CHECK(image.at(image_index::kMarker) == 0);
+    FUZZ_CHECK(image.at(device::image_index::kMarker) == 0);
 
-    const auto bad = file::firstBadListByte(body);
+    const auto bad = device::firstBadListByte(body);
     if (bad) {
         FUZZ_CHECK(!listHas(*bad, image.at(*bad)));
         // Every list checked before the bad one holds a position of its list.
-        for (const int index :
-             {image_index::kStandby, image_index::kLineSpeed, image_index::kCharSet,
-              image_index::kCommand, image_index::kPassthru}) {
+        for (const int index : {device::image_index::kStandby, device::image_index::kLineSpeed,
+                                device::image_index::kCharSet, device::image_index::kCommand,
+                                device::image_index::kPassthru}) {
             if (index == *bad) {
                 break;
             }
             FUZZ_CHECK(listHas(index, image.at(index)));
         }
     } else {
-        for (const int index :
-             {image_index::kStandby, image_index::kLineSpeed, image_index::kCharSet,
-              image_index::kCommand, image_index::kPassthru}) {
+        for (const int index : {device::image_index::kStandby, device::image_index::kLineSpeed,
+                                device::image_index::kCharSet, device::image_index::kCommand,
+                                device::image_index::kPassthru}) {
             FUZZ_CHECK(listHas(index, image.at(index)));
         }
     }

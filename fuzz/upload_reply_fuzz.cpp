@@ -11,10 +11,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "config/settings_image.h"
+#include "device/protocol.h"
+#include "device/settings_image.h"
 #include "fuzz_check.h"
 #include "link/exchanges.h"
-#include "link/protocol.h"
 #include "support/fake_clock.h"
 #include "support/fake_port.h"
 #include "window_checks.h"
@@ -38,7 +38,7 @@ struct Part {
 struct Script {
     std::uint8_t flags = 0;
     std::size_t hangUpAfter = 0;
-    link::Date date;
+    device::Date date;
     std::vector<Part> parts;
     Bytes stream;  // every part's bytes in the order they arrive
 };
@@ -108,31 +108,31 @@ void runUpload(const Script& s) {
     setUp(port, s, 2);
     const link::UploadResult r = link::uploadSettings(port, clock);
     FUZZ_CHECK(!port.isOpen());
-    FUZZ_CHECK(r.received >= 0 && r.received <= kImageSize);
+    FUZZ_CHECK(r.received >= 0 && r.received <= device::kImageSize);
     // What was kept is the start of what arrived, and nothing beyond it.
     FUZZ_CHECK(static_cast<std::size_t>(r.received) <= s.stream.size());
     FUZZ_CHECK(std::equal(r.reply.begin(), r.reply.begin() + r.received, s.stream.begin()));
     FUZZ_CHECK(std::all_of(r.reply.begin() + r.received, r.reply.end(),
                            [](std::uint8_t b) { return b == 0; }));
     if (r.outcome != link::UploadOutcome::LineLost) {
-        FUZZ_CHECK(port.writtenData() == Bytes({protocol::kEsc, protocol::kUploadCommand}));
+        FUZZ_CHECK(port.writtenData() == Bytes({device::kEsc, device::kUploadCommand}));
     }
     switch (r.outcome) {
         case link::UploadOutcome::Received:
-            FUZZ_CHECK(r.received == protocol::kUploadReplyLength);
-            FUZZ_CHECK(r.reply[0] == kReplyMarker);
-            fuzz::checkWindowUpdate(SettingsImage(r.reply));
+            FUZZ_CHECK(r.received == device::kUploadReplyLength);
+            FUZZ_CHECK(r.reply[0] == device::kReplyMarker);
+            fuzz::checkWindowUpdate(device::SettingsImage(r.reply));
             break;
         case link::UploadOutcome::BadMarker:
-            FUZZ_CHECK(r.received == protocol::kUploadReplyLength);
-            FUZZ_CHECK(r.reply[0] != kReplyMarker);
+            FUZZ_CHECK(r.received == device::kUploadReplyLength);
+            FUZZ_CHECK(r.reply[0] != device::kReplyMarker);
             break;
         case link::UploadOutcome::Short:
-            FUZZ_CHECK(r.received > 0 && r.received < protocol::kUploadReplyLength);
+            FUZZ_CHECK(r.received > 0 && r.received < device::kUploadReplyLength);
             break;
         case link::UploadOutcome::NoAnswer:
             FUZZ_CHECK(r.received == 0);
-            FUZZ_CHECK(!answerBy(s, protocol::kUploadFirstByteWaitMs));
+            FUZZ_CHECK(!answerBy(s, device::kUploadFirstByteWaitMs));
             FUZZ_CHECK(s.parts.front().atMs >= 0 || s.parts.front().bytes.empty());
             break;
         case link::UploadOutcome::LineLost:
@@ -141,9 +141,9 @@ void runUpload(const Script& s) {
             break;
     }
     // A reply that is whole before the first wait ends is never short.
-    if (!lineCanFail(s) && s.stream.size() >= static_cast<std::size_t>(kImageSize) &&
+    if (!lineCanFail(s) && s.stream.size() >= static_cast<std::size_t>(device::kImageSize) &&
         std::all_of(s.parts.begin(), s.parts.end(),
-                    [](const Part& p) { return p.atMs <= protocol::kUploadFirstByteWaitMs; })) {
+                    [](const Part& p) { return p.atMs <= device::kUploadFirstByteWaitMs; })) {
         FUZZ_CHECK(r.outcome == link::UploadOutcome::Received ||
                    r.outcome == link::UploadOutcome::BadMarker);
     }
@@ -152,17 +152,17 @@ void runUpload(const Script& s) {
 void runDownload(const Script& s) {
     testing::FakeClock clock;
     testing::FakePort port(clock);
-    setUp(port, s, 2 + link::DateStamp{}.size());
-    BodyBytes body{};
+    setUp(port, s, 2 + device::DateStamp{}.size());
+    device::BodyBytes body{};
     for (std::size_t i = 0; i < body.size(); ++i) {
         body[i] = static_cast<std::uint8_t>(i * 7 + 3);
     }
-    const link::DateStamp stamp = link::dateStamp(s.date);
+    const device::DateStamp stamp = device::dateStamp(s.date);
     const link::DownloadResult r = link::downloadSettings(port, clock, stamp, body);
     FUZZ_CHECK(!port.isOpen());
-    FUZZ_CHECK(r.expected == link::ircCheck(stamp));
+    FUZZ_CHECK(r.expected == device::downloadCheckByte(stamp));
 
-    Bytes request = {protocol::kEsc, protocol::kDownloadCommand};
+    Bytes request = {device::kEsc, device::kDownloadCommand};
     request.insert(request.end(), stamp.begin(), stamp.end());
     // Stale input is discarded, so the answer is the first byte of the first part after it.
     const Part* answer = nullptr;
@@ -176,7 +176,7 @@ void runDownload(const Script& s) {
             FUZZ_CHECK(answer != nullptr && r.answered == answer->bytes.front());
             FUZZ_CHECK(r.answered == r.expected);
             Bytes sent = request;
-            sent.push_back(protocol::kAcceptCheck);
+            sent.push_back(device::kAcceptCheck);
             sent.insert(sent.end(), body.begin(), body.end());
             FUZZ_CHECK(port.writtenData() == sent);
             break;
@@ -185,13 +185,13 @@ void runDownload(const Script& s) {
             FUZZ_CHECK(answer != nullptr && r.answered == answer->bytes.front());
             FUZZ_CHECK(r.answered != r.expected);
             Bytes sent = request;
-            sent.push_back(protocol::kRefuseCheck);
+            sent.push_back(device::kRefuseCheck);
             FUZZ_CHECK(port.writtenData() == sent);
             break;
         }
         case link::DownloadOutcome::NoAnswer:
             FUZZ_CHECK(port.writtenData() == request);
-            FUZZ_CHECK(!answerBy(s, protocol::kDownloadReplyWaitMs));
+            FUZZ_CHECK(!answerBy(s, device::kDownloadReplyWaitMs));
             break;
         case link::DownloadOutcome::LineLost:
             FUZZ_CHECK(lineCanFail(s));

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "config/hex_text.h"
-#include "config/option_tables.h"
-#include "config/settings_image.h"
 #include "config/window_values.h"
+#include "device/option_lists.h"
+#include "device/settings_image.h"
 #include "fuzz_check.h"
 
 namespace vfd::fuzz {
@@ -18,14 +18,14 @@ namespace vfd::fuzz {
 // download does. Every list value the update carries is one of its list's positions, the
 // messages come back unchanged, and an image whose every value the window can show comes back
 // byte for byte when the window fills an image from what it shows.
-inline void checkWindowUpdate(const SettingsImage& image) {
-    using namespace image_index;
+inline void checkWindowUpdate(const device::SettingsImage& image) {
+    using namespace device::image_index;
     const WindowUpdate u = windowUpdateFromImage(image);
-    FUZZ_CHECK(u.baudRate.has_value() == kBaudRateList.has(image.at(kLineSpeed)));
-    FUZZ_CHECK(u.charSet.has_value() == kCharList.has(image.at(kCharSet)));
-    FUZZ_CHECK(u.command.has_value() == kCommandList.has(image.at(kCommand)));
-    FUZZ_CHECK(u.passthru.has_value() == kPassthruList.has(image.at(kPassthru)));
-    FUZZ_CHECK(u.standby.has_value() == kStandbyList.has(image.at(kStandby)));
+    FUZZ_CHECK(u.baudRate.has_value() == device::kBaudRateList.has(image.at(kLineSpeed)));
+    FUZZ_CHECK(u.charSet.has_value() == device::kCharList.has(image.at(kCharSet)));
+    FUZZ_CHECK(u.command.has_value() == device::kCommandList.has(image.at(kCommand)));
+    FUZZ_CHECK(u.passthru.has_value() == device::kPassthruList.has(image.at(kPassthru)));
+    FUZZ_CHECK(u.standby.has_value() == device::kStandbyList.has(image.at(kStandby)));
     FUZZ_CHECK(u.scroll.has_value() == (image.at(kScrollFlags) <= 3));
 
     auto shownAndRead = [](std::span<const std::uint8_t> bytes) {
@@ -39,10 +39,10 @@ inline void checkWindowUpdate(const SettingsImage& image) {
     const auto m2 = shownAndRead(u.message2);
     FUZZ_CHECK(std::equal(m1.begin(), m1.end(), u.message1.begin(), u.message1.end()));
     FUZZ_CHECK(std::equal(m2.begin(), m2.end(), u.message2.begin(), u.message2.end()));
-    for (int k = 0; k < kMessage1Length; ++k) {
+    for (int k = 0; k < device::kMessage1Length; ++k) {
         FUZZ_CHECK(u.message1[static_cast<std::size_t>(k)] == image.at(kMessage1 + k));
     }
-    for (int k = 0; k < kMessage2Length; ++k) {
+    for (int k = 0; k < device::kMessage2Length; ++k) {
         FUZZ_CHECK(u.message2[static_cast<std::size_t>(k)] == image.at(kMessage2 + k));
     }
 
@@ -57,7 +57,7 @@ inline void checkWindowUpdate(const SettingsImage& image) {
         values.scrollLower = u.scroll->lower;
         std::copy(m1.begin(), m1.end(), values.message1.begin());
         std::copy(m2.begin(), m2.end(), values.message2.begin());
-        SettingsImage again = image;
+        device::SettingsImage again = image;
         fillFromWindow(again, values);
         FUZZ_CHECK(again == image);
     }

@@ -18,6 +18,7 @@
 #include <memory>
 #include <optional>
 
+#include "device/option_lists.h"
 #include "link/port_names.h"
 #include "sim/pty_host.h"
 #include "sim/quit_signals.h"
@@ -95,8 +96,9 @@ QString storedNote(StoreOutcome outcome, const FirmwareOptions& options) {
 
 QString runningNote(const Firmware& firmware) {
     return QStringLiteral("%1 emulation, %2 baud")
-        .arg(QString::fromUtf8(emulationName(firmware.emulation()).data(),
-                               static_cast<qsizetype>(emulationName(firmware.emulation()).size())))
+        .arg(QString::fromUtf8(
+            vfd::device::shortName(firmware.emulation()).data(),
+            static_cast<qsizetype>(vfd::device::shortName(firmware.emulation()).size())))
         .arg(firmware.lineSpeed());
 }
 
@@ -171,7 +173,7 @@ int main(int argc, char** argv) {
         if (!date.isValid()) {
             usageError(QStringLiteral("--date needs a date written YYYY-MM-DD"));
         }
-        options.clock = vfd::link::Date{date.year(), date.month(), date.day()};
+        options.clock = vfd::device::Date{date.year(), date.month(), date.day()};
     }
     const QString state = parser.isSet(QStringLiteral("state"))
                               ? parser.value(QStringLiteral("state"))

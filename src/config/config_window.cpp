@@ -20,8 +20,8 @@
 
 #include "config/display_preview.h"
 #include "config/message_editor.h"
-#include "config/option_tables.h"
 #include "config/udc_editor.h"
+#include "device/option_lists.h"
 #include "link/qt_clock.h"
 #include "link/qt_serial_port.h"
 #include "ui/exchange_guard.h"
@@ -158,9 +158,9 @@ void ConfigWindow::buildControls() {
     }
 }
 
-BodyBytes ConfigWindow::previewBody() const {
+device::BodyBytes ConfigWindow::previewBody() const {
     // Reading the cells without taking them leaves each line in the entry it is in.
-    SettingsImage image = image_;
+    device::SettingsImage image = image_;
     fillFromWindow(image, windowValues(message1_->peekBytes(), message2_->peekBytes()),
                    StandbyByte::Keep);
     return image.body();
@@ -175,7 +175,7 @@ void ConfigWindow::schedulePreview() {
 
 void ConfigWindow::updatePreview() {
     previewPending_ = false;
-    BodyBytes body = previewBody();
+    device::BodyBytes body = previewBody();
     // The character on the grid is shown as drawn, even before paging stores it.
     std::optional<std::uint8_t> draftCode;
     if (const auto draft = udc_->draft()) {
@@ -189,7 +189,7 @@ void ConfigWindow::updatePreview() {
 }
 
 void ConfigWindow::fillOptionLists() {
-    for (const OptionList* list : kFillOrder) {
+    for (const device::OptionList* list : device::kFillOrder) {
         auto* box = findChild<QComboBox*>(fromUtf8(list->name));
         Q_ASSERT(box != nullptr);
         for (const std::string_view entry : list->entries) {
@@ -202,20 +202,20 @@ void ConfigWindow::fillOptionLists() {
 void ConfigWindow::onSetAllDefault() {
     // The stand-by time and the computer's port and speed are the operator's, not the display's
     // defaults, and stay as chosen.
-    baudRate_->setCurrentIndex(kBaudRateList.defaultPosition);
-    char_->setCurrentIndex(kCharList.defaultPosition);
-    command_->setCurrentIndex(kCommandList.defaultPosition);
-    passthru_->setCurrentIndex(kPassthruList.defaultPosition);
+    baudRate_->setCurrentIndex(device::kBaudRateList.defaultPosition);
+    char_->setCurrentIndex(device::kCharList.defaultPosition);
+    command_->setCurrentIndex(device::kCommandList.defaultPosition);
+    passthru_->setCurrentIndex(device::kPassthruList.defaultPosition);
 
     message1_->selectAscii();
     message2_->selectAscii();
-    message1_->setCharacters(fromUtf8(kDefaultMessage1));
-    message2_->setCharacters(fromUtf8(kDefaultMessage2));
+    message1_->setCharacters(fromUtf8(device::kDefaultMessage1));
+    message2_->setCharacters(fromUtf8(device::kDefaultMessage2));
 
     // Only the code byte and the first three columns of character 1 are cleared; its columns 4
     // and 5 and characters 2 to 9 keep their bytes, and the next save or download still carries
     // them. This is the tool's long-standing behaviour and is kept on purpose.
-    const int first = udcRecordStart(1);
+    const int first = device::udcRecordStart(1);
     for (int i = first; i < first + 4; ++i) {
         image_.set(i, 0);
     }
@@ -242,13 +242,14 @@ void ConfigWindow::settleStandbyText() {
     // The message box takes the focus and ends the editing once more; that must not ask again.
     const QScopedValueRollback guard(settlingStandby_, true);
     const QByteArray utf8 = text.toUtf8();
-    const int position = standbyPositionFromText(std::string_view(utf8.constData(), utf8.size()));
-    if (kStandbyList.has(position)) {
+    const int position =
+        device::standbyPositionFromText(std::string_view(utf8.constData(), utf8.size()));
+    if (device::kStandbyList.has(position)) {
         standby_->setCurrentIndex(position);
         standby_->setEditText(standby_->itemText(position));
         return;
     }
-    const int keep = current >= 0 ? current : kStandbyList.defaultPosition;
+    const int keep = current >= 0 ? current : device::kStandbyList.defaultPosition;
     standby_->setCurrentIndex(keep);
     standby_->setEditText(standby_->itemText(keep));
     dialogs().message(kStandbyRefused);

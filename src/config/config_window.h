@@ -8,10 +8,10 @@
 #include <memory>
 #include <vector>
 
-#include "config/settings_image.h"
 #include "config/window_values.h"
+#include "device/date_stamp.h"
+#include "device/settings_image.h"
 #include "link/clock.h"
-#include "link/date_stamp.h"
 #include "link/port.h"
 #include "link/port_names.h"
 #include "ui/operator_dialogs.h"
@@ -47,7 +47,7 @@ public:
     explicit ConfigWindow(ConfigWindowServices services = {}, QWidget* parent = nullptr);
     ~ConfigWindow() override;  // closes the port if open
 
-    SettingsImage& image() { return image_; }
+    device::SettingsImage& image() { return image_; }
 
     // The fill-from-window inputs: list positions, scroll boxes, and both messages taken from
     // their hexadecimal cells (a line in character entry is switched to hexadecimal first).
@@ -67,7 +67,7 @@ public:
     ui::OperatorDialogs& dialogs() { return services_.dialogs(); }
     link::Port& port() { return services_.port(); }
     link::Clock& clock() { return services_.clock(); }
-    link::Date today() const { return services_.today(); }
+    device::Date today() const { return services_.today(); }
     const link::PortLookup& portLookup() const { return services_.ports(); }
 
     std::uint8_t scrollFlagsValue() const { return scrollFlags_; }
@@ -87,7 +87,7 @@ public:
 
     // The download body the window would send now, with nothing in the window changed: the
     // messages stay in the entry they are in and a typed stand-by text stays as typed.
-    BodyBytes previewBody() const;
+    device::BodyBytes previewBody() const;
 
 protected:
     // The port is closed if open; nothing is asked. Closed during an exchange, the program ends
@@ -121,7 +121,7 @@ private:
     std::function<void()> endProgram_;
     ui::ResolvedServices services_;
 
-    SettingsImage image_;
+    device::SettingsImage image_;
     std::uint8_t scrollFlags_ = 0;
     QString settingsFileName_;
     bool settlingStandby_ = false;

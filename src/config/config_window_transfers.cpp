@@ -7,7 +7,7 @@
 #include <QFileInfo>
 
 #include "config/config_window.h"
-#include "config/file/settings_file.h"
+#include "file/settings_file.h"
 #include "link/exchanges.h"
 #include "link/port_choice.h"
 #include "ui/exchange_guard.h"
@@ -71,7 +71,7 @@ void ConfigWindow::onDownload() {
         return;
     }
     const auto result =
-        link::downloadSettings(port(), clock(), link::dateStamp(today()), image().body());
+        link::downloadSettings(port(), clock(), device::dateStamp(today()), image().body());
     if (result.outcome == link::DownloadOutcome::Sent) {
         link::delayMs(clock(), kDownloadSettleMs);
     }
@@ -94,11 +94,11 @@ void ConfigWindow::onGetSetting() {
                               ui::UploadUse::Settings));
         return;
     }
-    image() = SettingsImage(result.reply);
+    image() = device::SettingsImage(result.reply);
     dialogs().message(fromUtf8(ui::kUploadOkText));
     applyWindowUpdate(windowUpdateFromImage(image()), true);
-    if (image().at(image_index::kScrollFlags) <= 3) {
-        setScrollFlagsValue(image().at(image_index::kScrollFlags));
+    if (image().at(device::image_index::kScrollFlags) <= 3) {
+        setScrollFlagsValue(image().at(device::image_index::kScrollFlags));
     }
     redrawCharacter();
     schedulePreview();
@@ -116,7 +116,7 @@ void ConfigWindow::onSave() {
     }
     // The stand-by time travels with the file like every other setting of the window.
     fillFromWindow(image(), takeWindowValues(), StandbyByte::Fill);
-    setScrollFlagsValue(image().at(image_index::kScrollFlags));
+    setScrollFlagsValue(image().at(device::image_index::kScrollFlags));
     const std::string problem = file::writeSettingsFile(toPath(path), image().body());
     if (!problem.empty()) {
         dialogs().message(QStringLiteral("The settings could not be saved to %1: %2.")
@@ -145,7 +145,7 @@ void ConfigWindow::onLoad() {
     returnToFirstCharacter();
     image().setBody(*read.body);
     applyWindowUpdate(windowUpdateFromImage(image()), true);
-    setScrollFlagsValue(image().at(image_index::kScrollFlags));
+    setScrollFlagsValue(image().at(device::image_index::kScrollFlags));
     redrawCharacter();
     schedulePreview();
 }

@@ -49,11 +49,12 @@ DisplayPreview::DisplayPreview(QWidget* parent) : QWidget(parent) {
 
 DisplayPreview::~DisplayPreview() = default;
 
-void DisplayPreview::showSettings(const BodyBytes& body, std::optional<std::uint8_t> draftCode) {
+void DisplayPreview::showSettings(const device::BodyBytes& body,
+                                  std::optional<std::uint8_t> draftCode) {
     sim::FirmwareOptions options;
     options.memory = body;
     // A preview never goes to stand-by: it shows what the display shows while it is in use.
-    options.memory->at(image_index::kStandby - 1) = 0;
+    options.memory->at(device::image_index::kStandby - 1) = 0;
     nowMs_ = 0;
     firmware_ = std::make_unique<sim::Firmware>(std::move(options), nowMs_);
     view_->setScreen(&firmware_->screen());

@@ -6,7 +6,7 @@
 #include <memory>
 #include <optional>
 
-#include "config/settings_image.h"
+#include "device/settings_image.h"
 
 class QLabel;
 class QTimer;
@@ -30,7 +30,7 @@ public:
 
     // Starts the display afresh from a download body. `draftCode` names a user-defined character
     // that is drawn on the grid but not stored yet: its cells are marked.
-    void showSettings(const BodyBytes& body, std::optional<std::uint8_t> draftCode);
+    void showSettings(const device::BodyBytes& body, std::optional<std::uint8_t> draftCode);
 
     // Moves the display's clock on: the timer does this while the preview is visible.
     void advance(int ms);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/hex_text.h"
 
-namespace vfd {
+namespace vfd::config {
 
 std::uint8_t strToDec(std::string_view s) {
     if (s.size() != 1) {
@@ -48,4 +48,4 @@ std::vector<std::uint8_t> joinAndPair(const std::vector<std::string>& cells, int
     return bytes;
 }
 
-}  // namespace vfd
+}  // namespace vfd::config

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace vfd {
+namespace vfd::config {
 
 // One hexadecimal digit given as a text of at most one character. Anything that is not a digit
 // (the empty text, a blank, G) is 0: the window never reports a bad digit, it just counts it 0.
@@ -23,4 +23,4 @@ std::string hexNoPad(std::uint8_t value);
 // digits past the end of the joined text count 0.
 std::vector<std::uint8_t> joinAndPair(const std::vector<std::string>& cells, int count);
 
-}  // namespace vfd
+}  // namespace vfd::config

@@ -26,7 +26,7 @@
 #include <string_view>
 
 #include "config/hex_text.h"
-#include "config/settings_image.h"
+#include "device/settings_image.h"
 #include "ui/code_page.h"
 #include "ui/operator_texts.h"
 #include "ui/widgets.h"
@@ -124,7 +124,9 @@ public:
 }  // namespace
 
 MessageEditor::MessageEditor(int line, QWidget* parent)
-    : QGroupBox(parent), line_(line), length_(line == 1 ? kMessage1Length : kMessage2Length) {
+    : QGroupBox(parent),
+      line_(line),
+      length_(line == 1 ? device::kMessage1Length : device::kMessage2Length) {
     Q_ASSERT(line == 1 || line == 2);
     const LineNames& names = kLines[static_cast<std::size_t>(line - 1)];
     const QString spoken = QLatin1String(names.spoken);

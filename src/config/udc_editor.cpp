@@ -99,7 +99,7 @@ QLabel* note(const QString& text, QWidget* parent) {
 
 }  // namespace
 
-UdcEditor::UdcEditor(SettingsImage& image, ui::OperatorDialogs& dialogs, QWidget* parent)
+UdcEditor::UdcEditor(device::SettingsImage& image, ui::OperatorDialogs& dialogs, QWidget* parent)
     : QWidget(parent), image_(image), dialogs_(dialogs) {
     // For the keyboard the grid is one control: Tab reaches one dot, the arrow keys move within
     // the five columns and seven rows, and Space toggles the dot in focus.
@@ -108,8 +108,8 @@ UdcEditor::UdcEditor(SettingsImage& image, ui::OperatorDialogs& dialogs, QWidget
     grid->setStyleSheet(kDotStyle);
     auto* gridLayout = new QGridLayout(grid);
     gridLayout->setSpacing(3);
-    for (int row = 0; row < kUdcRows; ++row) {
-        for (int column = 1; column <= kUdcColumns; ++column) {
+    for (int row = 0; row < device::kUdcRows; ++row) {
+        for (int column = 1; column <= device::kUdcColumns; ++column) {
             auto* button = new QPushButton(grid);
             button->setObjectName(QStringLiteral("map%1(%2)").arg(column).arg(row));
             button->setAccessibleName(
@@ -225,12 +225,12 @@ bool UdcEditor::eventFilter(QObject* watched, QEvent* event) {
     if (step == std::end(kArrowSteps)) {
         return false;
     }
-    for (int column = 1; column <= kUdcColumns; ++column) {
-        for (int row = 0; row < kUdcRows; ++row) {
+    for (int column = 1; column <= device::kUdcColumns; ++column) {
+        for (int row = 0; row < device::kUdcRows; ++row) {
             if (dot(column, row) == button) {
                 // The edges hold: moving off the grid is what Tab is for.
-                const int toColumn = std::clamp(column + step->dx, 1, kUdcColumns);
-                const int toRow = std::clamp(row + step->dy, 0, kUdcRows - 1);
+                const int toColumn = std::clamp(column + step->dx, 1, device::kUdcColumns);
+                const int toRow = std::clamp(row + step->dy, 0, device::kUdcRows - 1);
                 QPushButton* target = dot(toColumn, toRow);
                 makeTabStop(target);
                 target->setFocus(Qt::OtherFocusReason);
@@ -278,9 +278,9 @@ void UdcEditor::redraw() {
     const int start = index();
     const std::uint8_t code = image_.at(start);
     code_->setText(code != 0 ? QString::fromStdString(hexNoPad(code)) : QString());
-    for (int column = 1; column <= kUdcColumns; ++column) {
+    for (int column = 1; column <= device::kUdcColumns; ++column) {
         const std::uint8_t bits = image_.at(start + column);
-        for (int row = 0; row < kUdcRows; ++row) {
+        for (int row = 0; row < device::kUdcRows; ++row) {
             if ((bits >> row) & 1) {
                 setDot(dot(column, row), true);
             }
@@ -310,9 +310,9 @@ std::optional<UdcRecord> UdcEditor::draft() const {
 
 UdcRecord UdcEditor::gridRecord(std::uint8_t code) const {
     UdcRecord record{code};
-    for (int column = 1; column <= kUdcColumns; ++column) {
+    for (int column = 1; column <= device::kUdcColumns; ++column) {
         std::uint8_t bits = 0;
-        for (int row = 0; row < kUdcRows; ++row) {
+        for (int row = 0; row < device::kUdcRows; ++row) {
             if (dotOn(column, row)) {
                 bits = static_cast<std::uint8_t>(bits | (1u << row));
             }
@@ -332,7 +332,7 @@ void UdcEditor::store(std::uint8_t code) {
 
 void UdcEditor::page(int step) {
     const int target = number_ + step;
-    if (target < 1 || target > kUdcCount) {
+    if (target < 1 || target > device::kUdcCount) {
         return;
     }
     // An empty code box stores nothing: the drawing on the grid is dropped and the record keeps

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "config/settings_image.h"
+#include "device/settings_image.h"
 
 class QLabel;
 class QLineEdit;
@@ -32,11 +32,12 @@ inline const QString kUdcTitle = QStringLiteral("User Defined Character");
 class UdcEditor : public QWidget {
     Q_OBJECT
 public:
-    UdcEditor(SettingsImage& image, ui::OperatorDialogs& dialogs, QWidget* parent = nullptr);
+    UdcEditor(device::SettingsImage& image, ui::OperatorDialogs& dialogs,
+              QWidget* parent = nullptr);
 
     // The character on the grid, 1 to 9, and the image index of its record.
     int number() const { return number_; }
-    int index() const { return udcRecordStart(number_); }
+    int index() const { return device::udcRecordStart(number_); }
 
     // Back to character 1 with the start caption; neither the grid nor the code box changes.
     void returnToFirst();
@@ -81,10 +82,10 @@ private:
     UdcRecord gridRecord(std::uint8_t code) const;
     void setDot(QPushButton* dot, bool on);
 
-    SettingsImage& image_;
+    device::SettingsImage& image_;
     ui::OperatorDialogs& dialogs_;
     int number_ = 1;
-    std::array<std::array<QPushButton*, kUdcRows>, kUdcColumns> dots_{};
+    std::array<std::array<QPushButton*, device::kUdcRows>, device::kUdcColumns> dots_{};
     QLineEdit* code_ = nullptr;
     QLabel* caption_ = nullptr;
     QPushButton* previous_ = nullptr;

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <optional>
 
-#include "config/settings_image.h"
+#include "device/settings_image.h"
 
-namespace vfd {
+namespace vfd::config {
 
 // What the configuration window shows, as plain values: the lists as positions, the scroll boxes,
 // and both welcome messages already taken from their cells as bytes.
@@ -19,11 +19,11 @@ struct WindowValues {
     int passthru = 0;
     bool scrollUpper = true;
     bool scrollLower = true;
-    std::array<std::uint8_t, kMessage1Length> message1{};
-    std::array<std::uint8_t, kMessage2Length> message2{};
+    std::array<std::uint8_t, device::kMessage1Length> message1{};
+    std::array<std::uint8_t, device::kMessage2Length> message2{};
 };
 
-// Bit 0 set: the upper line does not scroll; bit 1 set: the lower line does not scroll.
+// The stored flags byte for the two scroll boxes (a box unticked holds its line still).
 std::uint8_t scrollFlags(bool scrollUpper, bool scrollLower);
 
 struct ScrollBoxes {
@@ -37,7 +37,7 @@ enum class StandbyByte { Fill, Keep };
 
 // Writes indexes 2, 3, 4, 6 to 66 and 68 (and 1 unless told to keep it). Indexes 0, 5, 67 and the
 // character records (69 to 126) are the image's own and stay as they are.
-void fillFromWindow(SettingsImage& image, const WindowValues& values,
+void fillFromWindow(device::SettingsImage& image, const WindowValues& values,
                     StandbyByte standby = StandbyByte::Fill);
 
 // What a received or loaded image does to the window. A list position the list does not have
@@ -49,9 +49,9 @@ struct WindowUpdate {
     std::optional<int> command;
     std::optional<int> passthru;
     std::optional<ScrollBoxes> scroll;
-    std::array<std::uint8_t, kMessage1Length> message1{};
-    std::array<std::uint8_t, kMessage2Length> message2{};
+    std::array<std::uint8_t, device::kMessage1Length> message1{};
+    std::array<std::uint8_t, device::kMessage2Length> message2{};
 };
-WindowUpdate windowUpdateFromImage(const SettingsImage& image);
+WindowUpdate windowUpdateFromImage(const device::SettingsImage& image);
 
-}  // namespace vfd
+}  // namespace vfd::config

@@ -3,16 +3,17 @@
 
 #include <algorithm>
 
-#include "link/protocol.h"
+#include "device/protocol.h"
 #include "link/transfer.h"
 
 namespace vfd::link {
 
-DownloadResult downloadSettings(Port& port, Clock& clock, const DateStamp& stamp,
-                                const BodyBytes& body) {
-    using namespace protocol;
+using namespace device;
+
+DownloadResult downloadSettings(Port& port, Clock& clock, const device::DateStamp& stamp,
+                                const device::BodyBytes& body) {
     DownloadResult result;
-    result.expected = ircCheck(stamp);
+    result.expected = device::downloadCheckByte(stamp);
     auto lost = [&] {
         result.lineError = port.errorText();
         port.close();
@@ -62,7 +63,6 @@ DownloadResult downloadSettings(Port& port, Clock& clock, const DateStamp& stamp
 }
 
 UploadResult uploadSettings(Port& port, Clock& clock) {
-    using namespace protocol;
     UploadResult result;
     auto lost = [&] {
         result.lineError = port.errorText();
@@ -90,15 +90,87 @@ UploadResult uploadSettings(Port& port, Clock& clock) {
     const auto reply = port.readAll();
     port.close();
     // Bytes beyond the 127th are ignored; a short reply is kept only as far as it arrived.
-    result.received = static_cast<int>(std::min<std::size_t>(reply.size(), kImageSize));
+    result.received = static_cast<int>(std::min<std::size_t>(reply.size(), device::kImageSize));
     std::copy_n(reply.begin(), result.received, result.reply.begin());
     if (result.received < kUploadReplyLength) {
         result.outcome = UploadOutcome::Short;
-    } else if (result.reply[0] != kReplyMarker) {
+    } else if (result.reply[0] != device::kReplyMarker) {
         result.outcome = UploadOutcome::BadMarker;
     } else {
         result.outcome = UploadOutcome::Received;
     }
+    return result;
+}
+
+namespace {
+
+QueryResult queryLost(QueryResult result, const Port& port) {
+    result.outcome = QueryOutcome::LineLost;
+    result.lineError = port.errorText();
+    return result;
+}
+
+}  // namespace
+
+QueryResult queryIdentity(Port& port, Clock& clock) {
+    QueryResult result;
+    result.due = kIdentityLength;
+    result.waitedMs = kIdentityReplyWaitMs;
+    if (writeBlock(port, clock, kIdentityQuery) != LineStatus::Ok) {
+        return queryLost(std::move(result), port);
+    }
+    const WaitResult wait = waitForBytes(port, clock, kIdentityLength, kIdentityReplyWaitMs);
+    result.received = wait.available;
+    if (wait.status != LineStatus::Ok) {
+        return queryLost(std::move(result), port);
+    }
+    // Seven bytes or fewer are left where they are and count as no answer.
+    if (wait.available < kIdentityLength) {
+        result.outcome = wait.available == 0 ? QueryOutcome::NoAnswer : QueryOutcome::Short;
+        return result;
+    }
+    result.reply = port.readAll();
+    result.outcome = QueryOutcome::Answered;
+    return result;
+}
+
+bool identityMatches(const QueryResult& result) {
+    return result.outcome == QueryOutcome::Answered &&
+           std::string(result.reply.begin(), result.reply.end()) == kExpectedPid;
+}
+
+QueryResult querySerialNumber(Port& port, Clock& clock) {
+    QueryResult result;
+    result.due = kSerialLength;
+    result.waitedMs = kSerialFirstByteWaitMs;
+    if (sendBytes(port, clock, kSerialQuery) != LineStatus::Ok) {
+        return queryLost(std::move(result), port);
+    }
+    const WaitResult first = waitForBytes(port, clock, 1, kSerialFirstByteWaitMs);
+    result.received = first.available;
+    if (first.status != LineStatus::Ok) {
+        return queryLost(std::move(result), port);
+    }
+    if (first.available == 0) {
+        result.outcome = QueryOutcome::NoAnswer;
+        return result;
+    }
+    result.waitedMs = kSerialRestWaitMs;
+    const WaitResult rest = waitForBytes(port, clock, kSerialLength, kSerialRestWaitMs);
+    if (rest.status != LineStatus::Ok) {
+        result.received = rest.available;
+        return queryLost(std::move(result), port);
+    }
+    auto reply = port.readAll();
+    result.received = static_cast<int>(reply.size());
+    // A number needs all eight bytes; a shorter answer is no number.
+    if (reply.size() < static_cast<std::size_t>(kSerialLength)) {
+        result.outcome = QueryOutcome::Short;
+        return result;
+    }
+    reply.resize(kSerialLength);
+    result.reply = std::move(reply);
+    result.outcome = QueryOutcome::Answered;
     return result;
 }
 

@@ -3,10 +3,11 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
-#include "config/settings_image.h"
+#include "device/date_stamp.h"
+#include "device/settings_image.h"
 #include "link/clock.h"
-#include "link/date_stamp.h"
 #include "link/port.h"
 
 namespace vfd::link {
@@ -27,8 +28,8 @@ struct DownloadResult {
 
 // The settings download on an open port: discard stale input, ESC 0xEF, the date stamp, wait for
 // the check byte, then 0xAA and the body, or 0x55. The port is closed on every path.
-DownloadResult downloadSettings(Port& port, Clock& clock, const DateStamp& stamp,
-                                const BodyBytes& body);
+DownloadResult downloadSettings(Port& port, Clock& clock, const device::DateStamp& stamp,
+                                const device::BodyBytes& body);
 
 enum class UploadOutcome {
     Received,   // 127 bytes with the marker 0xAA
@@ -40,8 +41,8 @@ enum class UploadOutcome {
 
 struct UploadResult {
     UploadOutcome outcome = UploadOutcome::NoAnswer;
-    int received = 0;    // bytes that arrived (at most 127 are kept)
-    ImageBytes reply{};  // the reply as far as it arrived; zero beyond `received`
+    int received = 0;            // bytes that arrived (at most 127 are kept)
+    device::ImageBytes reply{};  // the reply as far as it arrived; zero beyond `received`
     std::string lineError;
 };
 
@@ -50,5 +51,35 @@ struct UploadResult {
 // closed on every path. Nothing outside the result is touched, so a failed upload cannot
 // damage the caller's settings.
 UploadResult uploadSettings(Port& port, Clock& clock);
+
+enum class QueryOutcome {
+    Answered,  // the whole answer arrived; `reply` holds it
+    NoAnswer,  // nothing within the wait
+    Short,     // some bytes, fewer than the answer has, when the wait ended
+    LineLost,
+};
+
+// What a query to the display saw: the bytes, how many were waiting when the wait ended, and
+// how long the wait could last.
+struct QueryResult {
+    QueryOutcome outcome = QueryOutcome::NoAnswer;
+    std::vector<std::uint8_t> reply;  // Answered: what was read
+    int received = 0;                 // bytes waiting when the last wait ended
+    int due = 0;                      // bytes the answer has
+    int waitedMs = 0;                 // the limit of the last wait
+    std::string lineError;
+};
+
+// The identity query GS I 2 on an open port, sent as one block; the answer is eight bytes within
+// 3000 ms. Fewer are left unread. The port stays open: the test tool goes on to tell the
+// display what it found.
+QueryResult queryIdentity(Port& port, Clock& clock);
+// True when the answer is exactly the identity the tools expect, and nothing more.
+bool identityMatches(const QueryResult& result);
+
+// The serial-number query GS I 6 1 on an open port, sent byte by byte: the first byte within
+// 2000 ms, then all eight within 3000 ms more. Only the first eight bytes are the number. The port
+// stays open.
+QueryResult querySerialNumber(Port& port, Clock& clock);
 
 }  // namespace vfd::link

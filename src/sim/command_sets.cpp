@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "link/protocol.h"
+#include "device/protocol.h"
 
 namespace vfd::sim {
 
@@ -80,7 +80,7 @@ struct Command {
 constexpr std::string_view kAedexAttention = "!#";
 constexpr std::string_view kUtcAttention = "\x1Bu";
 
-using protocol::kCr;
+using device::kCr;
 constexpr std::uint8_t kAck = 0x06;
 constexpr std::uint8_t kFirstPrintable = 0x20;
 // A text up to CR that grows past this is taken as ended, so a lost CR does not swallow the
@@ -229,8 +229,8 @@ std::vector<Command> utcStandardCommands() {
 
 // The attention-code sets: the attention code, one function byte, parameters up to CR. Bytes
 // outside a command go to the peripheral and are not shown.
-std::vector<Command> attentionCommands(const std::string& attention, Emulation emulation) {
-    if (emulation == Emulation::UtcEnhanced) {
+std::vector<Command> attentionCommands(const std::string& attention, device::Emulation emulation) {
+    if (emulation == device::Emulation::UtcEnhanced) {
         return {
             // ESC RS CR goes back to the standard set whatever the attention code; the
             // references print its code as 1B 0F 0D, so that form is taken as well.
@@ -348,13 +348,13 @@ Glyph packedGlyph(std::span<const std::uint8_t> packed) {
     return glyph;
 }
 
-class TableSet : public CommandSet {
+class TableSet : public CommandInterpreter {
 public:
-    TableSet(Emulation emulation, std::vector<Command> commands, bool showsText)
+    TableSet(device::Emulation emulation, std::vector<Command> commands, bool showsText)
         : emulation_(emulation), commands_(std::move(commands)), showsText_(showsText) {}
 
     // An attention-code set, which starts with `attention`.
-    TableSet(Emulation emulation, std::string attention)
+    TableSet(device::Emulation emulation, std::string attention)
         : attention_(std::move(attention)),
           emulation_(emulation),
           commands_(attentionCommands(attention_, emulation)),
@@ -392,7 +392,7 @@ public:
     void abandon() override { pending_.clear(); }
 
     void powerOn(Screen& screen) const override {
-        if (emulation_ == Emulation::LogicControl) {
+        if (emulation_ == device::Emulation::LogicControl) {
             // Vertical scroll is its power-on mode: text is written on the lower line.
             screen.setMode(Screen::WriteMode::VerticalScroll);
             screen.bottom();
@@ -478,7 +478,8 @@ private:
             case Op::Ignore:
                 return;
             case Op::Initialise:
-                if (emulation_ == Emulation::Aedex || emulation_ == Emulation::Emax) {
+                if (emulation_ == device::Emulation::Aedex ||
+                    emulation_ == device::Emulation::Emax) {
                     attention_ = std::string(kAedexAttention);
                     commands_ = attentionCommands(attention_, emulation_);
                 }
@@ -642,16 +643,16 @@ private:
                 glass.answer({kAck});
                 return;
             case Op::ToUtcEnhanced:
-                glass.switchCommandSet(Emulation::UtcEnhanced);
+                glass.switchCommandSet(device::Emulation::UtcEnhanced);
                 return;
             case Op::ToUtcStandard:
-                glass.switchCommandSet(Emulation::UtcStandard);
+                glass.switchCommandSet(device::Emulation::UtcStandard);
                 return;
         }
     }
 
     std::string attention_;
-    Emulation emulation_;
+    device::Emulation emulation_;
     std::vector<Command> commands_;
     bool showsText_;
     bool printerOnly_ = false;
@@ -659,17 +660,6 @@ private:
 };
 
 }  // namespace
-
-Emulation emulationOf(std::uint8_t stored) {
-    return stored < kEmulationCount ? static_cast<Emulation>(stored) : Emulation::Epson;
-}
-
-std::string_view emulationName(Emulation emulation) {
-    static constexpr std::array<std::string_view, kEmulationCount> kNames = {
-        "QV310",  "EPSON",  "UTC/S",  "UTC/P", "AEDEX",
-        "ADM788", "DSP800", "CD5220", "EMAX",  "LogicControl"};
-    return kNames[static_cast<std::size_t>(emulation)];
-}
 
 Glyph columnGlyph(std::span<const std::uint8_t> columns) {
     Glyph glyph{};
@@ -679,28 +669,28 @@ Glyph columnGlyph(std::span<const std::uint8_t> columns) {
     return glyph;
 }
 
-std::unique_ptr<CommandSet> makeCommandSet(Emulation emulation) {
+std::unique_ptr<CommandInterpreter> makeCommandInterpreter(device::Emulation emulation) {
     switch (emulation) {
-        case Emulation::Qv310:  // no reference of its own found: the EPSON set
-        case Emulation::Epson:
+        case device::Emulation::Qv310:  // no reference of its own found: the EPSON set
+        case device::Emulation::Epson:
             return std::make_unique<TableSet>(emulation, epsonCommands(), true);
-        case Emulation::Cd5220:
+        case device::Emulation::Cd5220:
             return std::make_unique<TableSet>(emulation, cd5220Commands(), true);
-        case Emulation::UtcStandard:
+        case device::Emulation::UtcStandard:
             return std::make_unique<TableSet>(emulation, utcStandardCommands(), true);
-        case Emulation::UtcEnhanced:
+        case device::Emulation::UtcEnhanced:
             return std::make_unique<TableSet>(emulation, std::string(kUtcAttention));
-        case Emulation::Aedex:
-        case Emulation::Emax:
+        case device::Emulation::Aedex:
+        case device::Emulation::Emax:
             return std::make_unique<TableSet>(emulation, std::string(kAedexAttention));
-        case Emulation::Adm788:
+        case device::Emulation::Adm788:
             return std::make_unique<TableSet>(emulation, adm788Commands(), true);
-        case Emulation::Dsp800:
+        case device::Emulation::Dsp800:
             return std::make_unique<TableSet>(emulation, dsp800Commands(), true);
-        case Emulation::LogicControl:
+        case device::Emulation::LogicControl:
             return std::make_unique<TableSet>(emulation, logicControlCommands(), true);
     }
-    return std::make_unique<TableSet>(Emulation::Epson, epsonCommands(), true);
+    return std::make_unique<TableSet>(device::Emulation::Epson, epsonCommands(), true);
 }
 
 }  // namespace vfd::sim

@@ -7,30 +7,10 @@
 #include <string_view>
 #include <vector>
 
+#include "device/settings_image.h"
 #include "sim/screen.h"
 
 namespace vfd::sim {
-
-// The command emulations a display can be set to, by their position in the `Command` list
-// (image byte 6).
-enum class Emulation : std::uint8_t {
-    Qv310 = 0,
-    Epson = 1,
-    UtcStandard = 2,  // "UTC/S"
-    UtcEnhanced = 3,  // "UTC/P"
-    Aedex = 4,
-    Adm788 = 5,
-    Dsp800 = 6,
-    Cd5220 = 7,
-    Emax = 8,
-    LogicControl = 9,
-};
-
-inline constexpr int kEmulationCount = 10;
-
-// The stored byte as an emulation; a value outside the list runs the factory one, EPSON.
-Emulation emulationOf(std::uint8_t stored);
-std::string_view emulationName(Emulation emulation);
 
 // What a command set acts on. The firmware gives out the glass only when a command is about to
 // change it, so that the welcome messages end at the first byte that shows or moves something.
@@ -55,13 +35,13 @@ public:
     virtual bool selectPeripheral(std::uint8_t devices) = 0;
     // The UTC displays switch between their standard and enhanced command sets by command; the
     // switch lasts until the next start. It takes effect after the command that asked for it.
-    virtual void switchCommandSet(Emulation emulation) = 0;
+    virtual void switchCommandSet(device::Emulation emulation) = 0;
 };
 
 // One emulation's command interpreter: takes the bytes meant for the display one at a time.
-class CommandSet {
+class CommandInterpreter {
 public:
-    virtual ~CommandSet() = default;
+    virtual ~CommandInterpreter() = default;
     virtual void feed(std::uint8_t byte, Glass& glass) = 0;
     // True while part of a command has been received.
     virtual bool midCommand() const = 0;
@@ -71,7 +51,7 @@ public:
     virtual void powerOn(Screen& screen) const = 0;
 };
 
-std::unique_ptr<CommandSet> makeCommandSet(Emulation emulation);
+std::unique_ptr<CommandInterpreter> makeCommandInterpreter(device::Emulation emulation);
 
 // A character pattern sent as five column bytes, bit 0 the top row: the layout of the stored
 // user-defined character records, which the ESC & commands share.

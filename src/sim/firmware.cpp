@@ -8,34 +8,30 @@ namespace vfd::sim {
 
 namespace {
 
-using namespace vfd::protocol;
+using namespace vfd::device;
 
 inline constexpr std::uint8_t kInquiryCommand = kIdentityQuery[1];
 inline constexpr std::uint8_t kIdentityKind = kIdentityQuery[2];
 inline constexpr std::uint8_t kSerialKind = kSerialQuery[2];
 inline constexpr std::uint8_t kSerialSubKind = kSerialQuery[3];
 
-inline constexpr std::uint8_t kUpperLineScrollLocked = 0x01;
-inline constexpr std::uint8_t kLowerLineScrollLocked = 0x02;
-
-inline constexpr int kPassthroughByCommand = 1;  // "with ESC/POS command"
 inline constexpr std::int64_t kMinuteMs = 60'000;
 
 }  // namespace
 
-void applyUserCharacters(const StoredSettings& settings, Screen& screen) {
+void applyUserCharacters(const device::SettingsImage& settings, Screen& screen) {
     screen.clearUserCharacters();
     std::array<bool, 256> taken{};
-    for (int number = 1; number <= kUdcCount; ++number) {
-        const int start = udcRecordStart(number);
-        const std::uint8_t code = storedByte(settings, start);
+    for (int number = 1; number <= device::kUdcCount; ++number) {
+        const int start = device::udcRecordStart(number);
+        const std::uint8_t code = settings.at(start);
         if (code < 0x20 || code > 0x7E || taken[code]) {
             continue;
         }
         taken[code] = true;
         Glyph glyph{};
-        for (int column = 0; column < kUdcColumns; ++column) {
-            glyph[static_cast<std::size_t>(column)] = storedByte(settings, start + 1 + column);
+        for (int column = 0; column < device::kUdcColumns; ++column) {
+            glyph[static_cast<std::size_t>(column)] = settings.at(start + 1 + column);
         }
         screen.defineUserCharacter(code, glyph);
     }
@@ -60,16 +56,16 @@ Screen::Line welcomeLine(std::span<const std::uint8_t> field, bool scrolls, std:
 }
 
 Firmware::Firmware(FirmwareOptions options, std::int64_t nowMs) : options_(std::move(options)) {
-    settings_ = options_.memory.value_or(factorySettings());
+    settings_ = options_.memory.value_or(device::factoryImage().body());
     restart(nowMs);
 }
 
-Emulation Firmware::emulation() const {
-    return emulationOf(storedByte(running_, image_index::kCommand));
+device::Emulation Firmware::emulation() const {
+    return device::emulationOf(running_.at(device::image_index::kCommand));
 }
 
 int Firmware::lineSpeed() const {
-    return storedByte(running_, image_index::kLineSpeed) == 1 ? kLineSpeeds[1] : kLineSpeeds[0];
+    return running_.lineSpeed() == device::LineSpeed::Baud19200 ? kLineSpeeds[1] : kLineSpeeds[0];
 }
 
 FeedResult Firmware::feed(std::span<const std::uint8_t> bytes, std::int64_t nowMs) {
@@ -99,7 +95,7 @@ FeedResult Firmware::feed(std::span<const std::uint8_t> bytes, std::int64_t nowM
 }
 
 void Firmware::tick(std::int64_t nowMs) {
-    const int standbyMinutes = storedByte(running_, image_index::kStandby);
+    const int standbyMinutes = running_.at(device::image_index::kStandby);
     if (standbyMinutes > 0 && !screen_.isDark() &&
         nowMs - lastInputMs_ >= standbyMinutes * kMinuteMs) {
         screen_.setDark(true);
@@ -128,13 +124,13 @@ void Firmware::tick(std::int64_t nowMs) {
         return;
     }
     const std::int64_t step = (nowMs - welcomeSinceMs_) / kScrollStepMs;
-    const std::uint8_t flags = storedByte(running_, image_index::kScrollFlags);
-    const std::span<const std::uint8_t> all(running_);
+    const device::ScrollFlags flags = running_.scrollFlags();
+    const std::span<const std::uint8_t> all(running_.bytes());
     const Screen::Line lines[] = {
-        welcomeLine(all.subspan(image_index::kMessage1 - 1, kMessage1Length),
-                    (flags & kUpperLineScrollLocked) == 0, step),
-        welcomeLine(all.subspan(image_index::kMessage2 - 1, kMessage2Length),
-                    (flags & kLowerLineScrollLocked) == 0, step),
+        welcomeLine(all.subspan(device::image_index::kMessage1, device::kMessage1Length),
+                    flags.upperScrolls(), step),
+        welcomeLine(all.subspan(device::image_index::kMessage2, device::kMessage2Length),
+                    flags.lowerScrolls(), step),
     };
     for (int row = 0; row < Screen::kRows; ++row) {
         if (screen_.line(row) != lines[row]) {
@@ -179,7 +175,7 @@ void Firmware::process(std::uint8_t byte, std::int64_t nowMs, FeedResult& out) {
             } else if (byte == kUploadCommand) {
                 std::vector<std::uint8_t> reply;
                 reply.reserve(kUploadReplyLength);
-                reply.push_back(options_.faults.badMarker ? kBadMarker : kReplyMarker);
+                reply.push_back(options_.faults.badMarker ? kBadMarker : device::kReplyMarker);
                 reply.insert(reply.end(), settings_.begin(), settings_.end());
                 answer(ReplyKind::Upload, std::move(reply), nowMs, out);
             } else {
@@ -235,7 +231,7 @@ void Firmware::process(std::uint8_t byte, std::int64_t nowMs, FeedResult& out) {
             break;
         case State::Body:
             collected_.push_back(byte);
-            if (collected_.size() == static_cast<std::size_t>(kBodySize)) {
+            if (collected_.size() == static_cast<std::size_t>(device::kBodySize)) {
                 store(out);
             }
             break;
@@ -246,13 +242,13 @@ void Firmware::toCommandSet(std::span<const std::uint8_t> bytes) {
     for (std::uint8_t byte : bytes) {
         commandSet_->feed(byte, *this);
         if (nextCommandSet_) {
-            commandSet_ = makeCommandSet(*nextCommandSet_);
+            commandSet_ = makeCommandInterpreter(*nextCommandSet_);
             nextCommandSet_.reset();
         }
     }
 }
 
-void Firmware::switchCommandSet(Emulation emulation) {
+void Firmware::switchCommandSet(device::Emulation emulation) {
     nextCommandSet_ = emulation;
 }
 
@@ -284,12 +280,12 @@ void Firmware::answer(ReplyKind kind, std::vector<std::uint8_t> bytes, std::int6
 }
 
 void Firmware::finishDateStamp(std::int64_t nowMs, FeedResult& out) {
-    link::DateStamp stamp{};
+    device::DateStamp stamp{};
     std::copy_n(collected_.begin(), stamp.size(), stamp.begin());
     if (options_.clock) {
-        stamp = link::dateStamp(*options_.clock);
+        stamp = device::dateStamp(*options_.clock);
     }
-    std::uint8_t check = link::ircCheck(stamp);
+    std::uint8_t check = device::downloadCheckByte(stamp);
     if (options_.faults.wrongCheck) {
         check = static_cast<std::uint8_t>(check + kWrongCheckOffset);
     }
@@ -317,11 +313,11 @@ void Firmware::restart(std::int64_t nowMs) {
         settings_ = loaded.settings;
         loadOutcome_ = loaded.outcome;
     }
-    running_ = settings_;
+    running_ = device::SettingsImage::fromBody(settings_);
     state_ = State::Display;
     collected_.clear();
     marquee_.reset();
-    commandSet_ = makeCommandSet(emulation());
+    commandSet_ = makeCommandInterpreter(emulation());
     nextCommandSet_.reset();
     busyUntilMs_ = nowMs;
     lastInputMs_ = nowMs;
@@ -361,7 +357,7 @@ void Firmware::marquee(int row, std::vector<std::uint8_t> text, bool repeat) {
 
 void Firmware::initialise() {
     applyUserCharacters(running_, screen_);
-    screen_.setCharacterSet(storedByte(running_, image_index::kCharSet), kStoredCodeTable);
+    screen_.setCharacterSet(running_.at(device::image_index::kCharSet), kStoredCodeTable);
     screen_.clear();
     commandSet_->powerOn(screen_);
     marquee_.reset();
@@ -383,7 +379,7 @@ void Firmware::selectCodeTable(int table) {
 
 bool Firmware::selectPeripheral(std::uint8_t devices) {
     // Only a display with a pass-through port switched by command has a printer to hand to.
-    return storedByte(running_, image_index::kPassthru) == kPassthroughByCommand && devices == 1;
+    return running_.passThrough() == device::PassThrough::WithEscPos && devices == 1;
 }
 
 }  // namespace vfd::sim

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "link/date_stamp.h"
-#include "link/protocol.h"
+#include "device/date_stamp.h"
+#include "device/protocol.h"
 #include "sim/command_sets.h"
 #include "sim/faults.h"
 #include "sim/screen.h"
@@ -39,11 +39,11 @@ inline constexpr std::uint8_t kGarbleMask = 0x81;
 inline constexpr std::uint8_t kBadMarker = 0x55;
 
 struct FirmwareOptions {
-    std::string pid{protocol::kExpectedPid};
+    std::string pid{device::kExpectedPid};
     std::string serial{kDefaultSerial};  // sent as it stands, whatever its length
     // The display's own calendar. Without it the display agrees with whatever date the tool sends,
     // as a display whose clock matches the computer's does.
-    std::optional<link::Date> clock;
+    std::optional<device::Date> clock;
     Faults faults;
     // Where the display keeps its memory between runs; empty keeps it for this run only.
     std::filesystem::path stateFile;
@@ -94,8 +94,8 @@ public:
     const Screen& screen() const { return screen_; }
     // What is stored; `running()` is what the display started with.
     const StoredSettings& settings() const { return settings_; }
-    const StoredSettings& running() const { return running_; }
-    Emulation emulation() const;
+    StoredSettings running() const { return running_.body(); }
+    device::Emulation emulation() const;
     // The line speed the display listens at, in bits per second.
     int lineSpeed() const;
     // How the state file was found at the last start.
@@ -135,17 +135,17 @@ private:
     void selectInternationalSet(int position) override;
     void selectCodeTable(int table) override;
     bool selectPeripheral(std::uint8_t devices) override;
-    void switchCommandSet(Emulation emulation) override;
+    void switchCommandSet(device::Emulation emulation) override;
 
     FirmwareOptions options_;
     StoredSettings settings_{};
-    StoredSettings running_{};
+    device::SettingsImage running_;
     bool unsaved_ = false;  // a download could not be written to the state file
     LoadOutcome loadOutcome_ = LoadOutcome::Missing;
     Screen screen_;
-    std::unique_ptr<CommandSet> commandSet_;
+    std::unique_ptr<CommandInterpreter> commandSet_;
     // A command set asked for by the running one, put in once its command is done.
-    std::optional<Emulation> nextCommandSet_;
+    std::optional<device::Emulation> nextCommandSet_;
 
     State state_ = State::Display;
     std::vector<std::uint8_t> collected_;
@@ -174,7 +174,7 @@ private:
 // The user-defined characters in stored settings: each record with a printable code (0x20 to
 // 0x7E) replaces that code's character; a record with code 0 is unused. When two records name the
 // same code the first one counts, as the display looks them up in order.
-void applyUserCharacters(const StoredSettings& settings, Screen& screen);
+void applyUserCharacters(const device::SettingsImage& settings, Screen& screen);
 
 // A welcome-message line at a moment of its scroll: the message field (zero bytes show blank)
 // turned round by `step` columns, or its first twenty bytes when the line does not scroll.

@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-#include "link/protocol.h"
+#include "device/protocol.h"
 #include "sim/font5x7.h"
 
 namespace vfd::sim {
@@ -18,8 +18,8 @@ class Screen {
 public:
     static constexpr char32_t kUserCharacterBase = 0xE000;
 
-    static constexpr int kColumns = protocol::kDisplayColumns;
-    static constexpr int kRows = protocol::kDisplayRows;
+    static constexpr int kColumns = device::kDisplayColumns;
+    static constexpr int kRows = device::kDisplayRows;
     static constexpr std::uint8_t kBlank = 0x20;
 
     struct Cursor {

@@ -5,14 +5,20 @@
 
 namespace vfd::testtool {
 
+link::PortChoiceResult choosePort(const DisplayLine& line) {
+    const std::string label =
+        line.portLabel.empty() ? "com " + std::to_string(line.portNumber) : line.portLabel;
+    return link::choosePortNumber(line.portNumber, label, line.settingsText, line.lookup);
+}
+
 link::PortFailure openIfClosed(DisplayLine& line) {
     if (line.port.isOpen()) {
         return {};
     }
-    const std::string label =
-        line.portLabel.empty() ? "com " + std::to_string(line.portNumber) : line.portLabel;
-    const auto chosen =
-        link::choosePortNumber(line.portNumber, label, line.settingsText, line.lookup);
+    if (line.chosen) {
+        return link::openChosenPort(line.port, *line.chosen);
+    }
+    const auto chosen = choosePort(line);
     if (!chosen.choice) {
         return chosen.failure;
     }

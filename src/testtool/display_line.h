@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "link/clock.h"
@@ -20,6 +21,9 @@ struct DisplayLine {
     int portNumber = 0;        // the port list's position + 1; 0 while the list is empty
     std::string portLabel;     // the port list's text, for messages ("com 1")
     std::string settingsText;  // line parameters, "9600,n,8,1"
+    // The port as resolved once for a whole screen test; nothing while each step resolves the
+    // window's choice for itself.
+    std::optional<link::PortChoice> chosen;
 };
 
 // How a step ended on the line itself, apart from what the display answered.
@@ -36,8 +40,12 @@ struct LineResult {
     bool done() const { return outcome == LineOutcome::Done; }
 };
 
+// Resolves the window's port number and line parameters into a port to open.
+link::PortChoiceResult choosePort(const DisplayLine& line);
+
 // Opens the port when it is closed, as every step of the test tool does before it talks to the
-// display. On failure the port is left closed.
+// display: the port chosen for the run, or else the window's choice. On failure the port is left
+// closed.
 link::PortFailure openIfClosed(DisplayLine& line);
 
 // After the line failed in the middle of an exchange: closes the port and keeps the port's own

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "testtool/free_text.h"
 
-#include "link/protocol.h"
+#include "device/protocol.h"
 #include "link/transfer.h"
 
 namespace vfd::testtool {
@@ -13,8 +13,7 @@ LineResult displayText(DisplayLine& line, bool& resetPending,
         return portFailed(std::move(failure));
     }
     if (resetPending) {
-        if (link::writeBlock(line.port, line.clock, protocol::kInitialise) !=
-            link::LineStatus::Ok) {
+        if (link::writeBlock(line.port, line.clock, device::kInitialise) != link::LineStatus::Ok) {
             return closeLostLine(line);
         }
         link::delayMs(line.clock, kResetSettleMs);

@@ -3,7 +3,8 @@
 
 #include <string>
 
-#include "link/protocol.h"
+#include "device/protocol.h"
+#include "link/exchanges.h"
 #include "link/transfer.h"
 #include "ui/operator_texts.h"
 
@@ -12,56 +13,35 @@ namespace vfd::testtool {
 namespace {
 
 using link::LineStatus;
+using link::QueryOutcome;
 
 std::span<const std::uint8_t> bytesOf(std::string_view text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
-constexpr int kPidLength = static_cast<int>(protocol::kExpectedPid.size());
-
-// What one identity query got: the display's words for the operator when it was not the
-// identity, and whether the line failed.
-struct IdentityAnswer {
-    bool passed = false;
-    bool lost = false;
-    std::string detail;
-};
-
-// One identity query and its answer.
-IdentityAnswer identityAttempt(DisplayLine& line) {
-    IdentityAnswer answer;
-    if (link::writeBlock(line.port, line.clock, protocol::kIdentityQuery) != LineStatus::Ok) {
-        answer.lost = true;
-        return answer;
-    }
-    const auto wait = link::waitForBytes(line.port, line.clock, kPidLength, kIdentityReplyWaitMs);
-    if (wait.status != LineStatus::Ok) {
-        answer.lost = true;
-        return answer;
-    }
-    // Seven bytes or fewer are left where they are and count as no answer.
-    if (wait.available < kPidLength) {
-        answer.detail = wait.available == 0
-                            ? ui::noAnswerDetail(namesOf(line), kIdentityReplyWaitMs)
-                            : ui::shortAnswerDetail(namesOf(line), wait.available, kPidLength,
-                                                    kIdentityReplyWaitMs);
-        return answer;
-    }
-    const auto reply = line.port.readAll();
-    const std::string text(reply.begin(), reply.end());
-    answer.passed = text == protocol::kExpectedPid;
-    if (!answer.passed) {
-        answer.detail = ui::wrongAnswerDetail(namesOf(line), text, protocol::kExpectedPid);
-    }
-    return answer;
+bool lost(const link::QueryResult& result) {
+    return result.outcome == QueryOutcome::LineLost;
 }
 
-IdentityResult identityLost(DisplayLine& line) {
-    return {IdentityOutcome::LineLost, closeLostLine(line)};
-}
-
-SerialResult serialLost(DisplayLine& line) {
-    return {SerialOutcome::LineLost, closeLostLine(line), {}};
+// Tells the display what the identity check found: the identity at the right end of the lower
+// line for a moment, or "PID error!".
+bool showVerdict(DisplayLine& line, bool passed) {
+    auto block = [&](std::span<const std::uint8_t> bytes) {
+        return link::writeBlock(line.port, line.clock, bytes) == LineStatus::Ok;
+    };
+    if (!block(device::kInitialise)) {
+        return false;
+    }
+    if (!passed) {
+        return block(bytesOf(kPidErrorOnDisplay));
+    }
+    if (link::sendBytes(line.port, line.clock, {device::kUs, device::kCursorCommand, 1, 2}) !=
+            LineStatus::Ok ||
+        !block(bytesOf(kPidPassOnDisplay))) {
+        return false;
+    }
+    link::delayMs(line.clock, device::kIdentityPauseMs);
+    return block(device::kInitialise);
 }
 
 }  // namespace
@@ -70,78 +50,43 @@ IdentityResult checkIdentity(DisplayLine& line, Operator& op) {
     if (auto failure = openIfClosed(line)) {
         return {IdentityOutcome::PortFailed, portFailed(std::move(failure))};
     }
-    const IdentityAnswer first = identityAttempt(line);
-    IdentityAnswer second;
-    if (!first.lost) {
-        link::delayMs(line.clock, kIdentityPauseMs);
-        second = identityAttempt(line);
+    const link::QueryResult first = link::queryIdentity(line.port, line.clock);
+    link::QueryResult second;
+    if (!lost(first)) {
+        link::delayMs(line.clock, device::kIdentityPauseMs);
+        second = link::queryIdentity(line.port, line.clock);
     }
-    if (first.lost || second.lost ||
-        link::writeBlock(line.port, line.clock, protocol::kInitialise) != LineStatus::Ok) {
-        return identityLost(line);
+    const bool passed = link::identityMatches(first) && link::identityMatches(second);
+    if (lost(first) || lost(second) || !showVerdict(line, passed)) {
+        return {IdentityOutcome::LineLost, closeLostLine(line)};
     }
-    if (first.passed && second.passed) {
-        bool ok =
-            link::sendBytes(line.port, line.clock,
-                            {protocol::kUs, protocol::kCursorCommand, 1, 2}) == LineStatus::Ok;
-        ok = ok && link::writeBlock(line.port, line.clock, bytesOf(kPidPassText)) == LineStatus::Ok;
-        if (ok) {
-            link::delayMs(line.clock, kIdentityPauseMs);
-        }
-        ok = ok && link::writeBlock(line.port, line.clock, protocol::kInitialise) == LineStatus::Ok;
-        if (!ok) {
-            return identityLost(line);
-        }
+    if (passed) {
         line.port.close();
         return {IdentityOutcome::Passed, {}};
     }
-    if (link::writeBlock(line.port, line.clock, bytesOf(kPidFailText)) != LineStatus::Ok) {
-        return identityLost(line);
-    }
-    op.showAndWait(std::string(ui::kPidFailText), first.passed ? second.detail : first.detail);
+    // The operator hears about the first answer that was wrong.
+    const ui::Words words =
+        ui::identityWords(link::identityMatches(first) ? second : first, namesOf(line));
+    op.showAndWait(words.text, words.detail);
     line.port.close();
     return {IdentityOutcome::WrongIdentity, {}};
 }
 
-SerialResult readSerialNumber(DisplayLine& line, Operator& op, ImageBytes& scratch) {
+SerialResult readSerialNumber(DisplayLine& line, Operator& op) {
     if (auto failure = openIfClosed(line)) {
         return {SerialOutcome::PortFailed, portFailed(std::move(failure)), {}};
     }
-    if (link::sendBytes(line.port, line.clock, protocol::kSerialQuery) != LineStatus::Ok) {
-        return serialLost(line);
+    const link::QueryResult serial = link::querySerialNumber(line.port, line.clock);
+    if (lost(serial)) {
+        return {SerialOutcome::LineLost, closeLostLine(line), {}};
     }
-    const auto first = link::waitForBytes(line.port, line.clock, 1, kSerialFirstByteWaitMs);
-    if (first.status != LineStatus::Ok) {
-        return serialLost(line);
-    }
-    const auto noNumber = [&](const std::string& detail) {
-        op.showAndWait(std::string(ui::kNoSerialText), detail);
-        line.port.close();
-        return SerialResult{SerialOutcome::NoNumber, {}, {}};
-    };
-    if (first.available == 0) {
-        return noNumber(ui::noAnswerDetail(namesOf(line), kSerialFirstByteWaitMs));
-    }
-    const auto rest =
-        link::waitForBytes(line.port, line.clock, protocol::kSerialLength, kSerialRestWaitMs);
-    if (rest.status != LineStatus::Ok) {
-        return serialLost(line);
-    }
-    const auto reply = line.port.readAll();
-    // A number needs all eight bytes; a shorter answer is no number, and nothing past what
-    // arrived is read.
-    if (reply.size() < static_cast<std::size_t>(protocol::kSerialLength)) {
-        return noNumber(ui::shortAnswerDetail(namesOf(line), static_cast<int>(reply.size()),
-                                              protocol::kSerialLength, kSerialRestWaitMs));
-    }
-    SerialResult result{SerialOutcome::Read, {}, {}};
-    for (int i = 0; i < protocol::kSerialLength; ++i) {
-        scratch[static_cast<std::size_t>(i)] = reply[static_cast<std::size_t>(i)];
-        result.number += static_cast<char>(reply[static_cast<std::size_t>(i)]);
-    }
-    op.showAndWait(std::string(ui::kSerialPrefix) + result.number);
+    const ui::Words words = ui::serialWords(serial, namesOf(line));
+    op.showAndWait(words.text, words.detail);
     line.port.close();
-    return result;
+    if (serial.outcome != QueryOutcome::Answered) {
+        return {SerialOutcome::NoNumber, {}, {}};
+    }
+    return {SerialOutcome::Read, {}, std::string(serial.reply.begin(), serial.reply.end())};
 }
 
 }  // namespace vfd::testtool

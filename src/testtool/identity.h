@@ -4,20 +4,14 @@
 #include <string>
 #include <string_view>
 
-#include "config/settings_image.h"
 #include "testtool/display_line.h"
 #include "testtool/operator.h"
 
 namespace vfd::testtool {
 
-inline constexpr int kIdentityReplyWaitMs = 3000;
-inline constexpr int kIdentityPauseMs = 300;
-inline constexpr int kSerialFirstByteWaitMs = 2000;
-inline constexpr int kSerialRestWaitMs = 3000;
-
-// What the display shows, one display line each.
-inline constexpr std::string_view kPidPassText = "            PID:3524";
-inline constexpr std::string_view kPidFailText = "PID error!";
+// What the display shows after the identity check, one display line each.
+inline constexpr std::string_view kPidPassOnDisplay = "            PID:3524";
+inline constexpr std::string_view kPidErrorOnDisplay = "PID error!";
 
 enum class IdentityOutcome {
     Passed,
@@ -51,8 +45,7 @@ struct SerialResult {
 };
 
 // Reads the eight-character serial number and shows it to the operator ("S/N:", a line break,
-// the number). The eight bytes also go into positions 0 to 7 of `scratch`. The port is closed
-// afterwards either way.
-SerialResult readSerialNumber(DisplayLine& line, Operator& op, ImageBytes& scratch);
+// the number). The port is closed afterwards either way.
+SerialResult readSerialNumber(DisplayLine& line, Operator& op);
 
 }  // namespace vfd::testtool

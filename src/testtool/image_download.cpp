@@ -5,8 +5,8 @@
 
 namespace vfd::testtool {
 
-ImageDownloadResult downloadImage(DisplayLine& line, const link::DateStamp& stamp,
-                                  const BodyBytes& body) {
+ImageDownloadResult downloadImage(DisplayLine& line, const device::DateStamp& stamp,
+                                  const device::BodyBytes& body) {
     ImageDownloadResult result;
     if (auto failure = openIfClosed(line)) {
         result.line = portFailed(std::move(failure));

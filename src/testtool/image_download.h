@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "config/settings_image.h"
-#include "link/date_stamp.h"
+#include "device/date_stamp.h"
+#include "device/settings_image.h"
 #include "link/exchanges.h"
 #include "testtool/display_line.h"
 
@@ -17,8 +17,8 @@ struct ImageDownloadResult {
 // Sends a settings image to the display through the same handshake as the configuration tool.
 // A port that is already open is used as it is. Every way out leaves the port closed, with no
 // pause and no message.
-ImageDownloadResult downloadImage(DisplayLine& line, const link::DateStamp& stamp,
-                                  const BodyBytes& body);
+ImageDownloadResult downloadImage(DisplayLine& line, const device::DateStamp& stamp,
+                                  const device::BodyBytes& body);
 
 // The operator's words for a download that did not go out; empty when it did.
 ui::Words wordsFor(const ImageDownloadResult& result, const DisplayLine& line);

@@ -20,7 +20,7 @@
 #include <QVBoxLayout>
 #include <string_view>
 
-#include "config/file/settings_file.h"
+#include "file/settings_file.h"
 #include "link/qt_clock.h"
 #include "link/qt_serial_port.h"
 #include "testtool/free_text.h"
@@ -113,7 +113,7 @@ TymbrikWindow::TymbrikWindow(TymbrikWindowServices services, QWidget* parent)
 
     factoryLabel_->setText(QStringLiteral("Factory"));
     resetPending_ = true;
-    for (const std::string_view entry : kBaudEntries) {
+    for (const std::string_view entry : device::kBaudEntries) {
         baud_->addItem(fromUtf8(entry));
     }
     baud_->setCurrentIndex(0);
@@ -369,7 +369,8 @@ DisplayLine TymbrikWindow::displayLine() const {
                        services_.ports(),
                        comm_->currentIndex() + 1,
                        comm_->currentText().toStdString(),
-                       baud_->currentText().toStdString()};
+                       baud_->currentText().toStdString(),
+                       {}};
 }
 
 ScreenRunChoice TymbrikWindow::screenRunChoice() const {

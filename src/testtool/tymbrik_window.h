@@ -10,14 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "config/settings_image.h"
+#include "device/date_stamp.h"
+#include "device/settings_image.h"
 #include "link/clock.h"
-#include "link/date_stamp.h"
 #include "link/port.h"
 #include "link/port_names.h"
 #include "testtool/display_line.h"
 #include "testtool/operator.h"
-#include "testtool/screen/screen_run.h"
+#include "testtool/production_run/screen_run.h"
 #include "ui/exchange_guard.h"
 #include "ui/operator_dialogs.h"
 #include "ui/tool_services.h"
@@ -70,7 +70,7 @@ public:
     ScreenRunChoice screenRunChoice() const;
 
     // The settings file loaded by "Load Setting": none until a load succeeded.
-    const std::optional<BodyBytes>& fileImage() const { return fileImage_; }
+    const std::optional<device::BodyBytes>& fileImage() const { return fileImage_; }
     QString fileName() const { return fileName_; }
     bool resetPending() const { return resetPending_; }
     // True while a screen test or any other exchange holds the port.
@@ -111,7 +111,7 @@ private:
 
     bool resetPending_ = true;
     bool closing_ = false;
-    std::optional<BodyBytes> fileImage_;
+    std::optional<device::BodyBytes> fileImage_;
     QString fileName_;
 
     QComboBox* comm_ = nullptr;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/operator_texts.h"
 
-#include "link/protocol.h"
+#include "device/protocol.h"
 
 namespace vfd::ui {
 
@@ -131,7 +131,7 @@ Words wordsFor(const link::DownloadResult& result, const LineNames& line) {
             return {std::string(kDownloadOkText), {}};
         case link::DownloadOutcome::NoAnswer:
             return {std::string(kDownloadFailText),
-                    silentDetail(line, nothingWithin(protocol::kDownloadReplyWaitMs))};
+                    silentDetail(line, nothingWithin(device::kDownloadReplyWaitMs))};
         case link::DownloadOutcome::WrongCheck:
             return {std::string(kIrcErrorText),
                     silentDetail(line, "answered " + hexByte(result.answered) + " where " +
@@ -150,24 +150,69 @@ Words wordsFor(const link::UploadResult& result, const LineNames& line, UploadUs
             return {std::string(kUploadOkText), {}};
         case link::UploadOutcome::NoAnswer:
             return {line.port + std::string(kCantBeOpenSuffix),
-                    silentDetail(line, nothingWithin(protocol::kUploadFirstByteWaitMs))};
+                    silentDetail(line, nothingWithin(device::kUploadFirstByteWaitMs))};
         case link::UploadOutcome::Short:
             return {
-                "The display answered only " + std::to_string(result.received) + " of 127 bytes" +
+                "The display answered only " + std::to_string(result.received) + " of " +
+                    std::to_string(device::kUploadReplyLength) + " bytes" +
                     (use == UploadUse::Settings ? ". The settings in the window were not changed."
                                                 : " when the test image was read back."),
-                "The rest did not come within " +
-                    std::to_string(protocol::kUploadRestWaitMs / 1000) + " seconds on " +
-                    line.port + ". A loose cable, or a line speed other than the Baud Rate (" +
-                    line.settings + "), cuts an answer short."};
+                "The rest did not come within " + std::to_string(device::kUploadRestWaitMs / 1000) +
+                    " seconds on " + line.port +
+                    ". A loose cable, or a line speed other than the Baud Rate (" + line.settings +
+                    "), cuts an answer short."};
         case link::UploadOutcome::BadMarker:
             return {std::string(kReceiveCheckErrorText),
                     silentDetail(line, "answered with " + hexByte(result.reply[0]) +
-                                           " where the settings start with 0xAA")};
+                                           " where the settings start with " +
+                                           hexByte(device::kReplyMarker))};
         case link::UploadOutcome::LineLost:
             return lineLostWords(line.port, result.lineError);
     }
     return {};
+}
+
+namespace {
+
+// Beneath a verdict: what the display did within the wait of a query.
+std::string queryDetail(const link::QueryResult& result, const LineNames& line,
+                        std::string_view due) {
+    switch (result.outcome) {
+        case link::QueryOutcome::NoAnswer:
+            return noAnswerDetail(line, result.waitedMs);
+        case link::QueryOutcome::Short:
+            return shortAnswerDetail(line, result.received, result.due, result.waitedMs);
+        case link::QueryOutcome::Answered:
+            return wrongAnswerDetail(line, std::string(result.reply.begin(), result.reply.end()),
+                                     due);
+        case link::QueryOutcome::LineLost:
+            break;
+    }
+    return {};
+}
+
+}  // namespace
+
+Words identityWords(const link::QueryResult& result, const LineNames& line) {
+    if (result.outcome == link::QueryOutcome::LineLost) {
+        return lineLostWords(line.port, result.lineError);
+    }
+    return {std::string(kPidErrorText), queryDetail(result, line, device::kExpectedPid)};
+}
+
+Words serialWords(const link::QueryResult& result, const LineNames& line) {
+    switch (result.outcome) {
+        case link::QueryOutcome::Answered:
+            return {
+                std::string(kSerialPrefix) + std::string(result.reply.begin(), result.reply.end()),
+                {}};
+        case link::QueryOutcome::LineLost:
+            return lineLostWords(line.port, result.lineError);
+        case link::QueryOutcome::NoAnswer:
+        case link::QueryOutcome::Short:
+            break;
+    }
+    return {std::string(kNoSerialText), queryDetail(result, line, {})};
 }
 
 }  // namespace vfd::ui

@@ -24,7 +24,7 @@ inline constexpr std::string_view kReceiveCheckErrorText = "Receive Check bit Er
 
 // The test tool's message window.
 inline constexpr std::string_view kFactoryDoneText = "Download O.K ! Please restart VFD!";
-inline constexpr std::string_view kPidFailText = "VFD PID is Error.";
+inline constexpr std::string_view kPidErrorText = "VFD PID is Error.";
 inline constexpr std::string_view kNoSerialText = "NO S/N";
 inline constexpr std::string_view kSerialPrefix = "S/N:\r";  // then the eight characters
 inline constexpr std::string_view kVerdictOkText = "OK!";
@@ -72,6 +72,11 @@ std::string noAnswerDetail(const LineNames& line, int waitedMs);
 std::string shortAnswerDetail(const LineNames& line, int received, int due, int waitedMs);
 std::string wrongAnswerDetail(const LineNames& line, std::string_view answered,
                               std::string_view due);
+
+// The red window's words for an identity that did not pass ("VFD PID is Error." and what the
+// display answered), and for a serial-number query ("S/N:" and the number, or "NO S/N").
+Words identityWords(const link::QueryResult& result, const LineNames& line);
+Words serialWords(const link::QueryResult& result, const LineNames& line);
 
 // A line that failed during an exchange; the system's words for it come beneath.
 Words lineLostWords(const std::string& portLabel, const std::string& systemWords);

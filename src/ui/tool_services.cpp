@@ -33,12 +33,12 @@ ResolvedServices::~ResolvedServices() {
     closePort();
 }
 
-link::Date ResolvedServices::today() const {
+device::Date ResolvedServices::today() const {
     if (today_) {
         return today_();
     }
     const QDate date = QDate::currentDate();
-    return link::Date{date.year(), date.month(), date.day()};
+    return device::Date{date.year(), date.month(), date.day()};
 }
 
 void ResolvedServices::closePort() const {

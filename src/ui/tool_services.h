@@ -5,8 +5,8 @@
 #include <functional>
 #include <memory>
 
+#include "device/date_stamp.h"
 #include "link/clock.h"
-#include "link/date_stamp.h"
 #include "link/port.h"
 #include "link/port_names.h"
 #include "ui/operator_dialogs.h"
@@ -22,7 +22,7 @@ struct ToolServices {
     OperatorDialogs* dialogs = nullptr;
     link::Port* port = nullptr;
     link::Clock* clock = nullptr;
-    std::function<link::Date()> today;
+    std::function<device::Date()> today;
     link::PortLookup ports;  // an empty folder without exists(): the system's lookup
     // Called when the window is closed while an exchange is still running below the close.
     // Null: the process ends at once.
@@ -40,7 +40,7 @@ public:
     OperatorDialogs& dialogs() const { return *dialogs_; }
     link::Port& port() const { return *port_; }
     link::Clock& clock() const { return *clock_; }
-    link::Date today() const;
+    device::Date today() const;
     const link::PortLookup& ports() const { return ports_; }
 
     void closePort() const;
@@ -52,7 +52,7 @@ private:
     OperatorDialogs* dialogs_;
     link::Port* port_;
     link::Clock* clock_;
-    std::function<link::Date()> today_;
+    std::function<device::Date()> today_;
     link::PortLookup ports_;
 };
 

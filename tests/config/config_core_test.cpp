@@ -5,27 +5,27 @@
 #include <vector>
 
 #include "config/hex_text.h"
-#include "config/option_tables.h"
-#include "config/settings_image.h"
 #include "config/window_values.h"
+#include "device/option_lists.h"
+#include "device/settings_image.h"
 #include "support/default_image.h"
 
-namespace vfd {
+namespace vfd::config {
 namespace {
 
 WindowValues defaultValues() {
     WindowValues values;
-    for (std::size_t k = 0; k < kDefaultMessage1.size(); ++k) {
-        values.message1[k] = static_cast<std::uint8_t>(kDefaultMessage1[k]);
+    for (std::size_t k = 0; k < device::kDefaultMessage1.size(); ++k) {
+        values.message1[k] = static_cast<std::uint8_t>(device::kDefaultMessage1[k]);
     }
-    for (std::size_t k = 0; k < kDefaultMessage2.size(); ++k) {
-        values.message2[k] = static_cast<std::uint8_t>(kDefaultMessage2[k]);
+    for (std::size_t k = 0; k < device::kDefaultMessage2.size(); ++k) {
+        values.message2[k] = static_cast<std::uint8_t>(device::kDefaultMessage2[k]);
     }
     return values;
 }
 
 TEST(DefaultFill, GivesTheDocumentedBytesWithEpsonAtIndexSix) {
-    SettingsImage image;
+    device::SettingsImage image;
     fillFromWindow(image, defaultValues());
 
     EXPECT_EQ(image.bytes(), testing::defaultFilledImage());  // index 6 = 1, not 0
@@ -34,16 +34,16 @@ TEST(DefaultFill, GivesTheDocumentedBytesWithEpsonAtIndexSix) {
 }
 
 TEST(DefaultFill, LeavesMarkerSpareBytesAndCharacterRecordsAlone) {
-    SettingsImage image;
+    device::SettingsImage image;
     for (int i : {0, 5, 67, 69, 100, 122, 123, 126}) {
         image.set(i, 0xC3);
     }
-    image.set(image_index::kStandby, 9);
+    image.set(device::image_index::kStandby, 9);
     fillFromWindow(image, defaultValues(), StandbyByte::Keep);
     for (int i : {0, 5, 67, 69, 100, 122, 123, 126}) {
         EXPECT_EQ(image.at(i), 0xC3) << "index " << i;
     }
-    EXPECT_EQ(image.at(image_index::kStandby), 9);
+    EXPECT_EQ(image.at(device::image_index::kStandby), 9);
 }
 
 TEST(ScrollFlags, EachUncheckedBoxSetsItsBit) {
@@ -62,9 +62,9 @@ TEST(ScrollFlags, EachUncheckedBoxSetsItsBit) {
         WindowValues values;
         values.scrollUpper = c.upper;
         values.scrollLower = c.lower;
-        SettingsImage image;
+        device::SettingsImage image;
         fillFromWindow(image, values);
-        EXPECT_EQ(image.at(image_index::kScrollFlags), c.flags);
+        EXPECT_EQ(image.at(device::image_index::kScrollFlags), c.flags);
     }
     EXPECT_FALSE(scrollBoxesFromFlags(4).has_value());
     EXPECT_FALSE(scrollBoxesFromFlags(0xFF).has_value());
@@ -158,9 +158,9 @@ TEST(StandbyText, GivesAPositionOnlyForZeroToTenMinutes) {
         {"2.5", -1},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(standbyPositionFromText(c.text), c.position) << '"' << c.text << '"';
+        EXPECT_EQ(device::standbyPositionFromText(c.text), c.position) << '"' << c.text << '"';
     }
 }
 
 }  // namespace
-}  // namespace vfd
+}  // namespace vfd::config

@@ -21,7 +21,7 @@ inline QString cellName(const char* array, int index) {
 // A configuration window's services for tests: the scripted dialogs, the fake port and clock, a
 // fixed day, and a port folder that holds nothing.
 inline config::ConfigWindowServices fakeWindowServices(ScriptedDialogs& dialogs, FakePort& port,
-                                                       FakeClock& clock, link::Date today) {
+                                                       FakeClock& clock, device::Date today) {
     config::ConfigWindowServices services;
     services.dialogs = &dialogs;
     services.port = &port;

@@ -51,12 +51,12 @@ protected:
     std::array<std::uint8_t, 6> record(int number) {
         std::array<std::uint8_t, 6> bytes{};
         for (int i = 0; i < 6; ++i) {
-            bytes[static_cast<std::size_t>(i)] = image.at(udcRecordStart(number) + i);
+            bytes[static_cast<std::size_t>(i)] = image.at(device::udcRecordStart(number) + i);
         }
         return bytes;
     }
 
-    SettingsImage image;
+    device::SettingsImage image;
     testing::ScriptedDialogs dialogs;
     UdcEditor editor{image, dialogs};
 };
@@ -175,7 +175,7 @@ TEST_F(UdcEditorTest, PagingStopsAtOneAndNineWithoutStoringOrTelling) {
     EXPECT_EQ(editor.index(), 117);
     EXPECT_EQ(caption()->text(), "User Defined Character 9");
 
-    const SettingsImage before = image;
+    const device::SettingsImage before = image;
     code()->setText("41");
     draw({{4, 2}});
     next();
@@ -262,7 +262,7 @@ TEST_F(UdcEditorTest, DefaultsReturnToTheFirstCharacterWithoutReadingTheImage) {
 
 // For the keyboard the grid is one control between the controls before and after it.
 TEST(UdcEditorKeyboard, TheGridIsOneTabStopWalkedWithTheArrowKeys) {
-    SettingsImage image;
+    device::SettingsImage image;
     testing::ScriptedDialogs dialogs;
     QWidget window;
     auto* before = new QLineEdit(&window);

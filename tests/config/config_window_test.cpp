@@ -16,9 +16,9 @@
 
 #include "config/config_window.h"
 #include "config/message_editor.h"
-#include "config/option_tables.h"
 #include "config/udc_editor.h"
 #include "config_test_support.h"
+#include "device/option_lists.h"
 #include "support/default_image.h"
 #include "support/fake_clock.h"
 #include "support/fake_port.h"
@@ -92,7 +92,7 @@ TEST_F(ConfigWindowTest, ShowsItsCaptionsExactly) {
 }
 
 TEST_F(ConfigWindowTest, StartsWithEveryListFilledAtItsDefault) {
-    for (const OptionList* option : kFillOrder) {
+    for (const device::OptionList* option : device::kFillOrder) {
         QComboBox* box = list(text(option->name));
         SCOPED_TRACE(box->objectName().toStdString());
         ASSERT_EQ(box->count(), option->size());
@@ -136,7 +136,7 @@ TEST_F(ConfigWindowTest, StartsWithTheDefaultMessagesAsHexCodes) {
     EXPECT_EQ(window.udcNumber(), 1);
     EXPECT_EQ(window.udcIndex(), 69);
     EXPECT_TRUE(control<QLineEdit>("UDC_TEXT")->text().isEmpty());
-    EXPECT_EQ(window.image(), SettingsImage());
+    EXPECT_EQ(window.image(), device::SettingsImage());
     EXPECT_FALSE(port.isOpen());
 }
 
@@ -172,7 +172,7 @@ TEST_F(ConfigWindowTest, SetAllDefaultKeepsTheOperatorsChoicesAndMostCharacterBy
     control<QCheckBox>("Scrollupline")->setChecked(false);
     control<QCheckBox>("Scrolllowline")->setChecked(false);
     cell("L1H", 1)->setText("00");
-    for (int i = 0; i < kImageSize; ++i) {
+    for (int i = 0; i < device::kImageSize; ++i) {
         window.image().set(i, 0x11);
     }
     // Character 2 is current, with a drawing and a code on the grid.
@@ -203,7 +203,7 @@ TEST_F(ConfigWindowTest, SetAllDefaultKeepsTheOperatorsChoicesAndMostCharacterBy
     EXPECT_TRUE(cell("L1H", 1)->text().isEmpty());
     EXPECT_TRUE(cell("L1H", 1)->isHidden());
 
-    for (int i = 0; i < kImageSize; ++i) {
+    for (int i = 0; i < device::kImageSize; ++i) {
         const bool cleared = i >= 69 && i <= 72;
         EXPECT_EQ(window.image().at(i), cleared ? 0 : 0x11) << "index " << i;
     }
@@ -240,7 +240,7 @@ TEST_F(ConfigWindowTest, TypedStandbyTextBecomesAnEntryOrIsRefused) {
         EXPECT_EQ(dialogs.messages, c.position >= 0 ? QStringList() : QStringList{kStandbyRefused});
 
         fillFromWindow(window.image(), values);
-        EXPECT_EQ(window.image().at(image_index::kStandby), expected);
+        EXPECT_EQ(window.image().at(device::image_index::kStandby), expected);
     }
 }
 

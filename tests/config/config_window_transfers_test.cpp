@@ -23,7 +23,7 @@
 #include "config/message_editor.h"
 #include "config/udc_editor.h"
 #include "config_test_support.h"
-#include "link/protocol.h"
+#include "device/protocol.h"
 #include "support/default_image.h"
 #include "support/fake_clock.h"
 #include "support/fake_port.h"
@@ -37,7 +37,7 @@ using testing::FakeClock;
 using testing::FakePort;
 using testing::ScriptedDialogs;
 
-constexpr link::Date kDay{2026, 12, 6};
+constexpr device::Date kDay{2026, 12, 6};
 constexpr std::uint8_t kCheck = 0x8A;
 
 class WindowFixture : public ::testing::Test {
@@ -74,7 +74,7 @@ protected:
     }
 
     static std::vector<std::uint8_t> defaultBody() {
-        const ImageBytes image = testing::defaultFilledImage();
+        const device::ImageBytes image = testing::defaultFilledImage();
         return {image.begin() + 1, image.end()};
     }
 
@@ -294,7 +294,7 @@ TEST_F(WindowFixture, AFailedGetSettingLeavesTheImageAndWindowAsTheyWere) {
     window->image().set(69, 0x41);
     window->image().set(70, 0x7F);
     window->image().set(126, 0x33);
-    const SettingsImage before = window->image();
+    const device::SettingsImage before = window->image();
     auto shortReply = uploadReply();
     shortReply.resize(100);
     auto badMarker = uploadReply();
@@ -373,7 +373,8 @@ TEST_F(FileFixture, SaveThenLoadRestoresEveryField) {
     window->message1().setCharacters("HELLO");
     for (int n = 1; n <= 9; ++n) {
         for (int b = 0; b < 6; ++b) {
-            window->image().set(udcRecordStart(n) + b, static_cast<std::uint8_t>(0x20 + n + b));
+            window->image().set(device::udcRecordStart(n) + b,
+                                static_cast<std::uint8_t>(0x20 + n + b));
         }
     }
     window->image().set(5, 0x55);
@@ -385,7 +386,7 @@ TEST_F(FileFixture, SaveThenLoadRestoresEveryField) {
     EXPECT_EQ(window->message1().entry(), MessageEditor::Entry::Hex);  // left in Hex entry
     const auto saved = bytesOf("shop.vfd");
     ASSERT_EQ(saved.size(), 126u);
-    const SettingsImage savedImage = window->image();
+    const device::SettingsImage savedImage = window->image();
 
     // Change everything, then load the file back.
     child<QPushButton>("SetAllDefault")->click();
@@ -442,7 +443,7 @@ TEST_F(FileFixture, CancelsAndBadFilesChangeNothing) {
     click("UDC_NEXT");
     child<QComboBox>("Command")->setCurrentIndex(4);
     window->image().set(75, 0x42);
-    const SettingsImage before = window->image();
+    const device::SettingsImage before = window->image();
 
     auto body = defaultBody();
     body[1] = 2;  // a line speed the list does not have

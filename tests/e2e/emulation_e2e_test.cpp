@@ -9,7 +9,8 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 
-#include "config/file/settings_file.h"
+#include "device/option_lists.h"
+#include "file/settings_file.h"
 #include "sim/command_sets.h"
 #include "sim/font5x7.h"
 #include "sim/screen.h"
@@ -41,19 +42,22 @@ std::string shownLine(int first, int count, std::uint8_t charSet) {
 class EmulationOnVirtualDisplay : public ::testing::Test {
 protected:
     // A display whose memory holds `emulation` and the character set `charSet`, started from it.
-    void start(sim::Emulation emulation, std::uint8_t charSet = 0) {
+    void start(device::Emulation emulation, std::uint8_t charSet = 0) {
         window.reset();
         sim.reset();
         testing::usePrivatePortFolder();
-        sim::StoredSettings memory = sim::factorySettings();
-        sim::setStoredByte(memory, image_index::kCommand, static_cast<std::uint8_t>(emulation));
-        sim::setStoredByte(memory, image_index::kCharSet, charSet);
+        sim::StoredSettings memory = device::factoryImage().body();
+        device::setBodyByte(memory, device::image_index::kCommand,
+                            static_cast<std::uint8_t>(emulation));
+        device::setBodyByte(memory, device::image_index::kCharSet, charSet);
         const QString state =
             dir.filePath(QStringLiteral("memory-%1-%2.vfd").arg(int(emulation)).arg(charSet));
         ASSERT_EQ(file::writeSettingsFile(state.toStdString(), memory), "");
         sim = std::make_unique<SimProcess>(1, QStringList{QStringLiteral("--state"), state});
         ASSERT_TRUE(sim->started()) << sim->output().toStdString();
-        ASSERT_TRUE(sim->waitForOutput(QByteArray(emulationName(emulation).data()) + " emulation"))
+        const std::string_view name = device::shortName(emulation);
+        ASSERT_TRUE(sim->waitForOutput(
+            QByteArray(name.data(), static_cast<qsizetype>(name.size())) + " emulation"))
             << sim->output().toStdString();
         TymbrikWindowServices services;
         services.dialogs = &dialogs;
@@ -77,14 +81,15 @@ TEST_F(EmulationOnVirtualDisplay, EachRangeShowsOnBothLinesInEpsonAndCd5220) {
         int first;
     };
     struct Display {
-        sim::Emulation emulation;
+        device::Emulation emulation;
         std::uint8_t charSet;
     };
     constexpr std::uint8_t kRussia = 12;
     ASSERT_EQ(shownLine(0x80, 16, kRussia), "АБВГДЕЖЗИЙКЛМНОП    ");
-    for (const Display d : {Display{sim::Emulation::Epson, 0}, Display{sim::Emulation::Cd5220, 0},
-                            Display{sim::Emulation::Epson, kRussia}}) {
-        SCOPED_TRACE(std::string(emulationName(d.emulation)) + " Char " +
+    for (const Display d :
+         {Display{device::Emulation::Epson, 0}, Display{device::Emulation::Cd5220, 0},
+          Display{device::Emulation::Epson, kRussia}}) {
+        SCOPED_TRACE(std::string(device::shortName(d.emulation)) + " Char " +
                      std::to_string(d.charSet));
         start(d.emulation, d.charSet);
         ASSERT_TRUE(window);
@@ -104,23 +109,23 @@ TEST_F(EmulationOnVirtualDisplay, EachRangeShowsOnBothLinesInEpsonAndCd5220) {
 
 TEST_F(EmulationOnVirtualDisplay, TheScreenTestLightsBothLinesInItsModelsEmulation) {
     const QString file = dir.filePath(QStringLiteral("file.vfd"));
-    BodyBytes body{};
-    body[image_index::kCommand - 1] = 7;
+    device::BodyBytes body{};
+    body[device::image_index::kCommand - 1] = 7;
     ASSERT_EQ(file::writeSettingsFile(file.toStdString(), body), "");
     struct Run {
         const char* option;
-        sim::Emulation emulation;
+        device::Emulation emulation;
     };
     std::string full;
     for (int i = 0; i < sim::Screen::kColumns; ++i) {
         full += "\u2588";
     }
     const QByteArray bothLit = QByteArray::fromStdString("display |" + full + "|" + full + "|");
-    for (const Run r : {Run{"Option_CD5220_QV310_v68AC", sim::Emulation::Cd5220},
-                        Run{"Option_CD5220_NR400_CD5220_RUSSIA", sim::Emulation::Cd5220},
-                        Run{"Option_CD5220_File", sim::Emulation::Cd5220},
-                        Run{"Option_EPSON_QV310", sim::Emulation::Epson},
-                        Run{"Option_EPSON_File", sim::Emulation::Epson}}) {
+    for (const Run r : {Run{"Option_CD5220_QV310_v68AC", device::Emulation::Cd5220},
+                        Run{"Option_CD5220_NR400_CD5220_RUSSIA", device::Emulation::Cd5220},
+                        Run{"Option_CD5220_File", device::Emulation::Cd5220},
+                        Run{"Option_EPSON_QV310", device::Emulation::Epson},
+                        Run{"Option_EPSON_File", device::Emulation::Epson}}) {
         SCOPED_TRACE(r.option);
         start(r.emulation);
         ASSERT_TRUE(window);

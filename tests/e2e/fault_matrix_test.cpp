@@ -573,9 +573,9 @@ void FaultMatrix::runZoravel() {
         comm->setEditText(QStringLiteral("Com 200"));
     }
     window.findChild<QComboBox*>(QStringLiteral("Command"))->setCurrentIndex(7);
-    window.image().set(udcRecordStart(2), 0x41);
-    window.image().set(udcRecordStart(2) + 1, 0x7F);
-    const SettingsImage imageBefore = window.image();
+    window.image().set(device::udcRecordStart(2), 0x41);
+    window.image().set(device::udcRecordStart(2) + 1, 0x7F);
+    const device::SettingsImage imageBefore = window.image();
     const QByteArray memoryBefore = displayMemory();
 
     QElapsedTimer timer;
@@ -661,9 +661,9 @@ TEST_P(FaultMatrix, EndsWithItsMessageThePortClosedAndNoLongWait) {
     sim = std::make_unique<SimProcess>(!zoravel && r.line == Line::Missing ? 200 : 1, r.simOptions);
     ASSERT_TRUE(sim->started()) << sim->output().toStdString();
     if (r.line == Line::WrongSpeed) {
-        BodyBytes memory{};
-        memory[image_index::kLineSpeed - 1] = 1;
-        memory[image_index::kCommand - 1] = 1;
+        device::BodyBytes memory{};
+        memory[device::image_index::kLineSpeed - 1] = 1;
+        memory[device::image_index::kCommand - 1] = 1;
         QFile file(sim->statePath());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(reinterpret_cast<const char*>(memory.data()),

@@ -10,7 +10,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 
-#include "config/file/settings_file.h"
+#include "file/settings_file.h"
 #include "support/operator_hand.h"
 #include "support/scripted_dialogs.h"
 #include "support/sim_process.h"
@@ -64,7 +64,7 @@ TEST_F(TymbrikOnVirtualDisplay, StartUpFindsTheDisplaysPort) {
 TEST_F(TymbrikOnVirtualDisplay, EveryModelsScreenTestEndsOk) {
     QTemporaryDir dir;
     const QString file = dir.filePath("line-3.vfd");
-    BodyBytes body{};
+    device::BodyBytes body{};
     body[5] = 1;
     const std::string message = "LINE 3 SETTINGS";
     std::copy(message.begin(), message.end(), body.begin() + 6);

@@ -3,8 +3,8 @@
 
 #include <numeric>
 
+#include "device/protocol.h"
 #include "link/exchanges.h"
-#include "link/protocol.h"
 #include "support/fake_clock.h"
 #include "support/fake_port.h"
 
@@ -14,11 +14,11 @@ namespace {
 using testing::FakeClock;
 using testing::FakePort;
 
-constexpr Date kDay{2026, 12, 6};  // the display must answer 0x8A
+constexpr device::Date kDay{2026, 12, 6};  // the display must answer 0x8A
 constexpr std::uint8_t kCheck = 0x8A;
 
-BodyBytes countingBody() {
-    BodyBytes body{};
+device::BodyBytes countingBody() {
+    device::BodyBytes body{};
     std::iota(body.begin(), body.end(), std::uint8_t{1});  // image byte i holds i
     return body;
 }
@@ -36,7 +36,9 @@ struct DownloadFixture : ::testing::Test {
     FakeClock clock;
     FakePort port{clock};
     void SetUp() override { ASSERT_EQ(port.open(), PortError::None); }
-    DownloadResult run() { return downloadSettings(port, clock, dateStamp(kDay), countingBody()); }
+    DownloadResult run() {
+        return downloadSettings(port, clock, device::dateStamp(kDay), countingBody());
+    }
 };
 
 TEST_F(DownloadFixture, RightAnswerSendsMarkerAndExactly126BodyBytes) {
@@ -67,7 +69,7 @@ TEST_F(DownloadFixture, AnswerTimingAroundTheTwoSecondLimit) {
         FakePort p(localClock);
         p.open();
         answerDateStamp(p, c.delayMs, {kCheck});
-        const auto r = downloadSettings(p, localClock, dateStamp(kDay), countingBody());
+        const auto r = downloadSettings(p, localClock, device::dateStamp(kDay), countingBody());
         EXPECT_EQ(r.outcome, c.outcome) << c.delayMs;
         EXPECT_FALSE(p.isOpen());
         if (c.outcome == DownloadOutcome::NoAnswer) {
@@ -95,8 +97,8 @@ TEST_F(DownloadFixture, WrongCheckByteGets55AndNoBody) {
 }
 
 TEST_F(DownloadFixture, TensDigitsZeroInJanuaryToSeptemberAndDaysOneToNine) {
-    answerDateStamp(port, 1, {ircCheck(dateStamp({2030, 7, 4}))});
-    const auto r = downloadSettings(port, clock, dateStamp({2030, 7, 4}), countingBody());
+    answerDateStamp(port, 1, {device::downloadCheckByte(device::dateStamp({2030, 7, 4}))});
+    const auto r = downloadSettings(port, clock, device::dateStamp({2030, 7, 4}), countingBody());
     EXPECT_EQ(r.outcome, DownloadOutcome::Sent);
     const std::vector<std::uint8_t> stamp(port.writtenData().begin() + 2,
                                           port.writtenData().begin() + 10);

@@ -6,7 +6,6 @@
 #include <filesystem>
 
 #include "link/clock.h"
-#include "link/date_stamp.h"
 #include "link/line_settings.h"
 #include "link/port_choice.h"
 #include "link/port_names.h"
@@ -19,28 +18,6 @@ namespace {
 
 using testing::FakeClock;
 using testing::FakePort;
-
-TEST(DateStamp, DigitsAndCheckByteForKnownDates) {
-    struct Case {
-        Date date;
-        DateStamp stamp;
-        std::uint8_t check;
-    };
-    const Case cases[] = {
-        {{2026, 12, 6}, {2, 0, 2, 6, 1, 2, 0, 6}, 138},   // p = 12 * 12 = 144, d = 6
-        {{2031, 3, 25}, {2, 0, 3, 1, 0, 3, 2, 5}, 23},    // p = 16 * 3 = 48, d = 25
-        {{2026, 1, 9}, {2, 0, 2, 6, 0, 1, 0, 9}, 3},      // tens digits 0 for month and day
-        {{2000, 12, 31}, {2, 0, 0, 0, 1, 2, 3, 1}, 209},  // p = 240
-        {{2001, 11, 1}, {2, 0, 0, 1, 1, 1, 0, 1}, 208},   // p = 209
-        {{2000, 13, 0}, {2, 0, 0, 0, 1, 3, 0, 0}, 255},   // p = 260 is held at 255
-        {{2019, 5, 30}, {2, 0, 1, 9, 0, 5, 3, 0}, 20},    // p = 50, answer d - p
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.date.year * 10000 + c.date.month * 100 + c.date.day);
-        EXPECT_EQ(dateStamp(c.date), c.stamp);
-        EXPECT_EQ(ircCheck(c.stamp), c.check);
-    }
-}
 
 TEST(LineSettings, ParsesTheUsualSerialForm) {
     const auto s = parseLineSettings("19200,n,8,1");

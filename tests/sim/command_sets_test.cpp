@@ -2,6 +2,7 @@
 // Each emulation driven with its own commands, as its command reference gives them, and with
 // the commands of the other sets, which must not act.
 #include "sim/command_sets.h"
+#include "device/option_lists.h"
 
 #include <gtest/gtest.h>
 
@@ -29,11 +30,13 @@ Bytes downloadOf(const StoredSettings& settings) {
 }
 
 // A display that has been set to `emulation` and restarted.
-Firmware displayIn(Emulation emulation, std::uint8_t passthru = 0, std::uint8_t charSet = 0) {
-    StoredSettings settings = factorySettings();
-    setStoredByte(settings, image_index::kCommand, static_cast<std::uint8_t>(emulation));
-    setStoredByte(settings, image_index::kPassthru, passthru);
-    setStoredByte(settings, image_index::kCharSet, charSet);
+Firmware displayIn(device::Emulation emulation, std::uint8_t passthru = 0,
+                   std::uint8_t charSet = 0) {
+    StoredSettings settings = device::factoryImage().body();
+    device::setBodyByte(settings, device::image_index::kCommand,
+                        static_cast<std::uint8_t>(emulation));
+    device::setBodyByte(settings, device::image_index::kPassthru, passthru);
+    device::setBodyByte(settings, device::image_index::kCharSet, charSet);
     Firmware firmware({});
     firmware.feed(downloadOf(settings), 0);
     firmware.restart(0);
@@ -47,14 +50,14 @@ Bytes esc(std::string_view rest) {
 
 struct Case {
     const char* what;
-    Emulation emulation;
+    device::Emulation emulation;
     Bytes input;
     std::string upper;
     std::string lower;
 };
 
 TEST(CommandSets, EachEmulationDrawsItsOwnCommandsAndNotTheOthers) {
-    using E = Emulation;
+    using E = device::Emulation;
     const Bytes init = esc("@");
     const Case cases[] = {
         // EPSON: the ESC/POS customer-display commands.
@@ -209,14 +212,14 @@ TEST(CommandSets, EachEmulationDrawsItsOwnCommandsAndNotTheOthers) {
         const FeedResult result = firmware.feed(c.input, 10);
         EXPECT_EQ(firmware.screen().text(0), c.upper) << c.what;
         EXPECT_EQ(firmware.screen().text(1), c.lower) << c.what;
-        EXPECT_TRUE(result.replies.empty() || c.emulation == Emulation::Dsp800) << c.what;
+        EXPECT_TRUE(result.replies.empty() || c.emulation == device::Emulation::Dsp800) << c.what;
     }
 }
 
 TEST(CommandSets, TheSettingsExchangesAnswerInEveryEmulation) {
-    for (int position = 0; position < kEmulationCount; ++position) {
-        const auto emulation = static_cast<Emulation>(position);
-        SCOPED_TRACE(std::string(emulationName(emulation)));
+    for (int position = 0; position < device::kEmulationCount; ++position) {
+        const auto emulation = static_cast<device::Emulation>(position);
+        SCOPED_TRACE(std::string(device::shortName(emulation)));
         Firmware firmware = displayIn(emulation);
         FeedResult identity = firmware.feed(Bytes{0x1D, 0x49, 0x02}, 10);
         ASSERT_EQ(identity.replies.size(), 1U);
@@ -227,13 +230,13 @@ TEST(CommandSets, TheSettingsExchangesAnswerInEveryEmulation) {
         FeedResult upload = firmware.feed(Bytes{0x1B, 0xEE}, 10);
         ASSERT_EQ(upload.replies.size(), 1U);
         EXPECT_EQ(upload.replies[0].bytes.size(), 127U);
-        EXPECT_EQ(upload.replies[0].bytes[image_index::kCommand], position);
-        StoredSettings next = factorySettings();
-        setStoredByte(next, image_index::kCommand, 7);
+        EXPECT_EQ(upload.replies[0].bytes[device::image_index::kCommand], position);
+        StoredSettings next = device::factoryImage().body();
+        device::setBodyByte(next, device::image_index::kCommand, 7);
         EXPECT_EQ(firmware.feed(downloadOf(next), 10).stored, StoreOutcome::Stored);
         EXPECT_EQ(firmware.emulation(), emulation) << "until the restart";
         firmware.restart(20);
-        EXPECT_EQ(firmware.emulation(), Emulation::Cd5220);
+        EXPECT_EQ(firmware.emulation(), device::Emulation::Cd5220);
     }
 }
 
@@ -241,25 +244,25 @@ TEST(CommandSets, DownloadedCharactersReplaceTheBuiltInOnes) {
     const Glyph arrow = {0x08, 0x1C, 0x3E, 0x08, 0x08};
     struct CharCase {
         const char* what;
-        Emulation emulation;
+        device::Emulation emulation;
         Bytes define;
         Bytes remove;
     };
     const CharCase cases[] = {
-        {"EPSON ESC & and ESC ?", Emulation::Epson,
+        {"EPSON ESC & and ESC ?", device::Emulation::Epson,
          esc("&") + Bytes{1, 'A', 'A', 5, 0x08, 0x1C, 0x3E, 0x08, 0x08}, esc("?A")},
-        {"CD5220 ESC & and ESC ?", Emulation::Cd5220,
+        {"CD5220 ESC & and ESC ?", device::Emulation::Cd5220,
          esc("&") + Bytes{1, 'A', 'A', 5, 0x08, 0x1C, 0x3E, 0x08, 0x08}, esc("?A")},
         // The same arrow packed row by row, bit 0 of the first byte the top left dot.
         {"LogicControl 03 X",
-         Emulation::LogicControl,
+         device::Emulation::LogicControl,
          Bytes{0x03, 'A', 0x80, 0x98, 0x6F, 0x08, 0x00},
          {}},
     };
     for (const CharCase& c : cases) {
         Firmware firmware = displayIn(c.emulation);
         firmware.feed(c.define + bytesOf("A"), 10);
-        const int row = c.emulation == Emulation::LogicControl ? 1 : 0;
+        const int row = c.emulation == device::Emulation::LogicControl ? 1 : 0;
         const Screen::Cursor at = firmware.screen().cursor();
         EXPECT_EQ(firmware.screen().glyph(row, at.column - 1), arrow) << c.what;
         EXPECT_EQ(firmware.screen().text(row).substr(0, 3), "\uE041") << c.what;
@@ -273,12 +276,12 @@ TEST(CommandSets, DownloadedCharactersReplaceTheBuiltInOnes) {
 TEST(CommandSets, TheStoredCharacterSetShowsAndCommandsSwitchIt) {
     struct SetCase {
         const char* what;
-        Emulation emulation;
+        device::Emulation emulation;
         std::uint8_t stored;  // image byte 4, a `Char` position
         Bytes input;
         std::string shown;  // the start of the upper line
     };
-    using E = Emulation;
+    using E = device::Emulation;
     const Bytes init = esc("@");
     const Bytes cyrillic = {0x80, 0x81, 0x82, 0x9F, 0xA0, 0xEF};
     const SetCase cases[] = {
@@ -315,17 +318,17 @@ TEST(CommandSets, TheStoredCharacterSetShowsAndCommandsSwitchIt) {
 
 TEST(CommandSets, MarqueesRunAcrossTheLine) {
     struct MarqueeCase {
-        Emulation emulation;
+        device::Emulation emulation;
         Bytes input;
     };
     const MarqueeCase cases[] = {
-        {Emulation::Cd5220, esc("QDSALE\r")},
-        {Emulation::Aedex, bytesOf("!#4SALE\r")},
-        {Emulation::UtcEnhanced, esc("uDSALE\r")},
-        {Emulation::LogicControl, bytesOf("\x05SALE\r")},
+        {device::Emulation::Cd5220, esc("QDSALE\r")},
+        {device::Emulation::Aedex, bytesOf("!#4SALE\r")},
+        {device::Emulation::UtcEnhanced, esc("uDSALE\r")},
+        {device::Emulation::LogicControl, bytesOf("\x05SALE\r")},
     };
     for (const MarqueeCase& c : cases) {
-        SCOPED_TRACE(std::string(emulationName(c.emulation)));
+        SCOPED_TRACE(std::string(device::shortName(c.emulation)));
         Firmware firmware = displayIn(c.emulation);
         firmware.feed(c.input, 0);
         firmware.tick(0);
@@ -338,7 +341,7 @@ TEST(CommandSets, MarqueesRunAcrossTheLine) {
 }
 
 TEST(CommandSets, AHalfReceivedCommandIsDroppedAfterTheTimeout) {
-    Firmware firmware = displayIn(Emulation::Epson);
+    Firmware firmware = displayIn(device::Emulation::Epson);
     firmware.feed(Bytes{0x1F, 0x24, 0x03}, 0);
     firmware.feed(bytesOf("AB"), kCommandTimeoutMs + 1);
     EXPECT_EQ(firmware.screen().text(0), padded("AB"));
@@ -353,7 +356,7 @@ TEST(PassThrough, BytesForThePrinterAreNotShown) {
     const Bytes input =
         esc("@") + bytesOf("A") + esc("=\x01") + bytesOf("RECEIPT") + esc("=\x02") + bytesOf("B");
     for (const PassCase& c : {PassCase{0, "ARECEIPTB"}, PassCase{1, "AB"}}) {
-        Firmware firmware = displayIn(Emulation::Epson, c.mode);
+        Firmware firmware = displayIn(device::Emulation::Epson, c.mode);
         firmware.feed(input, 10);
         EXPECT_EQ(firmware.screen().text(0), padded(c.upper)) << int{c.mode};
     }
@@ -373,8 +376,8 @@ TEST(StandBy, TheGlassGoesDarkAfterItsMinutesAndInputWakesIt) {
     };
     for (const StandByCase& c : {StandByCase{0, 3'600'000, false}, StandByCase{2, 119'999, false},
                                  StandByCase{2, 120'000, true}}) {
-        StoredSettings settings = factorySettings();
-        setStoredByte(settings, image_index::kStandby, c.minutes);
+        StoredSettings settings = device::factoryImage().body();
+        device::setBodyByte(settings, device::image_index::kStandby, c.minutes);
         Firmware firmware({});
         firmware.feed(downloadOf(settings), 0);
         firmware.restart(0);

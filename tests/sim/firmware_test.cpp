@@ -2,6 +2,10 @@
 #include "sim/firmware.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <filesystem>
 #include <fstream>
@@ -30,8 +34,9 @@ StoredSettings sampleBody() {
         body[i] = static_cast<std::uint8_t>(i * 7 + 3);
     }
     const std::string message1 = "HELLO FROM THE TEST ";
-    std::copy(message1.begin(), message1.end(), body.begin() + (image_index::kMessage1 - 1));
-    body[image_index::kScrollFlags - 1] = 3;  // neither line scrolls
+    std::copy(message1.begin(), message1.end(),
+              body.begin() + (device::image_index::kMessage1 - 1));
+    body[device::image_index::kScrollFlags - 1] = 3;  // neither line scrolls
     return body;
 }
 
@@ -67,7 +72,7 @@ TEST(Download, AnswersTheCheckByteOfTheDateItIsSent) {
     struct Case {
         const char* what;
         Bytes stamp;
-        std::optional<link::Date> clock;
+        std::optional<device::Date> clock;
         bool wrongCheck;
         std::uint8_t answer;
     };
@@ -75,7 +80,7 @@ TEST(Download, AnswersTheCheckByteOfTheDateItIsSent) {
         {"clock agrees, December", kStamp2026, std::nullopt, false, 0x8A},
         {"clock agrees, March", kStamp2031, std::nullopt, false, 0x17},
         {"product capped at 255", {9, 9, 0, 0, 1, 2, 0, 1}, std::nullopt, false, 254},
-        {"own clock disagrees", kStamp2031, link::Date{2026, 12, 6}, false, 0x8A},
+        {"own clock disagrees", kStamp2031, device::Date{2026, 12, 6}, false, 0x8A},
         {"wrong-check fault", kStamp2026, std::nullopt, true, 0x8B},
     };
     for (const Case& c : cases) {
@@ -102,14 +107,14 @@ TEST(Download, StoresTheBodyForTheNextStartAndKeepsItAcrossPowerCycles) {
         EXPECT_TRUE(result.replies.empty());
         EXPECT_EQ(firmware.settings(), body);
         // Stored, but the display runs on with what it started with until it is restarted.
-        EXPECT_EQ(firmware.running(), factorySettings());
+        EXPECT_EQ(firmware.running(), device::factoryImage().body());
         EXPECT_EQ(firmware.screen().text(0), "typed before        ");
         firmware.restart(30);
         EXPECT_EQ(firmware.running(), body);
         EXPECT_TRUE(firmware.showsWelcome());
         EXPECT_EQ(firmware.screen().text(0), "HELLO FROM THE TEST ");
     }
-    EXPECT_EQ(fs::file_size(options.stateFile), static_cast<std::uintmax_t>(kBodySize));
+    EXPECT_EQ(fs::file_size(options.stateFile), static_cast<std::uintmax_t>(device::kBodySize));
     Firmware again(options);
     EXPECT_EQ(again.loadOutcome(), LoadOutcome::Loaded);
     EXPECT_EQ(repliedBytes(again.feed(kUpload, 0)), Bytes{0xAA} + asBytes(body));
@@ -120,7 +125,7 @@ TEST(Download, RefusalStoresNothingAndTheDisplayCarriesOn) {
     firmware.feed(kDownload + kStamp2026, 0);
     const FeedResult result = firmware.feed(Bytes{0x55} + bytesOf("AB"), 5);
     EXPECT_EQ(result.stored, StoreOutcome::None);
-    EXPECT_EQ(firmware.settings(), factorySettings());
+    EXPECT_EQ(firmware.settings(), device::factoryImage().body());
     EXPECT_EQ(firmware.screen().text(0), "AB                  ");
 }
 
@@ -184,59 +189,75 @@ TEST(Restart, ReadsTheStateFileAfresh) {
     Firmware firmware(options);
     EXPECT_EQ(firmware.loadOutcome(), LoadOutcome::Missing);
     // Someone drops a settings file in as the display's memory.
-    StoredSettings dropped = factorySettings();
-    setStoredByte(dropped, image_index::kCommand, 7);
+    StoredSettings dropped = device::factoryImage().body();
+    device::setBodyByte(dropped, device::image_index::kCommand, 7);
     ASSERT_TRUE(saveSettings(options.stateFile, dropped));
-    EXPECT_EQ(firmware.emulation(), Emulation::Epson);
+    EXPECT_EQ(firmware.emulation(), device::Emulation::Epson);
     firmware.restart(0);
     EXPECT_EQ(firmware.loadOutcome(), LoadOutcome::Loaded);
-    EXPECT_EQ(firmware.emulation(), Emulation::Cd5220);
+    EXPECT_EQ(firmware.emulation(), device::Emulation::Cd5220);
 }
 
 TEST(Upload, RepliesTheMarkerAndTheStoredBytes) {
     Firmware firmware({});
     const Bytes reply = repliedBytes(firmware.feed(kUpload, 0));
-    ASSERT_EQ(reply.size(), static_cast<std::size_t>(kImageSize));
+    ASSERT_EQ(reply.size(), static_cast<std::size_t>(device::kImageSize));
     EXPECT_EQ(reply[0], 0xAA);
-    EXPECT_EQ(reply[image_index::kCommand], 1);
-    EXPECT_EQ(std::string(reply.begin() + image_index::kMessage1,
-                          reply.begin() + image_index::kMessage1 + kMessage1Length),
+    EXPECT_EQ(reply[device::image_index::kCommand], 1);
+    EXPECT_EQ(std::string(reply.begin() + device::image_index::kMessage1,
+                          reply.begin() + device::image_index::kMessage1 + device::kMessage1Length),
               "*** VFD DISPLAY  ***");
-    EXPECT_EQ(std::string(reply.begin() + image_index::kMessage2,
-                          reply.begin() + image_index::kMessage2 + 33),
+    EXPECT_EQ(std::string(reply.begin() + device::image_index::kMessage2,
+                          reply.begin() + device::image_index::kMessage2 + 33),
               "**HAVE A NICE DAY AND THANK YOU**");
-    EXPECT_EQ(reply[image_index::kMessage2 + 33], 0);
-    EXPECT_EQ(reply[image_index::kPassthru], 0);
+    EXPECT_EQ(reply[device::image_index::kMessage2 + 33], 0);
+    EXPECT_EQ(reply[device::image_index::kPassthru], 0);
 }
 
-TEST(Memory, AnythingButAWholeMemoryFileStartsFromFactorySettings) {
+// The memory file is read as the tools read a settings file: its first 126 bytes, a longer
+// file's rest left alone, and something that is not a regular file refused unopened.
+TEST(Memory, ReadsItsFileAsTheToolsReadASettingsFile) {
+    enum class Kind { None, Bytes, Folder, Pipe };
     struct Case {
         const char* what;
-        std::optional<std::size_t> fileBytes;  // nothing: no file at all
-        bool folder;
+        Kind kind;
+        std::size_t fileBytes;
         LoadOutcome outcome;
     };
     const Case cases[] = {
-        {"no file", std::nullopt, false, LoadOutcome::Missing},
-        {"empty", 0, false, LoadOutcome::Damaged},
-        {"short", 125, false, LoadOutcome::Damaged},
-        {"long", 127, false, LoadOutcome::Damaged},
-        {"a folder in its place", std::nullopt, true, LoadOutcome::Damaged},
+        {"no file", Kind::None, 0, LoadOutcome::Missing},
+        {"empty", Kind::Bytes, 0, LoadOutcome::Damaged},
+        {"short", Kind::Bytes, 125, LoadOutcome::Damaged},
+        {"whole", Kind::Bytes, 126, LoadOutcome::Loaded},
+        {"long", Kind::Bytes, 127, LoadOutcome::Loaded},
+        {"a folder in its place", Kind::Folder, 0, LoadOutcome::Damaged},
+        {"a named pipe in its place", Kind::Pipe, 0, LoadOutcome::Damaged},
     };
     TempDir dir;
     for (const Case& c : cases) {
         const fs::path file = dir.path() / c.what;
-        if (c.fileBytes) {
-            std::ofstream(file, std::ios::binary) << std::string(*c.fileBytes, '\x41');
-        }
-        if (c.folder) {
-            fs::create_directories(file);
+        switch (c.kind) {
+            case Kind::None:
+                break;
+            case Kind::Bytes:
+                std::ofstream(file, std::ios::binary) << std::string(c.fileBytes, '\x41');
+                break;
+            case Kind::Folder:
+                fs::create_directories(file);
+                break;
+            case Kind::Pipe:
+                ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0) << std::strerror(errno);
+                break;
         }
         FirmwareOptions options;
         options.stateFile = file;
         Firmware firmware(options);
         EXPECT_EQ(firmware.loadOutcome(), c.outcome) << c.what;
-        EXPECT_EQ(firmware.settings(), factorySettings()) << c.what;
+        device::BodyBytes expected = device::factoryImage().body();
+        if (c.outcome == LoadOutcome::Loaded) {
+            expected.fill(0x41);
+        }
+        EXPECT_EQ(firmware.settings(), expected) << c.what;
     }
 }
 

@@ -180,8 +180,8 @@ TEST_F(PtyHostTest, TwoDisplaysNeverHoldTheSameNumber) {
 TEST_F(PtyHostTest, AToolAtAnotherLineSpeedGetsNoAnswer) {
     FirmwareOptions options;
     options.stateFile = fs::path(folder_).parent_path() / "speed-memory.vfd";
-    StoredSettings settings = factorySettings();
-    setStoredByte(settings, image_index::kLineSpeed, 1);  // 19200
+    StoredSettings settings = device::factoryImage().body();
+    device::setBodyByte(settings, device::image_index::kLineSpeed, 1);  // 19200
     ASSERT_TRUE(saveSettings(options.stateFile, settings));
     PtyHost host(options);
     ASSERT_TRUE(host.start().ok());
@@ -221,7 +221,7 @@ TEST_F(PtyHostTest, AnswersOverTheLinkAndStoresADownload) {
     EXPECT_EQ(client.read(8), bytesOf("PID:3524"));
 
     // The bytes a cooked terminal would change or act on: CR, LF, XON, XOFF, interrupt, erase.
-    StoredSettings body = factorySettings();
+    StoredSettings body = device::factoryImage().body();
     const Bytes touchy = {0x0D, 0x0A, 0x11, 0x13, 0x03, 0x7F, 0x04, 0x1A};
     std::copy(touchy.begin(), touchy.end(), body.begin() + 80);
     client.write({0x1B, 0xEF, 2, 0, 2, 6, 1, 2, 0, 6});

@@ -105,8 +105,8 @@ TEST(DisplayCommands, IdentityAndUploadQueriesLeaveTheWelcomeRunning) {
 }
 
 StoredSettings withScroll(std::uint8_t flags) {
-    StoredSettings settings = factorySettings();
-    setStoredByte(settings, image_index::kScrollFlags, flags);
+    StoredSettings settings = device::factoryImage().body();
+    device::setBodyByte(settings, device::image_index::kScrollFlags, flags);
     return settings;
 }
 
@@ -173,14 +173,14 @@ TEST(UserCharacters, OnlyPrintableAsciiCodesCanBeRedefined) {
 }
 
 TEST(UserCharacters, CellsShowTheStoredPatternInsteadOfTheBuiltInOne) {
-    StoredSettings settings = factorySettings();
+    StoredSettings settings = device::factoryImage().body();
     const Glyph arrow = {0x08, 0x1C, 0x3E, 0x08, 0x08};
     const Glyph other = {0x7F, 0x00, 0x7F, 0x00, 0x7F};
     auto record = [&settings](int number, std::uint8_t code, const Glyph& glyph) {
-        const int start = udcRecordStart(number);
-        setStoredByte(settings, start, code);
+        const int start = device::udcRecordStart(number);
+        device::setBodyByte(settings, start, code);
         for (int i = 0; i < 5; ++i) {
-            setStoredByte(settings, start + 1 + i, glyph[static_cast<std::size_t>(i)]);
+            device::setBodyByte(settings, start + 1 + i, glyph[static_cast<std::size_t>(i)]);
         }
     };
     record(1, 'A', arrow);

@@ -122,9 +122,9 @@ TEST_F(VfdsimProgram, NamesItsPortShowsTheGlassAndCleansUpOnSigterm) {
     EXPECT_EQ(exchange(link, Bytes{0x1B, 0x40} + bytesOf("HELLO"), 0), Bytes{});
     EXPECT_FALSE(program.waitForLine(QStringLiteral("display |HELLO    ")).isEmpty());
 
-    StoredSettings body = factorySettings();
+    StoredSettings body = device::factoryImage().body();
     const std::string message = "JUST STORED         ";
-    std::copy(message.begin(), message.end(), body.begin() + image_index::kMessage1 - 1);
+    std::copy(message.begin(), message.end(), body.begin() + device::image_index::kMessage1 - 1);
     EXPECT_EQ(exchange(link, {0x1B, 0xEF, 2, 0, 2, 6, 1, 2, 0, 6}, 1), Bytes{0x8A});
     exchange(link, Bytes{0xAA} + Bytes(body.begin(), body.end()), 0);
     EXPECT_FALSE(program.waitForLine(QStringLiteral("stored settings")).isEmpty());

@@ -3,15 +3,15 @@
 
 #include <string_view>
 
-#include "config/settings_image.h"
+#include "device/settings_image.h"
 
 namespace vfd::testing {
 
 // The image a configuration window at its defaults fills, written out by hand from the
 // documented layout rather than from the option tables: "EPSON (Default)" is position 1 at
 // index 6, the two default welcome messages at 7 and 27, everything else 0.
-inline ImageBytes defaultFilledImage() {
-    ImageBytes expected{};
+inline device::ImageBytes defaultFilledImage() {
+    device::ImageBytes expected{};
     expected[6] = 1;
     constexpr std::string_view upper = "*** VFD DISPLAY  ***";
     constexpr std::string_view lower = "**HAVE A NICE DAY AND THANK YOU**";

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <memory>
 
-#include "link/protocol.h"
+#include "device/protocol.h"
 #include "support/fake_clock.h"
 #include "support/fake_port.h"
 #include "support/recording_operator.h"
@@ -41,7 +41,8 @@ struct Rig {
     RecordingOperator op;
     DisplayLine line{
         port, clock,   link::PortLookup{"/ports", [](const std::string&) { return false; }},
-        1,    "com 1", "9600,n,8,1"};
+        1,    "com 1", "9600,n,8,1",
+        {}};
 
     // Answers each identity query with the next of `answers` ("" for silence).
     void answerIdentity(std::vector<std::string> answers, int delayMs = 50) {
@@ -145,14 +146,12 @@ TEST(Identity, APortThatWillNotOpenIsNamed) {
 TEST(SerialNumber, EightCharactersAreShownAndKept) {
     Rig r;
     r.answerSerial(bytes("12345678"));
-    ImageBytes scratch{};
-    const SerialResult result = readSerialNumber(r.line, r.op, scratch);
+    const SerialResult result = readSerialNumber(r.line, r.op);
     EXPECT_EQ(result.outcome, SerialOutcome::Read);
     EXPECT_EQ(result.number, "12345678");
     EXPECT_EQ(r.port.writtenData(), (Bytes{0x1D, 0x49, 0x06, 0x01}));
     EXPECT_EQ(r.port.writtenBlocks().size(), 4u);
     EXPECT_EQ(r.op.shown, std::vector<std::string>{"S/N:\r12345678"});
-    EXPECT_EQ(Bytes(scratch.begin(), scratch.begin() + 8), bytes("12345678"));
     EXPECT_FALSE(r.port.isOpen());
 }
 
@@ -168,12 +167,9 @@ TEST(SerialNumber, NoAnswerOrAShortAnswerIsNoNumber) {
     for (const auto& [reply, seen] : cases) {
         Rig r;
         r.answerSerial(reply);
-        ImageBytes scratch{};
-        scratch.fill(0xEE);
-        EXPECT_EQ(readSerialNumber(r.line, r.op, scratch).outcome, SerialOutcome::NoNumber);
+        EXPECT_EQ(readSerialNumber(r.line, r.op).outcome, SerialOutcome::NoNumber);
         EXPECT_EQ(r.op.shown, std::vector<std::string>{"NO S/N"});
         EXPECT_EQ(r.op.shownDetails, std::vector<std::string>{seen});
-        EXPECT_EQ(scratch[0], 0xEE) << "nothing is taken from a short answer";
         EXPECT_FALSE(r.port.isOpen());
     }
 }
@@ -323,7 +319,7 @@ TEST(DisplayText, BadLineParametersAreExplained) {
 
 TEST(ImageDownload, ExtraByteAfterTheBodyIsReadAndIgnored) {
     Rig r;
-    const auto stamp = link::dateStamp({2026, 12, 6});
+    const auto stamp = device::dateStamp({2026, 12, 6});
     r.port.setResponder([](FakePort& p, std::span<const std::uint8_t>) {
         if (p.writtenData().size() == 10) {
             p.feedAfter(5, {0x8A});
@@ -332,7 +328,7 @@ TEST(ImageDownload, ExtraByteAfterTheBodyIsReadAndIgnored) {
             p.feedReceived({0x42});
         }
     });
-    BodyBytes body{};
+    device::BodyBytes body{};
     body[125] = 0x7E;
     const ImageDownloadResult result = downloadImage(r.line, stamp, body);
     EXPECT_TRUE(result.sent());
@@ -351,14 +347,15 @@ TEST(ImageDownload, AnOpenPortIsNotReopenedOrSetAgain) {
             p.feedAfter(5, {0x8A});
         }
     });
-    EXPECT_TRUE(downloadImage(r.line, link::dateStamp({2026, 12, 6}), BodyBytes{}).sent());
+    EXPECT_TRUE(
+        downloadImage(r.line, device::dateStamp({2026, 12, 6}), device::BodyBytes{}).sent());
     EXPECT_EQ(r.port.openCount(), 1);
     EXPECT_EQ(r.port.openedSettings().baud, 9600);
 }
 
 TEST(ImageDownload, FailuresUseTheConfigurationToolsWords) {
     Rig silent;
-    const auto unanswered = downloadImage(silent.line, link::dateStamp({2026, 12, 6}), {});
+    const auto unanswered = downloadImage(silent.line, device::dateStamp({2026, 12, 6}), {});
     EXPECT_FALSE(unanswered.sent());
     EXPECT_EQ(wordsFor(unanswered, silent.line).text, "Download Fail ! Please retry again !");
     Rig wrong;
@@ -367,7 +364,7 @@ TEST(ImageDownload, FailuresUseTheConfigurationToolsWords) {
             p.feedAfter(5, {0x8B});
         }
     });
-    const auto refused = downloadImage(wrong.line, link::dateStamp({2026, 12, 6}), {});
+    const auto refused = downloadImage(wrong.line, device::dateStamp({2026, 12, 6}), {});
     EXPECT_FALSE(refused.sent());
     EXPECT_EQ(wordsFor(refused, wrong.line).text, "IRC check error ! Please retry again !");
     EXPECT_FALSE(wrong.port.isOpen());

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "link/protocol.h"
+#include "device/protocol.h"
 #include "support/fake_clock.h"
 #include "support/fake_port.h"
 #include "support/scripted_dialogs.h"
@@ -46,7 +46,7 @@ protected:
         s.dialogs = &dialogs;
         s.port = &port;
         s.clock = &clock;
-        s.today = [] { return link::Date{2026, 12, 6}; };
+        s.today = [] { return device::Date{2026, 12, 6}; };
         s.ports.folder = kPortFolder;
         s.ports.exists = [](const std::string& path) { return path == kPort1; };
         s.rangeFolders = {ranges.path()};

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "config/file/save_file.h"
+#include "file/save_file.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -44,28 +44,19 @@ std::string notARegularFile(const fs::path& path) {
     }
 }
 
-std::string saveFile(const fs::path& path, std::span<const std::uint8_t> head, bool keepTail) {
+std::string saveFile(const fs::path& path, std::span<const std::uint8_t> content) {
     if (const std::string what = notARegularFile(path); !what.empty()) {
         return "it is " + what + ", not a regular file";
     }
-    QByteArray content(reinterpret_cast<const char*>(head.data()),
-                       static_cast<qsizetype>(head.size()));
+    const QByteArray bytes(reinterpret_cast<const char*>(content.data()),
+                           static_cast<qsizetype>(content.size()));
     const QString name = toQt(path);
-    if (keepTail && QFile::exists(name)) {
-        // Only the part after the settings is read; an unreadable file keeps nothing of its own,
-        // and the save below says why it cannot be written either.
-        QFile old(name);
-        if (old.open(QIODevice::ReadOnly) && old.size() > content.size()) {
-            old.seek(content.size());
-            content += old.readAll();
-        }
-    }
     QSaveFile out(name);
     out.setDirectWriteFallback(true);
     if (!out.open(QIODevice::WriteOnly)) {
         return fromQt(out.errorString());
     }
-    if (out.write(content) != content.size()) {
+    if (out.write(bytes) != bytes.size()) {
         std::string reason = fromQt(out.errorString());
         out.cancelWriting();
         return reason;

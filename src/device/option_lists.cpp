@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "config/option_tables.h"
+#include "device/option_lists.h"
 
 #include <cctype>
 #include <string>
 
-namespace vfd {
+namespace vfd::device {
 
 namespace {
+
 std::string trimmedLower(std::string_view text) {
     std::size_t begin = 0;
     std::size_t end = text.size();
@@ -22,7 +23,28 @@ std::string trimmedLower(std::string_view text) {
     }
     return out;
 }
+
+std::string_view entryOf(const OptionList& list, std::uint8_t value) {
+    return list.has(value) ? list.entries[value] : std::string_view{};
+}
+
 }  // namespace
+
+std::string_view caption(Emulation value) {
+    return entryOf(kCommandList, SettingsImage::toByte(value));
+}
+
+std::string_view caption(CharacterSet value) {
+    return entryOf(kCharList, SettingsImage::toByte(value));
+}
+
+std::string_view shortName(Emulation value) {
+    std::string_view entry = caption(value);
+    if (const auto paren = entry.find(" ("); paren != std::string_view::npos) {
+        entry = entry.substr(0, paren);
+    }
+    return entry;
+}
 
 int standbyPositionFromText(std::string_view text) {
     for (int i = 0; i < kStandbyList.size(); ++i) {
@@ -44,10 +66,10 @@ int standbyPositionFromText(std::string_view text) {
         rest.erase(rest.begin());
     }
     const bool unitOk = rest.empty() || rest == "minute" || rest == "minutes" || rest == "min";
-    if (!unitOk || value < 0 || value > 10) {
+    if (!unitOk || value < 0 || value > SettingsImage::toByte(StandBy::Longest)) {
         return -1;
     }
     return value;
 }
 
-}  // namespace vfd
+}  // namespace vfd::device

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
-#include "link/protocol.h"
+#include "device/protocol.h"
 #include "support/fake_clock.h"
 #include "support/fake_port.h"
 #include "support/firmware_responder.h"
 #include "support/recording_operator.h"
-#include "testtool/screen/screen_run.h"
+#include "testtool/production_run/screen_run.h"
 
 namespace vfd::testtool {
 namespace {
@@ -17,7 +17,7 @@ using testing::FakePort;
 using testing::FirmwareResponder;
 using testing::RecordingOperator;
 
-constexpr link::Date kDay{2026, 12, 6};
+constexpr device::Date kDay{2026, 12, 6};
 
 Bytes text(std::string_view t) {
     return {t.begin(), t.end()};
@@ -29,8 +29,8 @@ Bytes operator+(Bytes a, const Bytes& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
-Bytes downloadOf(const ImageBytes& image) {
-    const auto stamp = link::dateStamp(kDay);
+Bytes downloadOf(const device::ImageBytes& image) {
+    const auto stamp = device::dateStamp(kDay);
     return Bytes{0x1B, 0xEF} + Bytes(stamp.begin(), stamp.end()) + Bytes{0xAA} +
            Bytes(image.begin() + 1, image.end());
 }
@@ -52,7 +52,8 @@ struct ScreenRig {
     FirmwareResponder display{port, clock};
     DisplayLine line{
         port, clock,   link::PortLookup{"/ports", [](const std::string&) { return false; }},
-        2,    "com 2", "9600,n,8,1"};
+        2,    "com 2", "9600,n,8,1",
+        {}};
     ScreenRun test{op, [] { return kDay; }};
     ScreenRunEnd go(const ScreenRunChoice& choice) { return test.run(line, choice); }
 };
@@ -62,7 +63,7 @@ TEST(ScreenRun, StartUpChoiceRunsIdentityVisualTestImageAndDefaults) {
     ScreenRunChoice choice;  // QV310, only PID ticked: the window's start-up state
     EXPECT_EQ(r.go(choice), ScreenRunEnd::Passed);
 
-    const ImageBytes defaults = ScreenRun::defaultImage(choice);
+    const device::ImageBytes defaults = ScreenRun::defaultImage(choice);
     EXPECT_EQ(Bytes(defaults.begin() + 7, defaults.begin() + 27), text("*VFD DISPLAY QV310 *"));
     EXPECT_EQ(defaults[6], 1);
     const Bytes expected = kIdentityPass + kEscPosVisual + downloadOf(ScreenRun::testImage()) +
@@ -79,7 +80,7 @@ TEST(ScreenRun, StartUpChoiceRunsIdentityVisualTestImageAndDefaults) {
 }
 
 TEST(ScreenRun, TheTestImageIsTheKnownPattern) {
-    const ImageBytes t = ScreenRun::testImage();
+    const device::ImageBytes t = ScreenRun::testImage();
     EXPECT_EQ(t[0], 0);
     EXPECT_EQ(t[4], 1);
     EXPECT_EQ(t[6], 1);
@@ -96,8 +97,8 @@ TEST(ScreenRun, RussianCd5220ModelLoadsFactorySettingsAndUsesLineCommands) {
     choice.defaults = false;  // ...and the factory download runs even without it
     EXPECT_EQ(r.go(choice), ScreenRunEnd::Passed);
 
-    const ImageBytes factory = ScreenRun::factoryImage(choice);
-    const ImageBytes defaults = ScreenRun::defaultImage(choice);
+    const device::ImageBytes factory = ScreenRun::factoryImage(choice);
+    const device::ImageBytes defaults = ScreenRun::defaultImage(choice);
     EXPECT_EQ(factory[6], 7);
     EXPECT_EQ(Bytes(factory.begin() + 7, factory.begin() + 27), text("*VFD DISPLAY NR-400*"));
     EXPECT_EQ(defaults[6], 7);
@@ -131,7 +132,7 @@ TEST(ScreenRun, DefaultImagesFollowTheModelTable) {
     for (const auto& c : cases) {
         ScreenRunChoice choice;
         choice.model = c.model;
-        const ImageBytes d = ScreenRun::defaultImage(choice);
+        const device::ImageBytes d = ScreenRun::defaultImage(choice);
         EXPECT_EQ(Bytes(d.begin() + 7, d.begin() + 27), text(c.message1)) << c.message1;
         EXPECT_EQ(d[4], c.charSet) << c.message1;
         EXPECT_EQ(d[6], c.command) << c.message1;
@@ -141,10 +142,10 @@ TEST(ScreenRun, DefaultImagesFollowTheModelTable) {
     // A file option sends the file as it is.
     ScreenRunChoice file;
     file.model = Model::Cd5220File;
-    BodyBytes body{};
+    device::BodyBytes body{};
     body.fill(0x33);
     file.fileImage = body;
-    const ImageBytes f = ScreenRun::defaultImage(file);
+    const device::ImageBytes f = ScreenRun::defaultImage(file);
     EXPECT_EQ(Bytes(f.begin() + 1, f.end()), repeat(0x33, 126));
     // With Default ticked the CD5220 file option's factory image asks for the line commands.
     file.defaults = true;
@@ -170,7 +171,7 @@ TEST(ScreenRun, AFileOptionWithDefaultTickedDownloadsFactoryThenTheFile) {
     choice.model = Model::EpsonFile;
     choice.pid = false;
     choice.defaults = true;
-    BodyBytes body{};
+    device::BodyBytes body{};
     body[5] = 1;
     body[6] = 'F';
     choice.fileImage = body;
@@ -273,7 +274,8 @@ TEST(ScreenRun, FailedStepsEndTheRunWithThePortClosedAndTheToolReady) {
         FirmwareResponder display{port, clock, options};
         DisplayLine line{
             port, clock,   link::PortLookup{"/p", [](const std::string&) { return false; }},
-            1,    "com 1", "9600,n,8,1"};
+            1,    "com 1", "9600,n,8,1",
+            {}};
         ScreenRun test{op, [] { return kDay; }};
         EXPECT_EQ(test.run(line, c.choice), c.end);
         EXPECT_FALSE(port.isOpen());

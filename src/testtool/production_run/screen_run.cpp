@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "testtool/screen/screen_run.h"
+#include "testtool/production_run/screen_run.h"
 
 #include <algorithm>
 #include <string_view>
 
+#include "device/protocol.h"
 #include "link/exchanges.h"
-#include "link/protocol.h"
 #include "link/transfer.h"
 #include "testtool/identity.h"
 #include "testtool/image_download.h"
@@ -15,25 +15,17 @@ namespace vfd::testtool {
 
 namespace {
 
-using namespace image_index;
+using namespace device::image_index;
+using device::Emulation;
 using link::LineStatus;
 
 constexpr std::string_view kTestMessage1 = "***ABCD***";
 constexpr std::string_view kTestMessage2 = "**ABCD**";
-constexpr std::uint8_t kCommandEpson = 1;
-constexpr std::uint8_t kCommandCd5220 = 7;
 constexpr std::uint8_t kAllOn = 0xDB;
 constexpr std::uint8_t kAllOff = 0x20;
 
-std::uint8_t commandByte(CommandSet set) {
-    return set == CommandSet::Cd5220 ? kCommandCd5220 : kCommandEpson;
-}
-
-void put(ImageBytes& image, int first, std::string_view text, std::size_t width) {
-    for (std::size_t i = 0; i < width; ++i) {
-        image[static_cast<std::size_t>(first) + i] =
-            i < text.size() ? static_cast<std::uint8_t>(text[i]) : std::uint8_t{' '};
-    }
+int widthOf(std::string_view text) {
+    return static_cast<int>(text.size());
 }
 
 // Clears the busy flag on every way out of a run.
@@ -62,41 +54,41 @@ bool factoryDownloadRuns(const ScreenRunChoice& c) {
     return false;
 }
 
-ScreenRun::ScreenRun(Operator& op, std::function<link::Date()> today)
+ScreenRun::ScreenRun(Operator& op, std::function<device::Date()> today)
     : op_(op), today_(std::move(today)) {}
 
-ImageBytes ScreenRun::factoryImage(const ScreenRunChoice& c) {
+device::ImageBytes ScreenRun::factoryImage(const ScreenRunChoice& c) {
     const ModelOption& option = modelOption(c.model);
-    ImageBytes image{};
+    device::SettingsImage image;
     // A factory image asks for the option's own command set only where the run sends it.
-    image[kCommand] = factoryDownloadRuns(c) ? commandByte(option.commands) : kCommandEpson;
-    put(image, kMessage1, option.factoryLine1, option.factoryLine1.size());
-    put(image, kMessage2, kDefaultMessage2, kDefaultMessage2.size());
-    return image;
+    image.setEmulation(factoryDownloadRuns(c) ? option.commands : Emulation::Epson);
+    image.putText(kMessage1, option.factoryLine1, widthOf(option.factoryLine1));
+    image.putText(kMessage2, device::kDefaultMessage2, widthOf(device::kDefaultMessage2));
+    return image.bytes();
 }
 
-ImageBytes ScreenRun::testImage() {
-    ImageBytes image{};
-    image[kCharSet] = 1;
-    image[kCommand] = kCommandEpson;
-    put(image, kMessage1, kTestMessage1, kMessage1Length);
-    put(image, kMessage2, kTestMessage2, kMessage2Length);
-    return image;
+device::ImageBytes ScreenRun::testImage() {
+    device::SettingsImage image;
+    image.setCharacterSet(device::CharacterSet::France);
+    image.setEmulation(Emulation::Epson);
+    image.putText(kMessage1, kTestMessage1, device::kMessage1Length);
+    image.putText(kMessage2, kTestMessage2, device::kMessage2Length);
+    return image.bytes();
 }
 
-ImageBytes ScreenRun::defaultImage(const ScreenRunChoice& c) {
+device::ImageBytes ScreenRun::defaultImage(const ScreenRunChoice& c) {
     const ModelOption& option = modelOption(c.model);
-    ImageBytes image{};
-    image[kCommand] = commandByte(option.defaultCommands);
-    image[kCharSet] = option.defaultCharSet;
+    device::SettingsImage image;
+    image.setEmulation(option.defaultCommands);
+    image.setCharacterSet(option.defaultCharSet);
     if (!option.defaultLine1.empty()) {
-        put(image, kMessage1, option.defaultLine1, kMessage1Length);
+        image.putText(kMessage1, option.defaultLine1, device::kMessage1Length);
     }
-    put(image, kMessage2, kDefaultMessage2, kDefaultMessage2.size());
+    image.putText(kMessage2, device::kDefaultMessage2, widthOf(device::kDefaultMessage2));
     if (option.usesFile && c.fileImage) {
-        std::copy(c.fileImage->begin(), c.fileImage->end(), image.begin() + 1);
+        image.setBody(*c.fileImage);
     }
-    return image;
+    return image.bytes();
 }
 
 ScreenRunEnd ScreenRun::run(DisplayLine& line, const ScreenRunChoice& choice) {
@@ -116,10 +108,9 @@ void ScreenRun::tell(const ui::Words& words) {
     }
 }
 
-bool ScreenRun::download(DisplayLine& line, const ImageBytes& image) {
-    buffer_ = image;
+bool ScreenRun::download(DisplayLine& line, const device::ImageBytes& image) {
     const auto result =
-        downloadImage(line, link::dateStamp(today_()), SettingsImage(buffer_).body());
+        downloadImage(line, device::dateStamp(today_()), device::SettingsImage(image).body());
     tell(wordsFor(result, line));
     return result.sent();
 }
@@ -129,6 +120,14 @@ ScreenRunEnd ScreenRun::steps(DisplayLine& line, const ScreenRunChoice& choice) 
     if (option.usesFile && !choice.fileImage) {
         return ScreenRunEnd::NoFile;
     }
+    // The port is resolved once for the whole run, and a choice that names no port ends it
+    // before anything is sent.
+    auto chosen = choosePort(line);
+    if (!chosen.choice) {
+        tell(wordsFor(portFailed(std::move(chosen.failure)), line));
+        return ScreenRunEnd::PortFailed;
+    }
+    line.chosen = std::move(chosen.choice);
 
     if (factoryDownloadRuns(choice)) {
         if (!download(line, factoryImage(choice))) {
@@ -145,7 +144,7 @@ ScreenRunEnd ScreenRun::steps(DisplayLine& line, const ScreenRunChoice& choice) 
         }
     }
     if (choice.sn) {
-        const auto serial = readSerialNumber(line, op_, buffer_);
+        const auto serial = readSerialNumber(line, op_);
         tell(wordsFor(serial.line, line));
         if (serial.outcome != SerialOutcome::Read) {
             return ScreenRunEnd::NoSerialNumber;
@@ -156,7 +155,7 @@ ScreenRunEnd ScreenRun::steps(DisplayLine& line, const ScreenRunChoice& choice) 
         return ScreenRunEnd::VisualTestFailed;
     }
 
-    const ImageBytes test = testImage();
+    const device::ImageBytes test = testImage();
     if (!download(line, test)) {
         return ScreenRunEnd::TestImageFailed;
     }
@@ -189,7 +188,7 @@ ScreenRunEnd ScreenRun::steps(DisplayLine& line, const ScreenRunChoice& choice) 
     return ScreenRunEnd::Mismatch;
 }
 
-bool ScreenRun::visualTest(DisplayLine& line, CommandSet commands) {
+bool ScreenRun::visualTest(DisplayLine& line, Emulation commands) {
     if (auto failure = openIfClosed(line)) {
         tell(wordsFor(portFailed(std::move(failure)), line));
         return false;
@@ -206,31 +205,31 @@ bool ScreenRun::visualTest(DisplayLine& line, CommandSet commands) {
             link::delayMs(line.clock, ms);
         }
     };
-    if (commands == CommandSet::Cd5220) {
+    if (commands == Emulation::Cd5220) {
         // Each line is set whole: ESC Q A (upper) or ESC Q B (lower), twenty characters, CR.
         auto setLine = [&](std::uint8_t which, std::uint8_t fill) {
-            const std::uint8_t head[] = {protocol::kEsc, protocol::kLineCommand, which};
+            const std::uint8_t head[] = {device::kEsc, device::kLineCommand, which};
             each(head);
-            std::array<std::uint8_t, protocol::kDisplayColumns> text{};
+            std::array<std::uint8_t, device::kDisplayColumns> text{};
             text.fill(fill);
             each(text);
-            const std::uint8_t cr[] = {protocol::kCr};
+            const std::uint8_t cr[] = {device::kCr};
             each(cr);
         };
-        setLine(protocol::kUpperLine, kAllOn);
-        setLine(protocol::kLowerLine, kAllOn);
+        setLine(device::kUpperLine, kAllOn);
+        setLine(device::kLowerLine, kAllOn);
         pause(kAllOnMs);
-        setLine(protocol::kUpperLine, kAllOff);
-        setLine(protocol::kLowerLine, kAllOff);
+        setLine(device::kUpperLine, kAllOff);
+        setLine(device::kLowerLine, kAllOff);
         pause(kAllOffMs);
     } else {
         // Forty characters after ESC @ fill both lines of the display.
-        std::array<std::uint8_t, std::size_t{2} * protocol::kDisplayColumns> text{};
-        block(protocol::kInitialise);
+        std::array<std::uint8_t, std::size_t{2} * device::kDisplayColumns> text{};
+        block(device::kInitialise);
         text.fill(kAllOn);
         block(text);
         pause(kAllOnMs);
-        block(protocol::kInitialise);
+        block(device::kInitialise);
         text.fill(kAllOff);
         block(text);
         pause(kAllOffMs);

@@ -6,7 +6,7 @@
 #include <numeric>
 #include <vector>
 
-#include "config/file/settings_file.h"
+#include "file/settings_file.h"
 
 namespace vfd::file {
 namespace {
@@ -32,8 +32,8 @@ protected:
         std::ofstream(p, std::ios::binary)
             .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     }
-    static BodyBytes sampleBody() {
-        BodyBytes b{};
+    static device::BodyBytes sampleBody() {
+        device::BodyBytes b{};
         std::iota(b.begin(), b.end(), std::uint8_t{0x80});
         b[1] = 1;   // image byte 2: line speed
         b[3] = 15;  // image byte 4: character set
@@ -81,14 +81,14 @@ TEST_F(SettingsFileTest, ShortMissingOrFolderPathsAreErrors) {
 TEST(SettingsBytes, TakeTheFirst126AndNameAShortCount) {
     std::vector<std::uint8_t> bytes(200);
     std::iota(bytes.begin(), bytes.end(), std::uint8_t{0});
-    const auto longer = parseSettingsBytes(bytes);
+    const auto longer = device::parseSettingsBytes(bytes);
     ASSERT_TRUE(longer.body) << longer.error;
     EXPECT_TRUE(std::equal(longer.body->begin(), longer.body->end(), bytes.begin()));
-    EXPECT_TRUE(parseSettingsBytes(std::span(bytes).first(126)).body);
-    const auto shorter = parseSettingsBytes(std::span(bytes).first(125));
+    EXPECT_TRUE(device::parseSettingsBytes(std::span(bytes).first(126)).body);
+    const auto shorter = device::parseSettingsBytes(std::span(bytes).first(125));
     EXPECT_FALSE(shorter.body);
     EXPECT_NE(shorter.error.find("125"), std::string::npos);
-    EXPECT_FALSE(parseSettingsBytes({}).body);
+    EXPECT_FALSE(device::parseSettingsBytes({}).body);
 }
 
 TEST_F(SettingsFileTest, WritingIntoAMissingFolderFails) {
@@ -97,25 +97,25 @@ TEST_F(SettingsFileTest, WritingIntoAMissingFolderFails) {
 }
 
 TEST(ListBytes, PositionsOutsideTheirListsAreFound) {
-    BodyBytes ok{};
+    device::BodyBytes ok{};
     ok[5] = 1;
-    EXPECT_EQ(firstBadListByte(ok), std::nullopt);
+    EXPECT_EQ(device::firstBadListByte(ok), std::nullopt);
     struct Case {
         int imageIndex;
         std::uint8_t value;
     };
     for (const Case c : {Case{1, 11}, Case{2, 2}, Case{4, 16}, Case{6, 10}, Case{68, 3}}) {
-        BodyBytes b = ok;
+        device::BodyBytes b = ok;
         b[static_cast<std::size_t>(c.imageIndex - 1)] = c.value;
-        EXPECT_EQ(firstBadListByte(b), c.imageIndex);
+        EXPECT_EQ(device::firstBadListByte(b), c.imageIndex);
     }
-    BodyBytes edge = ok;  // the last position of each list is fine
+    device::BodyBytes edge = ok;  // the last position of each list is fine
     edge[1] = 1;
     edge[3] = 15;
     edge[5] = 9;
     edge[67] = 2;
     edge[0] = 10;
-    EXPECT_EQ(firstBadListByte(edge), std::nullopt);
+    EXPECT_EQ(device::firstBadListByte(edge), std::nullopt);
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "link/date_stamp.h"
+#include "device/date_stamp.h"
 
 #include <cstdlib>
 
-namespace vfd::link {
+namespace vfd::device {
 
 DateStamp dateStamp(const Date& date) {
     const int year = std::abs(date.year) % 10000;
@@ -14,7 +14,7 @@ DateStamp dateStamp(const Date& date) {
         static_cast<std::uint8_t>(date.day / 10 % 10),   static_cast<std::uint8_t>(date.day % 10)};
 }
 
-std::uint8_t ircCheck(const DateStamp& s) {
+std::uint8_t downloadCheckByte(const DateStamp& s) {
     const int century = 10 * s[0] + s[1];
     const int yearSum = s[2] + s[3];
     int p = (century - yearSum) * (10 * s[4] + s[5]);
@@ -25,4 +25,4 @@ std::uint8_t ircCheck(const DateStamp& s) {
     return static_cast<std::uint8_t>(p > d ? p - d : d - p);
 }
 
-}  // namespace vfd::link
+}  // namespace vfd::device

@@ -3,14 +3,14 @@
 // by the save test, which runs it as an unprivileged user.
 #include <cstdio>
 
-#include "config/file/settings_file.h"
+#include "file/settings_file.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: save_probe FILE\n");
         return 2;
     }
-    vfd::BodyBytes body{};
+    vfd::device::BodyBytes body{};
     body.fill(0x5A);
     const std::string problem = vfd::file::writeSettingsFile(argv[1], body);
     std::printf("%s\n", problem.empty() ? "saved" : problem.c_str());

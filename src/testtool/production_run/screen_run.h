@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "config/settings_image.h"
-#include "link/date_stamp.h"
+#include "device/date_stamp.h"
+#include "device/settings_image.h"
 #include "testtool/display_line.h"
 #include "testtool/models.h"
 #include "testtool/operator.h"
@@ -19,7 +19,7 @@ struct ScreenRunChoice {
     bool pid = true;
     bool sn = false;
     bool defaults = false;
-    std::optional<BodyBytes> fileImage;  // the loaded settings file; none loaded yet
+    std::optional<device::BodyBytes> fileImage;  // the loaded settings file; none loaded yet
 };
 
 bool factoryDownloadRuns(const ScreenRunChoice& choice);
@@ -28,6 +28,7 @@ bool factoryDownloadRuns(const ScreenRunChoice& choice);
 enum class ScreenRunEnd {
     AlreadyRunning,  // a run was in progress; this press did nothing
     NoFile,          // a file option with no file loaded: ended at once, nothing sent
+    PortFailed,      // the chosen port names no port or its line parameters are wrong
     FactoryDownloadFailed,
     IdentityFailed,
     NoSerialNumber,
@@ -48,7 +49,7 @@ inline constexpr int kCompareLast = 69;
 // dots on and off, a test image downloaded and read back, and the model's default settings.
 class ScreenRun {
 public:
-    ScreenRun(Operator& op, std::function<link::Date()> today);
+    ScreenRun(Operator& op, std::function<device::Date()> today);
 
     // Runs to the end inside the call. Window events run during its pauses, so the window may
     // call run() again meanwhile; such a call returns AlreadyRunning at once.
@@ -57,21 +58,20 @@ public:
     bool busy() const { return busy_; }
 
     // The images the run sends, for a model choice.
-    static ImageBytes factoryImage(const ScreenRunChoice& choice);
-    static ImageBytes testImage();
-    static ImageBytes defaultImage(const ScreenRunChoice& choice);
+    static device::ImageBytes factoryImage(const ScreenRunChoice& choice);
+    static device::ImageBytes testImage();
+    static device::ImageBytes defaultImage(const ScreenRunChoice& choice);
 
 private:
     ScreenRunEnd steps(DisplayLine& line, const ScreenRunChoice& choice);
-    bool visualTest(DisplayLine& line, CommandSet commands);
-    bool download(DisplayLine& line, const ImageBytes& image);
+    bool visualTest(DisplayLine& line, device::Emulation commands);
+    bool download(DisplayLine& line, const device::ImageBytes& image);
     // Tells the operator in a message box; nothing when the text is empty.
     void tell(const ui::Words& words);
 
     Operator& op_;
-    std::function<link::Date()> today_;
+    std::function<device::Date()> today_;
     bool busy_ = false;
-    ImageBytes buffer_{};  // what the next download sends; the serial number's scratch too
 };
 
 }  // namespace vfd::testtool

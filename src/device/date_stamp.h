@@ -4,7 +4,9 @@
 #include <array>
 #include <cstdint>
 
-namespace vfd::link {
+#include "device/protocol.h"
+
+namespace vfd::device {
 
 struct Date {
     int year = 2000;
@@ -14,13 +16,13 @@ struct Date {
 
 // The eight date digits of a download, as values 0 to 9 (not character codes): the four digits
 // of the year, then month and day as tens and units, with tens 0 below 10.
-using DateStamp = std::array<std::uint8_t, 8>;
+using DateStamp = std::array<std::uint8_t, kDateStampLength>;
 
 DateStamp dateStamp(const Date& date);
 
-// The byte a display must answer to a date stamp. The firmware derives it from the century, the
-// sum of the last two year digits, the month and the day:
+// The byte a display must answer to a date stamp before it takes a download. The firmware
+// derives it from the century, the sum of the last two year digits, the month and the day:
 //   p = (century - (Y3 + Y4)) * month, at most 255;  check = |p - day|.
-std::uint8_t ircCheck(const DateStamp& stamp);
+std::uint8_t downloadCheckByte(const DateStamp& stamp);
 
-}  // namespace vfd::link
+}  // namespace vfd::device
