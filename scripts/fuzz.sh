@@ -42,7 +42,7 @@ VFD_WITH_FUZZ=1 "$root/scripts/setup.sh"
 echo "== build $build"
 cmake -S "$root" -B "$build" -G Ninja \
   -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DVFD_FUZZ=ON -DVFD_BUILD_TESTS=OFF -DVFD_BUILD_APPS=OFF >/dev/null
+  -DVFD_FUZZ=ON -DVFD_BUILD_TESTS=OFF -DVFD_BUILD_APPS=OFF -DVFD_WARNINGS_AS_ERRORS=ON >/dev/null
 cmake --build "$build" --target "${targets[@]}" -j"$jobs"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:symbolize=1
