@@ -31,7 +31,6 @@ constexpr std::uint8_t kFlagHangUp = 0x04;
 constexpr std::uint8_t kFlagStuck = 0x08;
 constexpr std::uint8_t kFlagNoOpen = 0x10;  // the port cannot be opened
 constexpr int kDelayUnitMs = 20;
-constexpr std::uint8_t kScratchFill = 0x5A;
 
 struct Answer {
     int firstMs = 0;
@@ -76,9 +75,10 @@ struct Rig {
     testing::FakeClock clock;
     testing::FakePort port{clock};
     testing::RecordingOperator op;
-    testtool::DisplayLine line{
+    testtool::SerialLine line{
         port, clock,   link::PortLookup{"/ports", [](const std::string&) { return false; }},
-        1,    "com 1", "9600,n,8,1"};
+        1,    "com 1", "9600,n,8,1",
+        {}};
 };
 
 // An answer that the display gives completely within `limitMs` of the query.
@@ -110,7 +110,7 @@ void identityStep(Rig& rig, bool lineCanFail, const std::vector<Answer>& answers
         }
         expected.insert(expected.end(), device::kInitialise.begin(), device::kInitialise.end());
         expected.insert(expected.end(), {device::kUs, device::kCursorCommand, 1, 2});
-        const Bytes pass = bytesOf(testtool::kPidPassText);
+        const Bytes pass = bytesOf(testtool::kPidPassOnDisplay);
         expected.insert(expected.end(), pass.begin(), pass.end());
         expected.insert(expected.end(), device::kInitialise.begin(), device::kInitialise.end());
         FUZZ_CHECK(written == expected);
@@ -129,8 +129,8 @@ void identityStep(Rig& rig, bool lineCanFail, const std::vector<Answer>& answers
         const Answer& b = answers[firstAnswer + 1];
         const Bytes pid = bytesOf(device::kExpectedPid);
         const bool good = a.whole() == pid && b.whole() == pid &&
-                          answeredWithin(a, testtool::kIdentityReplyWaitMs) &&
-                          answeredWithin(b, testtool::kIdentityReplyWaitMs);
+                          answeredWithin(a, device::kIdentityReplyWaitMs) &&
+                          answeredWithin(b, device::kIdentityReplyWaitMs);
         FUZZ_CHECK(!good);
     }
 }
@@ -139,32 +139,28 @@ void identityStep(Rig& rig, bool lineCanFail, const std::vector<Answer>& answers
 // way), so the number is always the first eight bytes of its own answer.
 void serialStep(Rig& rig, bool lineCanFail, const std::vector<Answer>& answers,
                 std::size_t answerIndex) {
-    device::ImageBytes scratch;
-    scratch.fill(kScratchFill);
     const std::size_t shownBefore = rig.op.shown.size();
     const std::size_t messagesBefore = rig.op.messages.size();
-    const auto result = testtool::readSerialNumber(rig.line, rig.op, scratch);
+    const auto result = testtool::readSerialNumber(rig.line, rig.op);
     const bool read = result.outcome == testtool::SerialOutcome::Read;
     FUZZ_CHECK(!rig.port.isOpen());
     FUZZ_CHECK(rig.op.messages.size() == messagesBefore);
     const std::size_t shown = rig.op.shown.size() - shownBefore;
     const std::size_t messages = result.line.done() ? 0 : 1;
-    FUZZ_CHECK(std::all_of(scratch.begin() + device::kSerialLength, scratch.end(),
-                           [](std::uint8_t b) { return b == kScratchFill; }));
     if (read) {
         FUZZ_CHECK(shown == 1 && messages == 0);
-        const std::string number(scratch.begin(), scratch.begin() + device::kSerialLength);
-        FUZZ_CHECK(rig.op.shown.back() == "S/N:\r" + number);
+        FUZZ_CHECK(result.number.size() == static_cast<std::size_t>(device::kSerialLength));
+        FUZZ_CHECK(rig.op.shown.back() == "S/N:\r" + result.number);
         if (answerIndex < answers.size()) {
             const Bytes whole = answers[answerIndex].whole();
             FUZZ_CHECK(whole.size() >= static_cast<std::size_t>(device::kSerialLength));
-            FUZZ_CHECK(std::equal(scratch.begin(), scratch.begin() + device::kSerialLength,
-                                  whole.begin()));
+            FUZZ_CHECK(std::equal(
+                result.number.begin(), result.number.end(), whole.begin(),
+                [](char c, std::uint8_t b) { return static_cast<std::uint8_t>(c) == b; }));
         }
         return;
     }
-    FUZZ_CHECK(std::all_of(scratch.begin(), scratch.end(),
-                           [](std::uint8_t b) { return b == kScratchFill; }));
+    FUZZ_CHECK(result.number.empty());
     if (messages == 0) {
         FUZZ_CHECK(shown == 1 && rig.op.shown.back() == ui::kNoSerialText);
     } else {
@@ -174,8 +170,8 @@ void serialStep(Rig& rig, bool lineCanFail, const std::vector<Answer>& answers,
     if (!lineCanFail && answerIndex < answers.size()) {
         const Answer& a = answers[answerIndex];
         const bool good = a.whole().size() >= static_cast<std::size_t>(device::kSerialLength) &&
-                          a.firstMs <= testtool::kSerialFirstByteWaitMs && !a.first.empty() &&
-                          (a.second.empty() || a.secondMs <= testtool::kSerialRestWaitMs);
+                          a.firstMs <= device::kSerialFirstByteWaitMs && !a.first.empty() &&
+                          (a.second.empty() || a.secondMs <= device::kSerialRestWaitMs);
         FUZZ_CHECK(!good);
     }
 }

@@ -20,7 +20,7 @@ namespace vfd::fuzz {
 // byte for byte when the window fills an image from what it shows.
 inline void checkWindowUpdate(const device::SettingsImage& image) {
     using namespace device::image_index;
-    const WindowUpdate u = windowUpdateFromImage(image);
+    const config::WindowUpdate u = config::windowUpdateFromImage(image);
     FUZZ_CHECK(u.baudRate.has_value() == device::kBaudRateList.has(image.at(kLineSpeed)));
     FUZZ_CHECK(u.charSet.has_value() == device::kCharList.has(image.at(kCharSet)));
     FUZZ_CHECK(u.command.has_value() == device::kCommandList.has(image.at(kCommand)));
@@ -31,9 +31,9 @@ inline void checkWindowUpdate(const device::SettingsImage& image) {
     auto shownAndRead = [](std::span<const std::uint8_t> bytes) {
         std::vector<std::string> cells;
         for (const std::uint8_t b : bytes) {
-            cells.push_back(hexByte(b));
+            cells.push_back(config::hexByte(b));
         }
-        return joinAndPair(cells, static_cast<int>(bytes.size()));
+        return config::joinAndPair(cells, static_cast<int>(bytes.size()));
     };
     const auto m1 = shownAndRead(u.message1);
     const auto m2 = shownAndRead(u.message2);
@@ -47,7 +47,7 @@ inline void checkWindowUpdate(const device::SettingsImage& image) {
     }
 
     if (u.baudRate && u.charSet && u.command && u.passthru && u.standby && u.scroll) {
-        WindowValues values;
+        config::WindowValues values;
         values.baudRate = *u.baudRate;
         values.charSet = *u.charSet;
         values.command = *u.command;
@@ -58,7 +58,7 @@ inline void checkWindowUpdate(const device::SettingsImage& image) {
         std::copy(m1.begin(), m1.end(), values.message1.begin());
         std::copy(m2.begin(), m2.end(), values.message2.begin());
         device::SettingsImage again = image;
-        fillFromWindow(again, values);
+        config::fillFromWindow(again, values);
         FUZZ_CHECK(again == image);
     }
 }

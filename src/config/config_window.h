@@ -70,11 +70,6 @@ public:
     device::Date today() const { return services_.today(); }
     const link::PortLookup& portLookup() const { return services_.ports(); }
 
-    std::uint8_t scrollFlagsValue() const { return scrollFlags_; }
-    void setScrollFlagsValue(std::uint8_t flags) { scrollFlags_ = flags; }
-    QString settingsFileName() const { return settingsFileName_; }
-    void setSettingsFileName(const QString& name) { settingsFileName_ = name; }
-
     // While an exchange runs, the buttons that would start another one are disabled.
     void setBusy(bool busy);
     // The line that says what the window is doing while it talks to a display.
@@ -122,8 +117,6 @@ private:
     ui::ResolvedServices services_;
 
     device::SettingsImage image_;
-    std::uint8_t scrollFlags_ = 0;
-    QString settingsFileName_;
     bool settlingStandby_ = false;
 
     QComboBox* comm_ = nullptr;

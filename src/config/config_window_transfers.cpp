@@ -97,16 +97,12 @@ void ConfigWindow::onGetSetting() {
     image() = device::SettingsImage(result.reply);
     dialogs().message(fromUtf8(ui::kUploadOkText));
     applyWindowUpdate(windowUpdateFromImage(image()), true);
-    if (image().at(device::image_index::kScrollFlags) <= 3) {
-        setScrollFlagsValue(image().at(device::image_index::kScrollFlags));
-    }
     redrawCharacter();
     schedulePreview();
 }
 
 void ConfigWindow::onSave() {
     const QString path = dialogs().chooseSaveFile(fromUtf8(ui::kSaveFilter));
-    setSettingsFileName(path);
     if (QFileInfo(path).fileName() == fromUtf8(ui::kRefusedSaveName)) {
         dialogs().message(fromUtf8(ui::kRefusedSaveText));
         return;
@@ -116,7 +112,6 @@ void ConfigWindow::onSave() {
     }
     // The stand-by time travels with the file like every other setting of the window.
     fillFromWindow(image(), takeWindowValues(), StandbyByte::Fill);
-    setScrollFlagsValue(image().at(device::image_index::kScrollFlags));
     const std::string problem = file::writeSettingsFile(toPath(path), image().body());
     if (!problem.empty()) {
         dialogs().message(QStringLiteral("The settings could not be saved to %1: %2.")
@@ -126,7 +121,6 @@ void ConfigWindow::onSave() {
 
 void ConfigWindow::onLoad() {
     const QString path = dialogs().chooseOpenFile(fromUtf8(ui::kOpenFilter));
-    setSettingsFileName(path);
     if (path.isEmpty()) {
         return;
     }
@@ -145,7 +139,6 @@ void ConfigWindow::onLoad() {
     returnToFirstCharacter();
     image().setBody(*read.body);
     applyWindowUpdate(windowUpdateFromImage(image()), true);
-    setScrollFlagsValue(image().at(device::image_index::kScrollFlags));
     redrawCharacter();
     schedulePreview();
 }

@@ -54,7 +54,8 @@ void DisplayPreview::showSettings(const device::BodyBytes& body,
     sim::FirmwareOptions options;
     options.memory = body;
     // A preview never goes to stand-by: it shows what the display shows while it is in use.
-    options.memory->at(device::image_index::kStandby - 1) = 0;
+    device::setBodyByte(*options.memory, device::image_index::kStandby,
+                        device::SettingsImage::toByte(device::StandBy::Never));
     nowMs_ = 0;
     firmware_ = std::make_unique<sim::Firmware>(std::move(options), nowMs_);
     view_->setScreen(&firmware_->screen());

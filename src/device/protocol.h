@@ -51,9 +51,9 @@ inline constexpr int kSerialRestWaitMs = 3000;
 // Display commands.
 inline constexpr std::array<std::uint8_t, 2> kInitialise = {kEsc, 0x40};  // ESC @: clear, home
 inline constexpr std::uint8_t kCursorCommand = 0x24;                      // US $ x y
-inline constexpr std::uint8_t kLineCommand = 0x51;                        // ESC Q A|B text CR
-inline constexpr std::uint8_t kUpperLine = 0x41;
-inline constexpr std::uint8_t kLowerLine = 0x42;
+inline constexpr std::uint8_t kLineCommand = 0x51;  // ESC Q A|B text CR: one display row
+inline constexpr std::uint8_t kUpperRow = 0x41;
+inline constexpr std::uint8_t kLowerRow = 0x42;
 
 inline constexpr int kDisplayColumns = 20;
 inline constexpr int kDisplayRows = 2;

@@ -44,9 +44,10 @@ public:
     virtual int bytesAvailable() = 0;
     // Every waiting byte in arrival order; empties the receive buffer.
     virtual std::vector<std::uint8_t> readAll() = 0;
-    // Blocks until input arrives or `ms` milliseconds pass. Runs no window events.
+    // Blocks until input arrives or `ms` milliseconds pass. The reply waits call it in short
+    // slices and let the window's events run between them (Clock::keepAlive).
     virtual void waitForInput(int ms) = 0;
-    // Sleeps briefly while output drains. Runs no window events.
+    // Sleeps briefly while output drains; the drain, too, keeps the window alive between calls.
     virtual void waitForOutput(int ms) = 0;
 
     // The last failure since open(), PortError::None while the line is sound.

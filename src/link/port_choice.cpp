@@ -30,7 +30,7 @@ PortChoiceResult withSettings(const std::string& label, const std::string& devic
                               std::string_view settingsText, const PortLookup& lookup) {
     if (std::string why = distrustOf(device, lookup); !why.empty()) {
         auto result = refused(PortProblem::UnsafeFolder, label, settingsText);
-        result.failure.device = lookup.folder;
+        result.failure.folder = lookup.folder;
         result.failure.detail = std::move(why);
         return result;
     }

@@ -35,7 +35,9 @@ struct PortFailure {
     std::string device;        // what it was resolved to, when it was
     std::string settingsText;  // the line parameters as written
     PortError error = PortError::None;
-    std::string detail;  // the system's own words for an open failure
+    std::string
+        detail;  // the system's own words for an open failure, or why a folder is distrusted
+    std::string folder;  // the port folder that may not be trusted (UnsafeFolder)
     explicit operator bool() const { return problem != PortProblem::None; }
 };
 

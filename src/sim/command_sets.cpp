@@ -58,7 +58,6 @@ enum class Op {
     SelectPeripheral,
     ChangeAttention,  // two bytes, then CR
     ClearRange,       // two positions '1' to 'X'
-    Acknowledge,      // answer ACK
     ToUtcEnhanced,    // the UTC displays' two command sets
     ToUtcStandard,
 };
@@ -639,9 +638,6 @@ private:
                 }
                 return;
             }
-            case Op::Acknowledge:
-                glass.answer({kAck});
-                return;
             case Op::ToUtcEnhanced:
                 glass.switchCommandSet(device::Emulation::UtcEnhanced);
                 return;

@@ -6,7 +6,7 @@
 
 namespace vfd::testtool {
 
-LineResult displayText(DisplayLine& line, bool& resetPending,
+LineResult displayText(SerialLine& line, bool& resetPending,
                        const std::vector<std::uint8_t>& text) {
     const bool wasOpen = line.port.isOpen();
     if (auto failure = openIfClosed(line)) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "testtool/display_line.h"
+#include "testtool/serial_line.h"
 
 namespace vfd::testtool {
 
@@ -14,7 +14,6 @@ inline constexpr int kResetSettleMs = 200;
 // The free-text display: the first use after start-up initialises the display (ESC @, 200 ms),
 // every use writes the text as one block with nothing added. A closed port is opened for it and
 // closed again; an open one is used as it is and left open.
-LineResult displayText(DisplayLine& line, bool& resetPending,
-                       const std::vector<std::uint8_t>& text);
+LineResult displayText(SerialLine& line, bool& resetPending, const std::vector<std::uint8_t>& text);
 
 }  // namespace vfd::testtool

@@ -25,7 +25,7 @@ bool lost(const link::QueryResult& result) {
 
 // Tells the display what the identity check found: the identity at the right end of the lower
 // line for a moment, or "PID error!".
-bool showVerdict(DisplayLine& line, bool passed) {
+bool showVerdict(SerialLine& line, bool passed) {
     auto block = [&](std::span<const std::uint8_t> bytes) {
         return link::writeBlock(line.port, line.clock, bytes) == LineStatus::Ok;
     };
@@ -46,7 +46,7 @@ bool showVerdict(DisplayLine& line, bool passed) {
 
 }  // namespace
 
-IdentityResult checkIdentity(DisplayLine& line, Operator& op) {
+IdentityResult checkIdentity(SerialLine& line, Operator& op) {
     if (auto failure = openIfClosed(line)) {
         return {IdentityOutcome::PortFailed, portFailed(std::move(failure))};
     }
@@ -72,7 +72,7 @@ IdentityResult checkIdentity(DisplayLine& line, Operator& op) {
     return {IdentityOutcome::WrongIdentity, {}};
 }
 
-SerialResult readSerialNumber(DisplayLine& line, Operator& op) {
+SerialResult readSerialNumber(SerialLine& line, Operator& op) {
     if (auto failure = openIfClosed(line)) {
         return {SerialOutcome::PortFailed, portFailed(std::move(failure)), {}};
     }

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "testtool/display_line.h"
 #include "testtool/operator.h"
+#include "testtool/serial_line.h"
 
 namespace vfd::testtool {
 
@@ -29,7 +29,7 @@ struct IdentityResult {
 // the display shows the identity at the right end of its lower line for a moment; on a failure
 // it shows "PID error!" and the message window says so until the operator acknowledges it,
 // with the port still open. The port is closed afterwards either way.
-IdentityResult checkIdentity(DisplayLine& line, Operator& op);
+IdentityResult checkIdentity(SerialLine& line, Operator& op);
 
 enum class SerialOutcome {
     Read,      // shown in the message window and acknowledged
@@ -46,6 +46,6 @@ struct SerialResult {
 
 // Reads the eight-character serial number and shows it to the operator ("S/N:", a line break,
 // the number). The port is closed afterwards either way.
-SerialResult readSerialNumber(DisplayLine& line, Operator& op);
+SerialResult readSerialNumber(SerialLine& line, Operator& op);
 
 }  // namespace vfd::testtool

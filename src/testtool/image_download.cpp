@@ -5,7 +5,7 @@
 
 namespace vfd::testtool {
 
-ImageDownloadResult downloadImage(DisplayLine& line, const device::DateStamp& stamp,
+ImageDownloadResult downloadImage(SerialLine& line, const device::DateStamp& stamp,
                                   const device::BodyBytes& body) {
     ImageDownloadResult result;
     if (auto failure = openIfClosed(line)) {
@@ -16,7 +16,7 @@ ImageDownloadResult downloadImage(DisplayLine& line, const device::DateStamp& st
     return result;
 }
 
-ui::Words wordsFor(const ImageDownloadResult& result, const DisplayLine& line) {
+ui::Words wordsFor(const ImageDownloadResult& result, const SerialLine& line) {
     if (!result.line.done()) {
         return wordsFor(result.line, line);
     }

@@ -4,7 +4,7 @@
 #include "device/date_stamp.h"
 #include "device/settings_image.h"
 #include "link/exchanges.h"
-#include "testtool/display_line.h"
+#include "testtool/serial_line.h"
 
 namespace vfd::testtool {
 
@@ -17,10 +17,10 @@ struct ImageDownloadResult {
 // Sends a settings image to the display through the same handshake as the configuration tool.
 // A port that is already open is used as it is. Every way out leaves the port closed, with no
 // pause and no message.
-ImageDownloadResult downloadImage(DisplayLine& line, const device::DateStamp& stamp,
+ImageDownloadResult downloadImage(SerialLine& line, const device::DateStamp& stamp,
                                   const device::BodyBytes& body);
 
 // The operator's words for a download that did not go out; empty when it did.
-ui::Words wordsFor(const ImageDownloadResult& result, const DisplayLine& line);
+ui::Words wordsFor(const ImageDownloadResult& result, const SerialLine& line);
 
 }  // namespace vfd::testtool

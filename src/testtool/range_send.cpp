@@ -44,7 +44,7 @@ RangeLoad loadRangeFile(std::string_view name, const std::vector<fs::path>& fold
     return result;
 }
 
-LineResult sendRange(DisplayLine& line, const RangeBytes& bytes) {
+LineResult sendRange(SerialLine& line, const RangeBytes& bytes) {
     if (auto failure = openIfClosed(line)) {
         return portFailed(std::move(failure));
     }

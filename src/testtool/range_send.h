@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "testtool/display_line.h"
+#include "testtool/serial_line.h"
 
 namespace vfd::testtool {
 
@@ -37,6 +37,6 @@ std::vector<std::filesystem::path> rangeFolders(const std::filesystem::path& wor
 RangeLoad loadRangeFile(std::string_view name, const std::vector<std::filesystem::path>& folders);
 
 // Sends the 48 bytes one at a time, opening the port when it is closed, and closes it after.
-LineResult sendRange(DisplayLine& line, const RangeBytes& bytes);
+LineResult sendRange(SerialLine& line, const RangeBytes& bytes);
 
 }  // namespace vfd::testtool

@@ -363,14 +363,14 @@ void TymbrikWindow::onPortNumberChosen(int index) {
     autoComport_->setCurrentIndex(autoComport_->findText(QStringLiteral("Com %1").arg(index + 1)));
 }
 
-DisplayLine TymbrikWindow::displayLine() const {
-    return DisplayLine{services_.port(),
-                       services_.clock(),
-                       services_.ports(),
-                       comm_->currentIndex() + 1,
-                       comm_->currentText().toStdString(),
-                       baud_->currentText().toStdString(),
-                       {}};
+SerialLine TymbrikWindow::serialLine() const {
+    return SerialLine{services_.port(),
+                      services_.clock(),
+                      services_.ports(),
+                      comm_->currentIndex() + 1,
+                      comm_->currentText().toStdString(),
+                      baud_->currentText().toStdString(),
+                      {}};
 }
 
 ScreenRunChoice TymbrikWindow::screenRunChoice() const {
@@ -419,7 +419,7 @@ void TymbrikWindow::sendRangeFile(int which) {
         return;
     }
     // The line parameters are those shown in Baud now, whether or not a screen test has run.
-    DisplayLine line = displayLine();
+    SerialLine line = serialLine();
     const LineResult sent = sendRange(line, *load.bytes);
     if (!sent.done()) {
         message(wordsFor(sent, line));
@@ -430,7 +430,7 @@ void TymbrikWindow::onDisplay() {
     ExchangeScope scope(*this);
     const QByteArray encoded = ui::CodePage::system().encode(freeText_->text());
     const std::vector<std::uint8_t> bytes(encoded.begin(), encoded.end());
-    DisplayLine line = displayLine();
+    SerialLine line = serialLine();
     const LineResult shown = displayText(line, resetPending_, bytes);
     if (!shown.done()) {
         message(wordsFor(shown, line));
@@ -462,7 +462,7 @@ void TymbrikWindow::onLoadSetting() {
 
 void TymbrikWindow::onStart() {
     ExchangeScope scope(*this);
-    DisplayLine line = displayLine();
+    SerialLine line = serialLine();
     screenRun_->run(line, screenRunChoice());
 }
 

@@ -15,9 +15,9 @@
 #include "link/clock.h"
 #include "link/port.h"
 #include "link/port_names.h"
-#include "testtool/display_line.h"
 #include "testtool/operator.h"
 #include "testtool/production_run/screen_run.h"
+#include "testtool/serial_line.h"
 #include "ui/exchange_guard.h"
 #include "ui/operator_dialogs.h"
 #include "ui/tool_services.h"
@@ -65,7 +65,7 @@ public:
     void runPortSearch();
 
     // The port and line parameters as the window holds them now.
-    DisplayLine displayLine() const;
+    SerialLine serialLine() const;
     // The model, the three check boxes and the loaded file as they are now.
     ScreenRunChoice screenRunChoice() const;
 

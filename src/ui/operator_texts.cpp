@@ -73,7 +73,7 @@ std::string textFor(const link::PortFailure& f, Tool tool) {
                    "\" are not valid. Write them as speed,parity,data bits,stop bits, for "
                    "example 9600,n,8,1.";
         case link::PortProblem::UnsafeFolder:
-            return f.label + " can't be opened: the port folder " + f.device +
+            return f.label + " can't be opened: the port folder " + f.folder +
                    " is not safe to use (" + f.detail +
                    "). Nothing is opened through it; make it yours alone (chmod 700) or remove it.";
         case link::PortProblem::OpenFailed:

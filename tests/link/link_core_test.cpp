@@ -112,7 +112,7 @@ TEST(PortNames, OnlyAPortFolderOfOnesOwnIsTrusted) {
     const auto viaFolder = choosePort("Com 97", "9600,n,8,1", lookup);
     EXPECT_FALSE(viaFolder.choice);
     EXPECT_EQ(viaFolder.failure.problem, PortProblem::UnsafeFolder);
-    EXPECT_EQ(viaFolder.failure.device, lookup.folder);
+    EXPECT_EQ(viaFolder.failure.folder, lookup.folder);
     lookup.exists = [](const std::string&) { return false; };
     EXPECT_TRUE(choosePort("Com 1", "9600,n,8,1", lookup).choice);
     fs::remove_all(root);

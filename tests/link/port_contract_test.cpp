@@ -211,8 +211,8 @@ TEST(QtSerialPortOnPty, APortHeldByAnotherOpenerIsBusy) {
     ASSERT_EQ(openPort(line.port(), line.device(), settings), PortError::None);
     EXPECT_EQ(openPort(other, line.device(), settings), PortError::Busy);
     EXPECT_FALSE(other.isOpen());
-    const PortFailure busy{PortProblem::OpenFailed, "Com 1",          line.device(), {},
-                           PortError::Busy,         other.errorText()};
+    const PortFailure busy{PortProblem::OpenFailed, "Com 1", line.device(), {}, PortError::Busy,
+                           other.errorText(),       {}};
     EXPECT_EQ(ui::textFor(busy, ui::Tool::Zoravel),
               "Com 1 can't be opened: another program is using it (" + line.device() + ").");
 }
@@ -260,9 +260,9 @@ TEST(QtSerialPortOnPty, StopBitsThePlatformCannotSetAreRefusedNotChanged) {
     const auto settings = *parseLineSettings("9600,n,8,1.5");
     EXPECT_EQ(openPort(line.port(), line.device(), settings), PortError::BadSettings);
     EXPECT_FALSE(line.port().isOpen());
-    const PortFailure refused{PortProblem::OpenFailed, "Com 1",
-                              line.device(),           "9600,n,8,1.5",
-                              PortError::BadSettings,  line.port().errorText()};
+    const PortFailure refused{
+        PortProblem::OpenFailed, "Com 1", line.device(), "9600,n,8,1.5", PortError::BadSettings,
+        line.port().errorText(), {}};
     EXPECT_EQ(
         ui::textFor(refused, ui::Tool::Zoravel),
         "Com 1 can't be opened: 1.5 stop bits are not supported here (" + line.device() + ").");

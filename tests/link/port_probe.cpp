@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     const vfd::link::PortFailure failure{
-        vfd::link::PortProblem::OpenFailed, "Com 1", argv[1], {}, error, port.errorText()};
+        vfd::link::PortProblem::OpenFailed, "Com 1", argv[1], {}, error, port.errorText(), {}};
     std::printf("%s\n", vfd::ui::textFor(failure, vfd::ui::Tool::Zoravel).c_str());
     return 1;
 }

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "testtool/display_line.h"
 #include "testtool/operator.h"
+#include "testtool/serial_line.h"
 
 namespace vfd::testing {
 

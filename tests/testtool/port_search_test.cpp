@@ -103,7 +103,7 @@ TEST_F(PortSearchTest, ListsThePortsThatOpenAndNumbersUpToTheHighest) {
     EXPECT_FALSE(third.heardAnything());
 
     comm->setCurrentIndex(2);
-    const DisplayLine line = window.displayLine();
+    const SerialLine line = window.serialLine();
     EXPECT_EQ(line.portNumber, 3);
     EXPECT_EQ(line.portLabel, "com 3");
 }
@@ -148,7 +148,7 @@ TEST_F(PortSearchTest, NoPortAtAllLeavesBothListsEmptyAndUnselected) {
         EXPECT_EQ(box->count(), 0) << name;
         EXPECT_EQ(box->currentIndex(), -1) << name;
     }
-    EXPECT_EQ(window.displayLine().portNumber, 0);
+    EXPECT_EQ(window.serialLine().portNumber, 0);
 }
 
 TEST_F(PortSearchTest, BothListsStartOnTheFirstPortThatOpenedAndTheResultIsSaid) {
@@ -177,7 +177,7 @@ TEST_F(PortSearchTest, BothListsStartOnTheFirstPortThatOpenedAndTheResultIsSaid)
 
         EXPECT_EQ(autoComport->currentText(), c.found);
         EXPECT_EQ(comm->currentText(), c.number);
-        EXPECT_EQ(window.displayLine().portNumber, c.plugged.empty() ? 0 : c.plugged.front());
+        EXPECT_EQ(window.serialLine().portNumber, c.plugged.empty() ? 0 : c.plugged.front());
         EXPECT_EQ(result->text(), c.result);
         EXPECT_EQ(spoken(result), c.result);
         // The operator's focus stays on the button after a search; it carries the result too.

@@ -39,7 +39,7 @@ struct Rig {
     FakeClock clock;
     FakePort port{clock};
     RecordingOperator op;
-    DisplayLine line{
+    SerialLine line{
         port, clock,   link::PortLookup{"/ports", [](const std::string&) { return false; }},
         1,    "com 1", "9600,n,8,1",
         {}};

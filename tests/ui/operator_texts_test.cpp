@@ -16,7 +16,7 @@ const link::PortLookup kNoFolder{"/ports", [](const std::string&) { return false
 
 TEST(OperatorTexts, OpenFailuresNameThePortAndTheReason) {
     const auto open = [](const char* label, const char* device, PortError error) {
-        return textFor(PortFailure{PortProblem::OpenFailed, label, device, {}, error, {}},
+        return textFor(PortFailure{PortProblem::OpenFailed, label, device, {}, error, {}, {}},
                        Tool::Zoravel);
     };
     EXPECT_EQ(open("Com 3", "/dev/ttyS2", PortError::NotFound),
@@ -26,10 +26,11 @@ TEST(OperatorTexts, OpenFailuresNameThePortAndTheReason) {
     EXPECT_NE(open("Com 1", "", PortError::NoPermission).find("dialout"), std::string::npos);
     EXPECT_EQ(textFor(PortFailure{PortProblem::UnsafeFolder,
                                   "Com 97",
-                                  "/tmp/vfd-ports-0",
                                   {},
                                   {},
-                                  "other users may write into it"},
+                                  {},
+                                  "other users may write into it",
+                                  "/tmp/vfd-ports-0"},
                       Tool::Tymbrik),
               "Com 97 can't be opened: the port folder /tmp/vfd-ports-0 is not safe to use (other "
               "users may write into it). Nothing is opened through it; make it yours alone (chmod "

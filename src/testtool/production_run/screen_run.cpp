@@ -91,7 +91,7 @@ device::ImageBytes ScreenRun::defaultImage(const ScreenRunChoice& c) {
     return image.bytes();
 }
 
-ScreenRunEnd ScreenRun::run(DisplayLine& line, const ScreenRunChoice& choice) {
+ScreenRunEnd ScreenRun::run(SerialLine& line, const ScreenRunChoice& choice) {
     if (busy_) {
         return ScreenRunEnd::AlreadyRunning;
     }
@@ -108,14 +108,14 @@ void ScreenRun::tell(const ui::Words& words) {
     }
 }
 
-bool ScreenRun::download(DisplayLine& line, const device::ImageBytes& image) {
+bool ScreenRun::download(SerialLine& line, const device::ImageBytes& image) {
     const auto result =
         downloadImage(line, device::dateStamp(today_()), device::SettingsImage(image).body());
     tell(wordsFor(result, line));
     return result.sent();
 }
 
-ScreenRunEnd ScreenRun::steps(DisplayLine& line, const ScreenRunChoice& choice) {
+ScreenRunEnd ScreenRun::steps(SerialLine& line, const ScreenRunChoice& choice) {
     const ModelOption& option = modelOption(choice.model);
     if (option.usesFile && !choice.fileImage) {
         return ScreenRunEnd::NoFile;
@@ -188,7 +188,7 @@ ScreenRunEnd ScreenRun::steps(DisplayLine& line, const ScreenRunChoice& choice) 
     return ScreenRunEnd::Mismatch;
 }
 
-bool ScreenRun::visualTest(DisplayLine& line, Emulation commands) {
+bool ScreenRun::visualTest(SerialLine& line, Emulation commands) {
     if (auto failure = openIfClosed(line)) {
         tell(wordsFor(portFailed(std::move(failure)), line));
         return false;
@@ -216,11 +216,11 @@ bool ScreenRun::visualTest(DisplayLine& line, Emulation commands) {
             const std::uint8_t cr[] = {device::kCr};
             each(cr);
         };
-        setLine(device::kUpperLine, kAllOn);
-        setLine(device::kLowerLine, kAllOn);
+        setLine(device::kUpperRow, kAllOn);
+        setLine(device::kLowerRow, kAllOn);
         pause(kAllOnMs);
-        setLine(device::kUpperLine, kAllOff);
-        setLine(device::kLowerLine, kAllOff);
+        setLine(device::kUpperRow, kAllOff);
+        setLine(device::kLowerRow, kAllOff);
         pause(kAllOffMs);
     } else {
         // Forty characters after ESC @ fill both lines of the display.

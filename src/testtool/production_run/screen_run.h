@@ -7,9 +7,9 @@
 
 #include "device/date_stamp.h"
 #include "device/settings_image.h"
-#include "testtool/display_line.h"
 #include "testtool/models.h"
 #include "testtool/operator.h"
+#include "testtool/serial_line.h"
 
 namespace vfd::testtool {
 
@@ -53,7 +53,7 @@ public:
 
     // Runs to the end inside the call. Window events run during its pauses, so the window may
     // call run() again meanwhile; such a call returns AlreadyRunning at once.
-    ScreenRunEnd run(DisplayLine& line, const ScreenRunChoice& choice);
+    ScreenRunEnd run(SerialLine& line, const ScreenRunChoice& choice);
 
     bool busy() const { return busy_; }
 
@@ -63,9 +63,9 @@ public:
     static device::ImageBytes defaultImage(const ScreenRunChoice& choice);
 
 private:
-    ScreenRunEnd steps(DisplayLine& line, const ScreenRunChoice& choice);
-    bool visualTest(DisplayLine& line, device::Emulation commands);
-    bool download(DisplayLine& line, const device::ImageBytes& image);
+    ScreenRunEnd steps(SerialLine& line, const ScreenRunChoice& choice);
+    bool visualTest(SerialLine& line, device::Emulation commands);
+    bool download(SerialLine& line, const device::ImageBytes& image);
     // Tells the operator in a message box; nothing when the text is empty.
     void tell(const ui::Words& words);
 

@@ -50,7 +50,7 @@ struct ScreenRig {
     FakePort port{clock};
     RecordingOperator op;
     FirmwareResponder display{port, clock};
-    DisplayLine line{
+    SerialLine line{
         port, clock,   link::PortLookup{"/ports", [](const std::string&) { return false; }},
         2,    "com 2", "9600,n,8,1",
         {}};
@@ -272,7 +272,7 @@ TEST(ScreenRun, FailedStepsEndTheRunWithThePortClosedAndTheToolReady) {
         sim::FirmwareOptions options;
         options.faults = c.faults;
         FirmwareResponder display{port, clock, options};
-        DisplayLine line{
+        SerialLine line{
             port, clock,   link::PortLookup{"/p", [](const std::string&) { return false; }},
             1,    "com 1", "9600,n,8,1",
             {}};

@@ -14,7 +14,7 @@ namespace vfd::testtool {
 
 // What the test tool's exchanges need to reach a display: the port, the clock, and the port and
 // line parameters as the window holds them.
-struct DisplayLine {
+struct SerialLine {
     link::Port& port;
     link::Clock& clock;
     link::PortLookup lookup;
@@ -41,16 +41,16 @@ struct LineResult {
 };
 
 // Resolves the window's port number and line parameters into a port to open.
-link::PortChoiceResult choosePort(const DisplayLine& line);
+link::PortChoiceResult choosePort(const SerialLine& line);
 
 // Opens the port when it is closed, as every step of the test tool does before it talks to the
 // display: the port chosen for the run, or else the window's choice. On failure the port is left
 // closed.
-link::PortFailure openIfClosed(DisplayLine& line);
+link::PortFailure openIfClosed(SerialLine& line);
 
 // After the line failed in the middle of an exchange: closes the port and keeps the port's own
 // reason.
-LineResult closeLostLine(DisplayLine& line);
+LineResult closeLostLine(SerialLine& line);
 
 inline LineResult portFailed(link::PortFailure failure) {
     LineResult result;
@@ -60,10 +60,10 @@ inline LineResult portFailed(link::PortFailure failure) {
 }
 
 // The operator's words for a step that failed on the line; empty when it did not.
-ui::Words wordsFor(const LineResult& result, const DisplayLine& line);
+ui::Words wordsFor(const LineResult& result, const SerialLine& line);
 
 // The line as messages name it.
-inline ui::LineNames namesOf(const DisplayLine& line) {
+inline ui::LineNames namesOf(const SerialLine& line) {
     return {line.portLabel, line.settingsText};
 }
 

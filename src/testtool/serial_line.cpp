@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "testtool/display_line.h"
+#include "testtool/serial_line.h"
 
 #include "ui/operator_texts.h"
 
 namespace vfd::testtool {
 
-link::PortChoiceResult choosePort(const DisplayLine& line) {
+link::PortChoiceResult choosePort(const SerialLine& line) {
     const std::string label =
         line.portLabel.empty() ? "com " + std::to_string(line.portNumber) : line.portLabel;
     return link::choosePortNumber(line.portNumber, label, line.settingsText, line.lookup);
 }
 
-link::PortFailure openIfClosed(DisplayLine& line) {
+link::PortFailure openIfClosed(SerialLine& line) {
     if (line.port.isOpen()) {
         return {};
     }
@@ -25,7 +25,7 @@ link::PortFailure openIfClosed(DisplayLine& line) {
     return link::openChosenPort(line.port, *chosen.choice);
 }
 
-LineResult closeLostLine(DisplayLine& line) {
+LineResult closeLostLine(SerialLine& line) {
     LineResult result;
     result.outcome = LineOutcome::LineLost;
     result.lineError = line.port.errorText();
@@ -33,7 +33,7 @@ LineResult closeLostLine(DisplayLine& line) {
     return result;
 }
 
-ui::Words wordsFor(const LineResult& result, const DisplayLine& line) {
+ui::Words wordsFor(const LineResult& result, const SerialLine& line) {
     switch (result.outcome) {
         case LineOutcome::Done:
             return {};
