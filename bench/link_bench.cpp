@@ -23,8 +23,8 @@
 #include "link/exchanges.h"
 #include "link/line_settings.h"
 #include "link/port_names.h"
-#include "link/qt_clock.h"
-#include "link/qt_serial_port.h"
+#include "link/qt/qt_clock.h"
+#include "link/qt/qt_serial_port.h"
 #include "link/transfer.h"
 
 using namespace vfd;

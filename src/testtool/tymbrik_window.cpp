@@ -21,8 +21,8 @@
 #include <string_view>
 
 #include "file/settings_file.h"
-#include "link/qt_clock.h"
-#include "link/qt_serial_port.h"
+#include "link/qt/qt_clock.h"
+#include "link/qt/qt_serial_port.h"
 #include "testtool/free_text.h"
 #include "testtool/message_window.h"
 #include "testtool/models.h"

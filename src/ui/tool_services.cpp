@@ -3,8 +3,8 @@
 
 #include <QDate>
 
-#include "link/qt_clock.h"
-#include "link/qt_serial_port.h"
+#include "link/qt/qt_clock.h"
+#include "link/qt/qt_serial_port.h"
 
 namespace vfd::ui {
 

@@ -16,7 +16,7 @@
 #include <fstream>
 
 #include "config/config_window.h"
-#include "link/qt_serial_port.h"
+#include "link/qt/qt_serial_port.h"
 #include "link/transfer.h"
 #include "support/operator_hand.h"
 #include "support/scripted_dialogs.h"

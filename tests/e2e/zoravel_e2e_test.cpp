@@ -21,8 +21,8 @@
 #include "config/display_preview.h"
 #include "config/message_editor.h"
 #include "config/udc_editor.h"
-#include "link/qt_clock.h"
-#include "link/qt_serial_port.h"
+#include "link/qt/qt_clock.h"
+#include "link/qt/qt_serial_port.h"
 #include "support/scripted_dialogs.h"
 #include "support/sim_process.h"
 

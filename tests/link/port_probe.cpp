@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "link/port_choice.h"
-#include "link/qt_serial_port.h"
+#include "link/qt/qt_serial_port.h"
 #include "link/transfer.h"
 #include "ui/operator_texts.h"
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "link/line_settings.h"
-#include "link/qt_serial_port.h"
+#include "link/qt/qt_serial_port.h"
 #include "link/transfer.h"
 #include "support/fake_clock.h"
 #include "support/pseudo_terminal.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "link/qt_clock.h"
+#include "link/qt/qt_clock.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

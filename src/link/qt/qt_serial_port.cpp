@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "link/qt_serial_port.h"
+#include "link/qt/qt_serial_port.h"
 
 #include <QSerialPort>
 #include <algorithm>
