@@ -14,7 +14,7 @@ namespace vfd::sim {
 
 namespace {
 
-inline constexpr int kFirstRomCode = 0x20;
+inline constexpr int kFirstRomCode = device::kFirstShownCode;
 
 // One entry per code from 0x20 to 0xFF, five column bytes each, drawn for this display's 5 by 7
 // cells: capitals and digits use the full height, small letters keep their body on rows 2 to 6
@@ -248,69 +248,6 @@ constexpr std::array<Glyph, 256 - kFirstRomCode> kRom = {{
     {{0x00, 0x00, 0x00, 0x00, 0x00}},  // FF no-break space
 }};
 
-// The twelve ASCII codes that an international set replaces, and what sets 0 to 10 show there:
-// the ESC R table of the EPSON command references (docs/emulations.md).
-constexpr std::array<std::uint8_t, 12> kNationalCodes = {0x23, 0x24, 0x40, 0x5B, 0x5C, 0x5D,
-                                                         0x5E, 0x60, 0x7B, 0x7C, 0x7D, 0x7E};
-constexpr int kNationalSets = 11;
-constexpr std::array<std::array<char32_t, 12>, kNationalSets> kNationalCharacters = {{
-    {U'#', U'$', U'@', U'[', U'\\', U']', U'^', U'`', U'{', U'|', U'}', U'~'},  // USA
-    {U'#', U'$', U'à', U'°', U'ç', U'§', U'^', U'`', U'é', U'ù', U'è', U'¨'},   // France
-    {U'#', U'$', U'§', U'Ä', U'Ö', U'Ü', U'^', U'`', U'ä', U'ö', U'ü', U'ß'},   // Germany
-    {U'£', U'$', U'@', U'[', U'\\', U']', U'^', U'`', U'{', U'|', U'}', U'~'},  // U.K.
-    {U'#', U'$', U'@', U'Æ', U'Ø', U'Å', U'^', U'`', U'æ', U'ø', U'å', U'~'},   // Denmark I
-    {U'#', U'¤', U'É', U'Ä', U'Ö', U'Å', U'Ü', U'é', U'ä', U'ö', U'å', U'ü'},   // Sweden
-    {U'#', U'$', U'@', U'°', U'\\', U'é', U'^', U'ù', U'à', U'ò', U'è', U'ì'},  // Italy
-    {U'₧', U'$', U'@', U'¡', U'Ñ', U'¿', U'^', U'`', U'¨', U'ñ', U'}', U'~'},   // Spain
-    {U'#', U'$', U'@', U'[', U'¥', U']', U'^', U'`', U'{', U'|', U'}', U'~'},   // Japan
-    {U'#', U'¤', U'É', U'Æ', U'Ø', U'Å', U'Ü', U'é', U'æ', U'ø', U'å', U'ü'},   // Norway
-    {U'#', U'$', U'É', U'Æ', U'Ø', U'Å', U'Ü', U'é', U'æ', U'ø', U'å', U'ü'},   // Denmark II
-}};
-
-// The upper half of each `Char` position.
-const tables::UpperHalf& upperHalfOfSet(int internationalSet) {
-    switch (internationalSet) {
-        case 11:  // SLAVONIC/RUSSIA: the Cyrillic page of every Slavonic language
-            return tables::kIbm855UpperHalf;
-        case 12:  // RUSSIA
-            return tables::kIbm866UpperHalf;
-        case 13:  // GREEK
-            return tables::kCp737UpperHalf;
-        case 14:  // CZECH
-            return tables::kIbm852UpperHalf;
-        case 15:  // LATIVAIN, the Baltic page
-            return tables::kCp775UpperHalf;
-        default:
-            return tables::kIbm437UpperHalf;
-    }
-}
-
-// The code tables of ESC t n, by the EPSON numbers. Katakana (1) has no charmap to make it from.
-struct CodeTable {
-    int number;
-    const tables::UpperHalf* upperHalf;
-};
-constexpr std::array<CodeTable, 9> kCodeTables = {{
-    {0, &tables::kIbm437UpperHalf},
-    {2, &tables::kIbm850UpperHalf},
-    {3, &tables::kIbm860UpperHalf},
-    {4, &tables::kIbm863UpperHalf},
-    {5, &tables::kIbm865UpperHalf},
-    {16, &tables::kCp1252UpperHalf},
-    {17, &tables::kIbm866UpperHalf},
-    {18, &tables::kIbm852UpperHalf},
-    {19, &tables::kIbm858UpperHalf},
-}};
-
-const tables::UpperHalf& upperHalf(int internationalSet, int codeTable) {
-    for (const CodeTable& table : kCodeTables) {
-        if (table.number == codeTable) {
-            return *table.upperHalf;
-        }
-    }
-    return upperHalfOfSet(internationalSet);
-}
-
 // One row of a glyph as five bits, bit c for column c.
 template <std::size_t N>
 unsigned rowBits(const std::array<std::uint8_t, N>& columns, int row) {
@@ -447,42 +384,6 @@ Glyph romGlyph(std::uint8_t code) {
         return {};
     }
     return kRom[code - kFirstRomCode];
-}
-
-char32_t romCharacter(std::uint8_t code) {
-    if (code < kFirstRomCode) {
-        return U' ';
-    }
-    if (code == 0x7F) {
-        return U'\u2302';
-    }
-    if (code < 0x80) {
-        return code;
-    }
-    return tables::kIbm437UpperHalf[code - 0x80];
-}
-
-bool isCodeTable(int table) {
-    return std::any_of(kCodeTables.begin(), kCodeTables.end(),
-                       [table](const CodeTable& t) { return t.number == table; });
-}
-
-char32_t characterOf(std::uint8_t code, int internationalSet, int codeTable) {
-    if (code < kFirstRomCode) {
-        return U' ';
-    }
-    if (code >= 0x80) {
-        const char32_t c = upperHalf(internationalSet, codeTable)[code - 0x80];
-        return c == 0 ? kMissingCharacter : c;
-    }
-    if (internationalSet >= 0 && internationalSet < kNationalSets) {
-        const auto* at = std::find(kNationalCodes.begin(), kNationalCodes.end(), code);
-        if (at != kNationalCodes.end()) {
-            return kNationalCharacters[static_cast<std::size_t>(internationalSet)]
-                                      [static_cast<std::size_t>(at - kNationalCodes.begin())];
-        }
-    }
-    return romCharacter(code);
 }
 
 Glyph characterGlyph(std::uint8_t code, int internationalSet, int codeTable) {

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "device/character_sets.h"
+
 namespace vfd::sim {
 
 inline constexpr int kGlyphColumns = 5;
@@ -23,27 +25,19 @@ inline constexpr std::uint8_t kAllDotsCode = 0xDB;
 // full block. Control codes show nothing. These are the hand-drawn glyphs.
 Glyph romGlyph(std::uint8_t code);
 
-// The character that a code shows there, as Unicode, for renderings as text (terminal, screen
-// reader).
-char32_t romCharacter(std::uint8_t code);
-
-// The international sets are the `Char` positions, 0 to kCharacterSets - 1: 0 to 10 replace
-// twelve ASCII codes with national characters and keep code page 437 above them, 11 to 15 are
-// ASCII with a code page of their own in the upper half. Other numbers are taken as 0.
-inline constexpr int kCharacterSets = 16;
-
-// The code table the display starts with: the upper half of its international set. ESC t n
-// selects a code table by its EPSON number instead (isCodeTable).
-inline constexpr int kStoredCodeTable = -1;
-bool isCodeTable(int table);
+// Which character a code shows lives with the display's other facts; the glass draws it.
+using device::characterOf;
+using device::isCodeTable;
+using device::kMissingCharacter;
+using device::kStoredCodeTable;
+using device::romCharacter;
+inline constexpr int kCharacterSets = device::kCharacterSetCount;
 
 // What a code shows with an international set and a code table in force. A code the set leaves
-// unassigned shows kMissingGlyph and reads as kMissingCharacter.
+// unassigned shows kMissingGlyph.
 Glyph characterGlyph(std::uint8_t code, int internationalSet, int codeTable);
-char32_t characterOf(std::uint8_t code, int internationalSet, int codeTable);
 
 inline constexpr Glyph kMissingGlyph = {0x7F, 0x41, 0x41, 0x41, 0x7F};
-inline constexpr char32_t kMissingCharacter = U'\uFFFD';
 
 // The glyph a Unicode character is drawn with: the hand-drawn one where code page 437 has the
 // character, or one the font draws alike, otherwise the font's own (fontGlyph); kMissingGlyph

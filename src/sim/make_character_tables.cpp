@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Writes the C++ source of the character generator's data (sim/character_tables.h) from a BDF
-// font and glibc charmaps, so that no bitmap or code page is typed in by hand:
+// Writes the C++ source of the character generator's font (sim/character_tables.h) from a BDF
+// font, so that no bitmap is typed in by hand:
 //
-//   make_character_tables OUTPUT.cpp FONT.bdf NAME=CHARMAP.gz ...
+//   make_character_tables OUTPUT.cpp FONT.bdf
 //
-// NAME is the variable that gets the upper half of the page in CHARMAP (gzip-compressed, as the
-// locales package installs them). The font must fit kFontColumns by kFontRows cells.
-#include <zlib.h>
-
+// The font must fit kFontColumns by kFontRows cells.
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -131,49 +128,6 @@ std::map<char32_t, Columns> readBdf(const std::filesystem::path& path) {
     return glyphs;
 }
 
-// One byte, one Unicode character: the CHARMAP section of a glibc charmap, as "<U0410> /x80 ...".
-std::array<char32_t, 256> readCharmap(const std::filesystem::path& path) {
-    const std::unique_ptr<gzFile_s, int (*)(gzFile)> file(gzopen(path.c_str(), "rb"), gzclose);
-    if (!file) {
-        fail(path.string() + ": cannot be read");
-    }
-    std::array<char32_t, 256> page{};
-    std::array<bool, 256> seen{};
-    bool inMap = false;
-    std::array<char, 512> buffer{};
-    int number = 0;
-    while (gzgets(file.get(), buffer.data(), static_cast<int>(buffer.size())) != nullptr) {
-        ++number;
-        const std::string line(buffer.data());
-        if (line.starts_with("CHARMAP")) {
-            inMap = true;
-            continue;
-        }
-        if (line.starts_with("END CHARMAP")) {
-            break;
-        }
-        unsigned int character = 0;
-        unsigned int code = 0;
-        char after = 0;
-        // Only single-byte entries: one /xNN and then blank space.
-        if (!inMap || std::sscanf(line.c_str(), "<U%x> /x%2x%c", &character, &code, &after) != 3 ||
-            (after != ' ' && after != '\t' && after != '\n')) {
-            continue;
-        }
-        if (seen[code]) {
-            fail(path.string() + ":" + std::to_string(number) + ": a second entry for one byte");
-        }
-        seen[code] = true;
-        page[code] = static_cast<char32_t>(character);
-    }
-    for (char32_t code = 0x20; code < 0x7F; ++code) {
-        if (page[code] != code) {
-            fail(path.string() + ": its lower half is not ASCII");
-        }
-    }
-    return page;
-}
-
 std::string hex(unsigned value, int digits) {
     std::array<char, 16> text{};
     std::snprintf(text.data(), text.size(), "0x%0*X", digits, value);
@@ -181,11 +135,10 @@ std::string hex(unsigned value, int digits) {
 }
 
 void writeTables(const std::filesystem::path& output, const std::filesystem::path& fontPath,
-                 const std::map<char32_t, Columns>& glyphs,
-                 const std::vector<std::pair<std::string, std::filesystem::path>>& pages) {
+                 const std::map<char32_t, Columns>& glyphs) {
     std::ostringstream out;
     out << "// Written by make_character_tables from " << fontPath.filename().string()
-        << " and glibc's charmaps; made afresh by every build.\n"
+        << "; made afresh by every build.\n"
         << "#include \"sim/character_tables.h\"\n\nnamespace vfd::sim::tables {\n\n"
         << "namespace {\n\nconstexpr std::array<FontGlyph, " << glyphs.size() << "> kGlyphs = {{\n";
     for (const auto& [character, columns] : glyphs) {
@@ -197,14 +150,6 @@ void writeTables(const std::filesystem::path& output, const std::filesystem::pat
     }
     out << "}};\n\n}  // namespace\n\n"
         << "std::span<const FontGlyph> fontGlyphs() {\n    return kGlyphs;\n}\n";
-    for (const auto& [name, path] : pages) {
-        const std::array<char32_t, 256> page = readCharmap(path);
-        out << "\n// " << path.filename().string() << "\nconst UpperHalf " << name << " = {";
-        for (int code = 0x80; code < 0x100; ++code) {
-            out << ((code % 8 == 0) ? "\n    " : " ") << hex(page[code], 4) << ",";
-        }
-        out << "\n};\n";
-    }
     out << "\n}  // namespace vfd::sim::tables\n";
 
     // Written whole or not at all, so that a failed run leaves no half table for the next build.
@@ -222,21 +167,12 @@ void writeTables(const std::filesystem::path& output, const std::filesystem::pat
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) {
-        std::cerr << "usage: make_character_tables OUTPUT.cpp FONT.bdf NAME=CHARMAP.gz ...\n";
+    if (argc != 3) {
+        std::cerr << "usage: make_character_tables OUTPUT.cpp FONT.bdf\n";
         return 2;
     }
     try {
-        std::vector<std::pair<std::string, std::filesystem::path>> pages;
-        for (int i = 3; i < argc; ++i) {
-            const std::string argument = argv[i];
-            const std::size_t equals = argument.find('=');
-            if (equals == std::string::npos || equals == 0) {
-                fail("\"" + argument + "\" is not NAME=CHARMAP.gz");
-            }
-            pages.emplace_back(argument.substr(0, equals), argument.substr(equals + 1));
-        }
-        writeTables(argv[1], argv[2], readBdf(argv[2]), pages);
+        writeTables(argv[1], argv[2], readBdf(argv[2]));
     } catch (const std::exception& e) {
         std::cerr << "make_character_tables: " << e.what() << "\n";
         return 1;
