@@ -156,6 +156,14 @@ void ConfigWindow::buildControls() {
     for (QComboBox* list : {char_, command_, baudRate_, passthru_}) {
         connect(list, &QComboBox::currentIndexChanged, this, &ConfigWindow::schedulePreview);
     }
+    // The character cells show and take the characters of the set the display will store.
+    connect(char_, &QComboBox::currentIndexChanged, this, [this](int position) {
+        if (position >= 0 && position < device::kCharacterSetCount) {
+            for (MessageEditor* message : {message1_, message2_}) {
+                message->setCharacterSet(static_cast<device::CharacterSet>(position));
+            }
+        }
+    });
 }
 
 device::BodyBytes ConfigWindow::previewBody() const {

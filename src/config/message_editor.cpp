@@ -22,6 +22,8 @@
 #include <QValidator>
 #include <algorithm>
 #include <array>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -106,20 +108,32 @@ std::uint8_t cellByte(const QString& cell) {
     return static_cast<std::uint8_t>(high * 16 + low);
 }
 
-// A character cell takes only characters the code page has, so every character that reaches a
-// cell has exactly one byte and the display shows what the operator typed.
-class CodePageValidator : public QValidator {
+bool isHexDigit(QChar c) {
+    return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
+}
+
+// Hexadecimal cells take only hexadecimal digits, written in upper case; anything else would be
+// read as 0 and change the byte behind the operator's back.
+class HexDigitValidator : public QValidator {
 public:
-    using QValidator::QValidator;
+    HexDigitValidator(std::function<void(QChar)> refused, QObject* parent)
+        : QValidator(parent), refused_(std::move(refused)) {}
     State validate(QString& input, int& /*pos*/) const override {
         for (const QChar c : input) {
-            if (!ui::CodePage::system().toCode(c)) {
+            if (!isHexDigit(c)) {
+                refused_(c);
                 return Invalid;
             }
         }
+        input = input.toUpper();
         return Acceptable;
     }
+
+private:
+    std::function<void(QChar)> refused_;
 };
+
+const char* const kCodeProperty = "displayCode";
 
 }  // namespace
 
@@ -163,7 +177,12 @@ MessageEditor::MessageEditor(int line, QWidget* parent)
 
     const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     const int cellWidth = QFontMetrics(fixed).horizontalAdvance(QStringLiteral("WW")) + 14;
-    auto* validator = new CodePageValidator(this);
+    // A character cell takes only characters the display's character set shows, so every
+    // character that reaches a cell has exactly one code and the display shows what was typed.
+    auto* charValidator =
+        new ui::DisplayTextValidator([this]() -> const ui::CodePage& { return *page_; },
+                                     [this](QChar c) { refuse(c, Entry::Ascii); }, this);
+    auto* hexValidator = new HexDigitValidator([this](QChar c) { refuse(c, Entry::Hex); }, this);
 
     // Hexadecimal and character cells share their grid places: only one row is ever visible, so
     // switching the mode does not move anything on the page.
@@ -193,11 +212,12 @@ MessageEditor::MessageEditor(int line, QWidget* parent)
             hex->setObjectName(indexed(names.hexCells, k));
             hex->setAccessibleName(spoken + QStringLiteral(" hex cell %1").arg(k));
             hex->setMaxLength(2);
+            hex->setValidator(hexValidator);
             auto* chr = new QLineEdit(this);
             chr->setObjectName(indexed(names.charCells, k));
             chr->setAccessibleName(spoken + QStringLiteral(" character cell %1").arg(k));
             chr->setMaxLength(1);
-            chr->setValidator(validator);
+            chr->setValidator(charValidator);
             for (QLineEdit* cell : {hex, chr}) {
                 cell->installEventFilter(this);
                 cell->setFont(fixed);
@@ -216,9 +236,16 @@ MessageEditor::MessageEditor(int line, QWidget* parent)
         label->setVisible(false);
     }
 
+    // The note keeps its line whether or not it says something, so that nothing below it moves.
+    note_ = new QLabel(this);
+    note_->setObjectName(QStringLiteral("L%1Note").arg(line));
+    note_->setAccessibleName(spoken + QStringLiteral(" note"));
+    note_->setFixedHeight(note_->fontMetrics().height());
+
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(controls);
     layout->addLayout(grid);
+    layout->addWidget(note_);
 
     connect(hexOption_, &QRadioButton::toggled, this, [this](bool on) {
         if (on) {
@@ -235,7 +262,64 @@ MessageEditor::MessageEditor(int line, QWidget* parent)
     connect(hexOption_, &QRadioButton::toggled, this, &MessageEditor::changed);
     for (QLineEdit* cell : hexCells_ + charCells_) {
         connect(cell, &QLineEdit::textChanged, this, &MessageEditor::changed);
+        connect(cell, &QLineEdit::textEdited, note_, &QLabel::clear);
     }
+}
+
+void MessageEditor::refuse(QChar c, Entry in) {
+    note_->setText(
+        in == Entry::Hex
+            ? QStringLiteral("\u201C%1\u201D is not a hexadecimal digit (0 to 9, A to F).")
+                  .arg(QString(c))
+            : ui::refusedCharacterNote(c, *page_));
+}
+
+void MessageEditor::setCharacterSet(device::CharacterSet set) {
+    const ui::CodePage& next = ui::CodePage::of(set);
+    if (&next == page_) {
+        return;
+    }
+    // The codes stay; the characters change to what the display shows for them with the set.
+    std::vector<std::optional<std::uint8_t>> codes;
+    for (int i = 0; i < length_; ++i) {
+        codes.push_back(charCellCode(i));
+    }
+    page_ = &next;
+    for (int i = 0; i < length_; ++i) {
+        const auto& code = codes[static_cast<std::size_t>(i)];
+        if (code) {
+            showCode(charCells_[i], *code);
+        } else if (!charCells_[i]->text().isEmpty()) {
+            charCells_[i]->clear();
+        }
+    }
+}
+
+device::CharacterSet MessageEditor::characterSet() const {
+    return page_->characterSet();
+}
+
+void MessageEditor::showCode(QLineEdit* cell, std::uint8_t code) {
+    cell->setText(code == 0 ? QString() : QString(page_->toChar(code)));
+    cell->setProperty(kCodeProperty, code == 0 ? QVariant() : QVariant(int{code}));
+}
+
+std::optional<std::uint8_t> MessageEditor::charCellCode(int i) const {
+    const QLineEdit* cell = charCells_[i];
+    const QString text = cell->text();
+    if (text.isEmpty()) {
+        return std::nullopt;
+    }
+    // A cell filled from a byte keeps that byte while it shows the byte's character: several
+    // codes may show one character (GERMANY shows Ä at 0x5B and at 0x8E).
+    const QVariant shown = cell->property(kCodeProperty);
+    if (shown.isValid()) {
+        const auto code = static_cast<std::uint8_t>(shown.toInt());
+        if (QString(page_->toChar(code)) == text) {
+            return code;
+        }
+    }
+    return page_->toCode(text.front());
 }
 
 // Each cell keeps its own limit, but the row types like one field: a keystroke in a full cell goes
@@ -324,20 +408,31 @@ bool MessageEditor::keyInCell(const QList<QLineEdit*>& row, int at, QKeyEvent* k
 void MessageEditor::spread(int k, const QString& text) {
     const bool hex = entry() == Entry::Hex;
     const QList<QLineEdit*>& row = hex ? hexCells_ : charCells_;
-    const ui::CodePage& page = ui::CodePage::system();
     QStringList pieces;
     if (hex) {
-        // Digits are often copied in pairs with blanks between them: "48 45 4C".
+        // Digits are often copied in pairs with blanks between them: "48 45 4C". A text with
+        // anything else in it is not pasted at all: dropping a letter would shift every pair.
         QString digits = text;
         digits.remove(QRegularExpression(QStringLiteral("\\s")));
+        if (const auto bad = std::find_if_not(digits.begin(), digits.end(), isHexDigit);
+            bad != digits.end()) {
+            refuse(*bad, Entry::Hex);
+            return;
+        }
+        digits = digits.toUpper();
         for (qsizetype i = 0; i < digits.size(); i += 2) {
             pieces << digits.mid(i, 2);
         }
     } else {
         for (const QChar c : text) {
-            if (c.isPrint() && page.toCode(c)) {
-                pieces << QString(c);
+            if (!c.isPrint()) {
+                continue;
             }
+            if (!page_->toCode(c)) {
+                refuse(c, Entry::Ascii);
+                continue;
+            }
+            pieces << QString(c);
         }
     }
     int i = k - 1;
@@ -369,13 +464,11 @@ void MessageEditor::switchToAscii() {
     for (QLabel* label : hexRuler_) {
         label->setVisible(false);
     }
-    const ui::CodePage& page = ui::CodePage::system();
     for (int i = 0; i < length_; ++i) {
         QLineEdit* chr = charCells_[i];
         QLineEdit* hex = hexCells_[i];
         chr->setVisible(true);
-        const std::uint8_t code = cellByte(hex->text());
-        chr->setText(code == 0 ? QString() : QString(page.toChar(code)));
+        showCode(chr, cellByte(hex->text()));
         hex->clear();
         hex->setVisible(false);
     }
@@ -388,20 +481,17 @@ void MessageEditor::switchToHex() {
     for (QLabel* label : charRuler_) {
         label->setVisible(false);
     }
-    const ui::CodePage& page = ui::CodePage::system();
     for (int i = 0; i < length_; ++i) {
         QLineEdit* chr = charCells_[i];
         QLineEdit* hex = hexCells_[i];
         hex->setVisible(true);
         // An empty character cell keeps the hexadecimal cell as it is; by the time the row is
         // switched that cell is empty anyway.
-        const QString text = chr->text();
-        if (!text.isEmpty()) {
-            if (const auto code = page.toCode(text.front())) {
-                hex->setText(QString::fromStdString(hexByte(*code)));
-            }
+        if (const auto code = charCellCode(i)) {
+            hex->setText(QString::fromStdString(hexByte(*code)));
         }
         chr->clear();
+        chr->setProperty(kCodeProperty, QVariant());
         chr->setVisible(false);
     }
     for (QLabel* label : hexRuler_) {
@@ -424,7 +514,6 @@ std::vector<std::uint8_t> MessageEditor::peekBytes() const {
     // A character cell reads as the hexadecimal cell that switching to hexadecimal entry would
     // make of it; an empty one as an empty cell.
     const bool ascii = entry() == Entry::Ascii;
-    const ui::CodePage& page = ui::CodePage::system();
     std::vector<std::string> cells;
     cells.reserve(static_cast<std::size_t>(length_));
     for (int i = 0; i < length_; ++i) {
@@ -432,8 +521,7 @@ std::vector<std::uint8_t> MessageEditor::peekBytes() const {
             cells.push_back(digitText(hexCells_[i]->text()));
             continue;
         }
-        const QString text = charCells_[i]->text();
-        const auto code = text.isEmpty() ? std::nullopt : page.toCode(text.front());
+        const auto code = charCellCode(i);
         cells.push_back(code ? hexByte(*code) : std::string());
     }
     return joinAndPair(cells, length_);
@@ -451,6 +539,7 @@ void MessageEditor::showBytes(std::span<const std::uint8_t> bytes) {
 void MessageEditor::setCharacters(const QString& text) {
     for (int i = 0; i < length_; ++i) {
         charCells_[i]->setText(i < text.size() ? QString(text[i]) : QString());
+        charCells_[i]->setProperty(kCodeProperty, QVariant());
     }
 }
 

@@ -4,8 +4,12 @@
 #include <QGroupBox>
 #include <QList>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
+
+#include "device/settings_image.h"
+#include "ui/code_page.h"
 
 class QCheckBox;
 class QKeyEvent;
@@ -55,6 +59,11 @@ public:
     // line in character entry (the defaults), and writes the cells whatever the mode.
     void setCharacters(const QString& text);
 
+    // The character set the display will show the line with: character cells show what it
+    // shows, and take only characters it has. Cells in character entry keep their codes.
+    void setCharacterSet(device::CharacterSet set);
+    device::CharacterSet characterSet() const;
+
     bool scrolls() const;
     void setScrolls(bool scroll);
 
@@ -67,6 +76,8 @@ public:
     QPushButton* clearButton() const { return clear_; }
     const QList<QLabel*>& hexRuler() const { return hexRuler_; }
     const QList<QLabel*>& charRuler() const { return charRuler_; }
+    // Says which character was refused, until the next edit.
+    QLabel* note() const { return note_; }
 
 signals:
     // A cell, the entry or the scroll box changed.
@@ -81,6 +92,10 @@ private:
     // entry, two hexadecimal digits a cell in hexadecimal entry.
     void spread(int k, const QString& text);
     bool keyInCell(const QList<QLineEdit*>& row, int at, QKeyEvent* key);
+    void refuse(QChar c, Entry in);
+    void showCode(QLineEdit* cell, std::uint8_t code);
+    // The code of character cell i (from 0), nothing for an empty cell.
+    std::optional<std::uint8_t> charCellCode(int i) const;
     void switchToAscii();
     void switchToHex();
 
@@ -94,6 +109,8 @@ private:
     QList<QLineEdit*> charCells_;
     QList<QLabel*> hexRuler_;
     QList<QLabel*> charRuler_;
+    QLabel* note_ = nullptr;
+    const ui::CodePage* page_ = &ui::CodePage::of(device::CharacterSet::UsaEurope);
 };
 
 }  // namespace vfd::config

@@ -38,12 +38,27 @@ std::string_view caption(CharacterSet value) {
     return entryOf(kCharList, SettingsImage::toByte(value));
 }
 
-std::string_view shortName(Emulation value) {
-    std::string_view entry = caption(value);
+namespace {
+
+// An entry without the list's "(Default)" and the blanks before it.
+std::string_view withoutDefaultMark(std::string_view entry) {
     if (const auto paren = entry.find(" ("); paren != std::string_view::npos) {
         entry = entry.substr(0, paren);
     }
+    while (!entry.empty() && entry.back() == ' ') {
+        entry.remove_suffix(1);
+    }
     return entry;
+}
+
+}  // namespace
+
+std::string_view shortName(Emulation value) {
+    return withoutDefaultMark(caption(value));
+}
+
+std::string_view shortName(CharacterSet value) {
+    return withoutDefaultMark(caption(value));
 }
 
 int standbyPositionFromText(std::string_view text) {

@@ -92,8 +92,9 @@ inline constexpr std::string_view kDefaultMessage2 = "**HAVE A NICE DAY AND THAN
 // The list entry of a stored value; empty for a value the list does not have.
 std::string_view caption(Emulation value);
 std::string_view caption(CharacterSet value);
-// The emulation's name without the list's "(Default)": "EPSON", "CD5220".
+// The name without the list's "(Default)": "EPSON", "CD5220", "USA/Eurpope", "GERMANY".
 std::string_view shortName(Emulation value);
+std::string_view shortName(CharacterSet value);
 
 // The stand-by list also takes typed text. Accepts an entry text, "n minute(s)" or a bare number,
 // each for 0 to 10, and gives the list position; anything else gives -1.

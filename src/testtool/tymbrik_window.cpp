@@ -54,12 +54,6 @@ using ui::fromUtf8;
 using ui::makeButton;
 using ui::makeLabel;
 
-// Texts of the screen test carry bytes from the display (the serial number), which are codes of
-// the single-byte code page.
-QString fromDisplayBytes(const std::string& text) {
-    return ui::CodePage::system().decode(QByteArray::fromStdString(text));
-}
-
 std::filesystem::path toPath(const QString& name) {
     return std::filesystem::path(QFile::encodeName(name).toStdString());
 }
@@ -172,6 +166,16 @@ void TymbrikWindow::buildControls() {
     freeText_->setObjectName(QStringLiteral("Text1"));
     freeText_->setAccessibleName(QStringLiteral("Text to display"));
     freeText_->setPlaceholderText(freeText_->accessibleName());
+    freeText_->setValidator(new ui::DisplayTextValidator(
+        [this]() -> const ui::CodePage& { return displayCharacters(); },
+        [this](QChar c) {
+            freeTextNote_->setText(ui::refusedCharacterNote(c, displayCharacters()));
+        },
+        freeText_));
+    // Which character the text refused; the line is kept so that nothing below it moves.
+    freeTextNote_ = makeLabel("TextNote", QString(), QStringLiteral("Text to display note"), this);
+    freeTextNote_->setFixedHeight(freeTextNote_->fontMetrics().height());
+    connect(freeText_, &QLineEdit::textEdited, freeTextNote_, &QLabel::clear);
     displayButton_ = makeButton("Display", QStringLiteral("DisplayText"), this);
     loadSetting_ = makeButton("Command2", QStringLiteral("Load Setting"), this);
     settingsFilePath_ = new QLineEdit(this);
@@ -190,6 +194,7 @@ void TymbrikWindow::buildControls() {
     helpers->addWidget(searchResult_, 1, 0, 1, 2);
     helpers->addWidget(freeText_, 2, 0);
     helpers->addWidget(displayButton_, 2, 1);
+    helpers->addWidget(freeTextNote_, 3, 0, 1, 2);
     helpers->setColumnStretch(0, 1);
 
     auto* frame1 = new QGroupBox(QStringLiteral("Module Name"), this);
@@ -373,6 +378,22 @@ SerialLine TymbrikWindow::serialLine() const {
                       {}};
 }
 
+const ui::CodePage& TymbrikWindow::displayCharacters() const {
+    // The display under test shows what its model stores; a File Setting model stores the file.
+    const int option = models_->checkedId();
+    if (option < 0) {
+        return ui::CodePage::of(device::CharacterSet::UsaEurope);
+    }
+    const ModelOption& model = kModelOptions[static_cast<std::size_t>(option)];
+    if (model.usesFile && fileImage_) {
+        const auto set = device::bodyByte(*fileImage_, device::image_index::kCharSet);
+        if (set < device::kCharacterSetCount) {
+            return ui::CodePage::of(static_cast<device::CharacterSet>(set));
+        }
+    }
+    return ui::CodePage::of(model.defaultCharSet);
+}
+
 ScreenRunChoice TymbrikWindow::screenRunChoice() const {
     ScreenRunChoice choice;
     const int option = models_->checkedId();
@@ -390,7 +411,8 @@ void TymbrikWindow::showAndWait(const std::string& text, const std::string& deta
     if (closing_) {
         return;
     }
-    messageWindow_->setMessage(fromDisplayBytes(text));
+    // The texts carry bytes from the display (the serial number), codes of its character set.
+    messageWindow_->setMessage(displayCharacters().decode(QByteArray::fromStdString(text)));
     messageWindow_->setDetail(fromUtf8(detail));
     messageWindow_->setWaitValue(1);
     messageWindow_->present();
@@ -428,7 +450,7 @@ void TymbrikWindow::sendRangeFile(int which) {
 
 void TymbrikWindow::onDisplay() {
     ExchangeScope scope(*this);
-    const QByteArray encoded = ui::CodePage::system().encode(freeText_->text());
+    const QByteArray encoded = displayCharacters().encode(freeText_->text());
     const std::vector<std::uint8_t> bytes(encoded.begin(), encoded.end());
     SerialLine line = serialLine();
     const LineResult shown = displayText(line, resetPending_, bytes);

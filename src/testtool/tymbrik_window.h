@@ -18,6 +18,7 @@
 #include "testtool/operator.h"
 #include "testtool/production_run/screen_run.h"
 #include "testtool/serial_line.h"
+#include "ui/code_page.h"
 #include "ui/exchange_guard.h"
 #include "ui/operator_dialogs.h"
 #include "ui/tool_services.h"
@@ -68,6 +69,9 @@ public:
     SerialLine serialLine() const;
     // The model, the three check boxes and the loaded file as they are now.
     ScreenRunChoice screenRunChoice() const;
+    // The character set the display under test shows text with: the chosen model's, or the
+    // loaded file's for a File Setting model.
+    const ui::CodePage& displayCharacters() const;
 
     // The settings file loaded by "Load Setting": none until a load succeeded.
     const std::optional<device::BodyBytes>& fileImage() const { return fileImage_; }
@@ -121,6 +125,7 @@ private:
     QComboBox* autoComport_ = nullptr;
     QPushButton* autoSearch_ = nullptr;
     QLabel* searchResult_ = nullptr;
+    QLabel* freeTextNote_ = nullptr;
     QPushButton* loadSetting_ = nullptr;
     QLineEdit* freeText_ = nullptr;
     QPushButton* displayButton_ = nullptr;

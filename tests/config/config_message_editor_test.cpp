@@ -149,10 +149,18 @@ TEST_F(MessageEditorTest, SwitchingToAsciiAndBackConvertsEachCell) {
         QString backToHex;
     };
     const std::vector<Case> cases = {
-        {"41", "A", "41"},         {"4a", "J", "4A"},         {"00", "", ""},
-        {"4", "@", "40"},          {"G1", QChar(1), "01"},    {"", "", ""},
-        {"7e", "~", "7E"},         {"ff", QChar(0xFF), "FF"}, {"20", " ", "20"},
-        {"e9", QChar(0xE9), "E9"},
+        {"41", "A", "41"},
+        {"4a", "J", "4A"},
+        {"00", "", ""},
+        {"4", "@", "40"},
+        {"G1", QChar(1), "01"},
+        {"", "", ""},
+        {"7e", "~", "7E"},
+        {"20", " ", "20"},
+        // The cells show what the display shows: code page 437 in the upper half.
+        {"ff", QChar(0xA0), "FF"},
+        {"e9", QChar(0x398), "E9"},
+        {"81", QChar(0xFC), "81"},
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
         hex(static_cast<int>(i) + 1)->setText(cases[i].hex);
@@ -185,10 +193,10 @@ TEST_F(MessageEditorTest, ClickingTheOptionsRunsTheSwitch) {
 }
 
 TEST_F(MessageEditorTest, SelectingTheActiveModeChangesNothing) {
-    hex(1)->setText("4a");
+    hex(1)->setText("4A");
     hex(2)->setText("G");
     editor.selectHex();
-    EXPECT_EQ(hex(1)->text(), "4a");
+    EXPECT_EQ(hex(1)->text(), "4A");
     EXPECT_EQ(hex(2)->text(), "G");
 
     editor.selectAscii();
@@ -293,19 +301,79 @@ TEST_F(MessageEditorTest, ShowingBytesWritesEveryCellInHexEntry) {
     EXPECT_EQ(lower.takeBytes(), bytes);
 }
 
-TEST_F(MessageEditorTest, CellsRefuseWhatTheyCannotHold) {
-    editor.selectAscii();
-    typeInto(chr(1), QString(QChar(0x20AC)));  // the euro sign has no byte in Latin-1
-    EXPECT_TRUE(chr(1)->text().isEmpty());
-    typeInto(chr(2), QString(QChar(0xE9)));
-    EXPECT_EQ(chr(2)->text(), QString(QChar(0xE9)));
-    QTest::keyClicks(chr(3), "a");
-    EXPECT_EQ(chr(3)->text(), "a");
-    EXPECT_EQ(editor.takeBytes(), bytesWithPrefix({0xE9, 0x61}, 20));
+TEST_F(MessageEditorTest, TypedCharactersBecomeTheCodesTheDisplayShowsThemWith) {
+    struct Case {
+        device::CharacterSet set;
+        QString typed;
+        std::vector<std::uint8_t> bytes;
+    };
+    const Case cases[] = {
+        // Code page 437, the factory's: "Grüße".
+        {device::CharacterSet::UsaEurope,
+         QString::fromUtf8("Gr\u00FC\u00DFe"),
+         {0x47, 0x72, 0x81, 0xE1, 0x65}},
+        // GERMANY shows ü, ß and ö in place of }, ~ and |.
+        {device::CharacterSet::Germany,
+         QString::fromUtf8("M\u00FCller \u00DF\u00F6"),
+         {0x4D, 0x7D, 0x6C, 0x6C, 0x65, 0x72, 0x20, 0x7E, 0x7C}},
+        {device::CharacterSet::Russia, QString::fromUtf8("\u0414a"), {0x84, 0x61}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        editor.selectHex();
+        editor.clear();
+        editor.setCharacterSet(c.set);
+        editor.selectAscii();
+        for (int k = 0; k < c.typed.size(); ++k) {
+            typeInto(chr(k + 1), QString(c.typed[k]));
+            EXPECT_EQ(chr(k + 1)->text(), QString(c.typed[k]));
+        }
+        EXPECT_EQ(editor.peekBytes(), bytesWithPrefix(c.bytes, 20));
+        EXPECT_TRUE(editor.note()->text().isEmpty());
+    }
+}
 
-    // Hexadecimal cells take any two characters; what is not a digit counts 0 when read.
-    QTest::keyClicks(hex(4), "xy");
-    EXPECT_EQ(hex(4)->text(), "xy");
+TEST_F(MessageEditorTest, CellsRefuseWhatTheyCannotHoldAndSayWhich) {
+    editor.selectAscii();
+    typeInto(chr(1), QString(QChar(0x20AC)));
+    EXPECT_TRUE(chr(1)->text().isEmpty());
+    EXPECT_EQ(editor.note()->text(),
+              QString::fromUtf8("\u201C\u20AC\u201D is not in the display's character set "
+                                "USA/Eurpope."));
+    QTest::keyClicks(chr(2), "a");
+    EXPECT_TRUE(editor.note()->text().isEmpty()) << "the next keystroke clears the note";
+
+    editor.setCharacterSet(device::CharacterSet::Germany);
+    typeInto(chr(3), QStringLiteral("}"));
+    EXPECT_TRUE(chr(3)->text().isEmpty()) << "GERMANY shows \u00FC there";
+    EXPECT_TRUE(editor.note()->text().contains(QStringLiteral("GERMANY")));
+
+    // Hexadecimal cells take only digits, and write them in upper case.
+    editor.selectHex();
+    QTest::keyClicks(hex(4), "1g");
+    EXPECT_EQ(editor.note()->text(),
+              QString::fromUtf8("\u201Cg\u201D is not a hexadecimal digit (0 to 9, A to F)."));
+    QTest::keyClicks(hex(4), "z4");
+    EXPECT_EQ(hex(4)->text(), "14");
+    QTest::keyClicks(hex(5), "4a");
+    EXPECT_EQ(hex(5)->text(), "4A");
+}
+
+TEST_F(MessageEditorTest, ChangingTheCharacterSetKeepsTheCodesAndShowsTheirNewCharacters) {
+    hex(1)->setText("7D");
+    hex(2)->setText("5B");
+    hex(3)->setText("8E");
+    editor.selectAscii();
+    EXPECT_EQ(chr(1)->text(), "}");
+    editor.setCharacterSet(device::CharacterSet::Germany);
+    EXPECT_EQ(chr(1)->text(), QString(QChar(0xFC)));
+    // 0x5B and 0x8E both show \u00C4 with GERMANY; each cell keeps its own code.
+    EXPECT_EQ(chr(2)->text(), QString(QChar(0xC4)));
+    EXPECT_EQ(chr(3)->text(), QString(QChar(0xC4)));
+    EXPECT_EQ(editor.peekBytes(), bytesWithPrefix({0x7D, 0x5B, 0x8E}, 20));
+    editor.selectHex();
+    EXPECT_EQ(hex(2)->text(), "5B");
+    EXPECT_EQ(hex(3)->text(), "8E");
 }
 
 TEST_F(MessageEditorTest, CharactersFillTheCellsInOrder) {
@@ -408,6 +476,12 @@ TEST_F(MessageTyping, APastedTextSpreadsOverTheFollowingCells) {
     editor.hexCell(1)->setFocus();
     key(Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(texts(true, 1, 4), (QStringList{"31", "32", "3", ""}));
+    // A text with anything but digits is not pasted: dropping a letter would shift every pair.
+    QApplication::clipboard()->setText(QStringLiteral("4l 42"));
+    editor.hexCell(5)->setFocus();
+    key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(texts(true, 5, 6), (QStringList{"", ""}));
+    EXPECT_TRUE(editor.note()->text().contains(QStringLiteral("\u201Cl\u201D")));
     // Past the row's end the rest is dropped.
     QApplication::clipboard()->setText(QStringLiteral("414243"));
     editor.hexCell(39)->setFocus();

@@ -5,6 +5,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -110,6 +112,20 @@ TEST_F(TymbrikOnVirtualDisplay, RangeButtonsAndFreeTextReachTheDisplay) {
     click("Display");
     EXPECT_TRUE(sim->waitForOutputAfterMark("|HELLO")) << sim->output().toStdString();
     EXPECT_FALSE(window->port().isOpen());
+
+    // Text in the operator's own language shows as typed; the euro sign, which code page 437
+    // lacks, is refused at the keystroke.
+    auto* text = child<QLineEdit>("Text1");
+    text->clear();
+    for (const QChar c : QString::fromUtf8("Preis 12,50 \u20ACGr\u00FC\u00DFe")) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(text, &press);
+    }
+    EXPECT_EQ(text->text(), QString::fromUtf8("Preis 12,50 Gr\u00FC\u00DFe"));
+    sim->markOutput();
+    click("Display");
+    // The text goes on where the last one ended, as on the display itself.
+    EXPECT_TRUE(sim->waitForOutputAfterMark("Preis 12,50 Grü|ße")) << sim->output().toStdString();
 }
 
 TEST_F(TymbrikOnVirtualDisplay, ASilentDisplayFailsTheIdentityCheckAndTheToolStaysReady) {

@@ -200,6 +200,46 @@ TEST_F(ZoravelOnVirtualDisplay, ThePreviewIsWhatTheDisplayShowsAfterADownloadAnd
     }
 }
 
+// Text typed in the operator's own language reaches the glass as typed: the cells store the codes
+// that the display's character set shows it with.
+TEST_F(ZoravelOnVirtualDisplay, TypedTextShowsOnTheGlassInTheDisplaysCharacterSet) {
+    struct Case {
+        int charSet;  // `Char` position
+        QString typed;
+    };
+    const Case cases[] = {
+        {0, QString::fromUtf8("Gr\u00FC\u00DFe")},           // code page 437
+        {2, QString::fromUtf8("M\u00FCller \u20AC\u00DF")},  // GERMANY; no euro sign
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        child<QComboBox>("Char")->setCurrentIndex(c.charSet);
+        MessageEditor& line = window->message1();
+        line.selectHex();
+        line.clear();
+        line.selectAscii();
+        line.scrollBox()->setChecked(false);
+        int k = 1;
+        for (const QChar ch : c.typed) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+            QCoreApplication::sendEvent(line.charCell(k), &press);
+            if (!line.charCell(k)->text().isEmpty()) {
+                ++k;
+            }
+        }
+        const QString expected = QString(c.typed).remove(QChar(0x20AC));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(window->preview().text().section(QLatin1Char('\n'), 0, 0), expected);
+        dialogs.messages.clear();
+        click("Download");
+        ASSERT_EQ(dialogs.messages, QStringList{"Download O.K ! Please restart !"});
+        sim->markOutput();
+        ASSERT_TRUE(sim->restart());
+        ASSERT_TRUE(sim->waitForOutputAfterMark(QByteArray("display |") + expected.toUtf8()))
+            << sim->output().toStdString();
+    }
+}
+
 // The most common field fault: the display was set to 19200 and restarted, and the tool still
 // talks at 9600. At the display's own speed everything works again.
 TEST_F(ZoravelOnVirtualDisplay, ADisplaySetTo19200AnswersOnlyAt19200) {

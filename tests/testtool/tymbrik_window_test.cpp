@@ -311,13 +311,42 @@ TEST_F(TestWindowTest, DisplayInitialisesOnceThenOnlyAppendsText) {
     EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
-TEST_F(TestWindowTest, DisplaySendsOneByteACharacterOfTheCodePage) {
-    control<QLineEdit>("Text1")->setText(QString::fromUtf8("1,50 \u00A3 caf\u00E9"));
-    forgetStartUp();
-    button("Display")->click();
-    ASSERT_EQ(port.writtenBlocks().size(), 2u);
-    EXPECT_EQ(port.writtenBlocks()[1],
-              Bytes({'1', ',', '5', '0', ' ', 0xA3, ' ', 'c', 'a', 'f', 0xE9}));
+TEST_F(TestWindowTest, DisplaySendsTheCodesTheModelsCharacterSetShowsTheTextWith) {
+    struct Case {
+        const char* option;
+        QString text;
+        Bytes bytes;
+    };
+    const Case cases[] = {
+        // Code page 437, the factory's.
+        {"Option_EPSON_QV310",
+         QString::fromUtf8("1,50 \u00A3 caf\u00E9 Gr\u00FC\u00DFe"),
+         {'1', ',', '5', '0', ' ', 0x9C, ' ', 'c', 'a', 'f', 0x82, ' ', 'G', 'r', 0x81, 0xE1, 'e'}},
+        // The RUSSIA models store code page 866.
+        {"Option_EPSON_NR400_CD5220_RUSSIA", QString::fromUtf8("\u0414\u0430"), {0x84, 0xA0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.option);
+        control<QRadioButton>(c.option)->click();
+        control<QLineEdit>("Text1")->setText(c.text);
+        forgetStartUp();
+        button("Display")->click();
+        ASSERT_FALSE(port.writtenBlocks().empty());
+        EXPECT_EQ(port.writtenBlocks().back(), c.bytes);
+    }
+}
+
+TEST_F(TestWindowTest, TheTextRefusesACharacterTheDisplayCannotShowAndSaysWhich) {
+    auto* text = control<QLineEdit>("Text1");
+    QTest::keyClicks(text, "EUR");
+    QKeyEvent euro(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(QChar(0x20AC)));
+    QApplication::sendEvent(text, &euro);
+    EXPECT_EQ(text->text(), "EUR");
+    EXPECT_EQ(control<QLabel>("TextNote")->text(),
+              QString::fromUtf8("\u201C\u20AC\u201D is not in the display's character set "
+                                "USA/Eurpope."));
+    QTest::keyClicks(text, "!");
+    EXPECT_TRUE(control<QLabel>("TextNote")->text().isEmpty());
 }
 
 TEST_F(TestWindowTest, DisplayWithAnEmptyTextSendsOnlyTheReset) {
