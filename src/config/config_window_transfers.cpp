@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include "config/config_window.h"
+#include "config/udc_editor.h"
 #include "file/settings_file.h"
 #include "link/exchanges.h"
 #include "link/port_choice.h"
@@ -64,7 +65,8 @@ std::filesystem::path toPath(const QString& name) {
 void ConfigWindow::onDownload() {
     BusyScope busy(*this);
     // The image is filled before the port is touched, so the window shows both messages in
-    // hexadecimal afterwards whatever the port does.
+    // hexadecimal afterwards whatever the port does. The character on the grid goes with it.
+    udc_->storeDraft();
     fillFromWindow(image(), takeWindowValues());
     const auto choice = openWindowPort(*this);
     if (!choice) {
@@ -110,7 +112,9 @@ void ConfigWindow::onSave() {
     if (path.isEmpty()) {
         return;
     }
-    // The stand-by time travels with the file like every other setting of the window.
+    // The stand-by time travels with the file like every other setting of the window, and so
+    // does the character on the grid.
+    udc_->storeDraft();
     fillFromWindow(image(), takeWindowValues(), StandbyByte::Fill);
     const std::string problem = file::writeSettingsFile(toPath(path), image().body());
     if (!problem.empty()) {

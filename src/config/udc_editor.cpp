@@ -308,6 +308,13 @@ std::optional<UdcRecord> UdcEditor::draft() const {
     return gridRecord(*code);
 }
 
+void UdcEditor::storeDraft() {
+    if (const auto record = draft()) {
+        store(record->front());
+        emit changed();
+    }
+}
+
 UdcRecord UdcEditor::gridRecord(std::uint8_t code) const {
     UdcRecord record{code};
     for (int column = 1; column <= device::kUdcColumns; ++column) {

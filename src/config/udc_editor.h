@@ -27,8 +27,8 @@ inline const QString kUdcTitle = QStringLiteral("User Defined Character");
 
 // The user-defined character page: a 5 by 7 grid of dot buttons, the code box and the paging
 // buttons. The grid is the working copy of the current character; it reaches the character's
-// record in the settings image only when the operator pages away with a valid code, which is
-// why a drawing that was never paged away from is neither saved nor downloaded.
+// record in the settings image when the operator pages away with a valid code, and when a
+// download or a save takes the settings (storeDraft), so that a drawing is never left behind.
 class UdcEditor : public QWidget {
     Q_OBJECT
 public:
@@ -60,6 +60,9 @@ public:
     // The record that paging away would store now: the code in the box and the grid's five
     // column bytes. Nothing while the box is empty or holds a code that would be refused.
     std::optional<UdcRecord> draft() const;
+    // Stores the draft in the character's record as paging away would, without paging and
+    // without a word; nothing while there is no draft. Download and Save call it first.
+    void storeDraft();
 
 signals:
     // The grid, the code box or the character on the grid changed.

@@ -21,6 +21,7 @@
 #include "config/display_preview.h"
 #include "config/message_editor.h"
 #include "config/udc_editor.h"
+#include "device/settings_image.h"
 #include "link/qt/qt_clock.h"
 #include "link/qt/qt_serial_port.h"
 #include "support/scripted_dialogs.h"
@@ -198,6 +199,50 @@ TEST_F(ZoravelOnVirtualDisplay, ThePreviewIsWhatTheDisplayShowsAfterADownloadAnd
         ASSERT_TRUE(sim->restart());
         EXPECT_EQ(firstScreenAfterRestart(*sim), preview);
     }
+}
+
+// A character drawn on the grid goes with a download and a save even when the operator never paged
+// away from it.
+TEST_F(ZoravelOnVirtualDisplay, ACharacterDrawnWithoutPagingIsDownloadedAndSaved) {
+    {
+        QFile memory(sim->statePath());
+        ASSERT_TRUE(memory.open(QIODevice::WriteOnly));
+        memory.write(QByteArray(126, '\0'));
+    }
+    ASSERT_TRUE(sim->restart());
+
+    UdcEditor& udc = window->characterEditor();
+    udc.codeBox()->setText("23");
+    const int heart[][2] = {{1, 1}, {2, 0}, {3, 1}, {4, 0}, {5, 1},
+                            {1, 2}, {5, 2}, {2, 3}, {4, 3}, {3, 4}};
+    for (const auto& dot : heart) {
+        udc.dot(dot[0], dot[1])->click();
+    }
+    window->message1().showBytes(std::vector<std::uint8_t>{'I', ' ', 0x23, ' ', 'U'});
+    window->message1().scrollBox()->setChecked(false);
+    QCoreApplication::processEvents();
+    const QString preview = window->preview().text();
+    EXPECT_FALSE(preview.startsWith(QStringLiteral("I # U"))) << "the heart, not #";
+
+    click("Download");
+    ASSERT_EQ(dialogs.messages, QStringList{"Download O.K ! Please restart !"});
+    ASSERT_TRUE(sim->restart());
+    EXPECT_EQ(firstScreenAfterRestart(*sim), preview);
+    const int record = device::udcRecordStart(1);
+    EXPECT_EQ(storedSettings().at(record - 1), 0x23);
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath("heart.vfd");
+    dialogs.files.push_back(file);
+    click("Save");
+    click("SetAllDefault");
+    window->image().clear();
+    dialogs.files.push_back(file);
+    click("Load");
+    EXPECT_EQ(window->image().at(record), 0x23);
+    EXPECT_EQ(child<QLineEdit>("UDC_TEXT")->text(), "23");
+    EXPECT_TRUE(udc.dotOn(3, 4));
+    EXPECT_FALSE(udc.dotOn(3, 0));
 }
 
 // Text typed in the operator's own language reaches the glass as typed: the cells store the codes
