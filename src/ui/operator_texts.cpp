@@ -125,6 +125,20 @@ Words lineLostWords(const std::string& portLabel, const std::string& systemWords
     return words;
 }
 
+Words lineLostWords(std::string_view headline, const std::string& portLabel,
+                    const std::string& systemWords) {
+    const Words lost = lineLostWords(portLabel, systemWords);
+    return {std::string(headline), lost.text + " " + lost.detail};
+}
+
+Words unfinishedTestWords(const Words& why) {
+    std::string detail = why.text;
+    if (!why.detail.empty()) {
+        detail += (detail.empty() ? "" : "\n") + why.detail;
+    }
+    return {std::string(kTestUnfinishedText), detail};
+}
+
 Words wordsFor(const link::DownloadResult& result, const LineNames& line) {
     switch (result.outcome) {
         case link::DownloadOutcome::Sent:
@@ -139,7 +153,7 @@ Words wordsFor(const link::DownloadResult& result, const LineNames& line) {
                                            " was due, so the settings were refused and not "
                                            "stored")};
         case link::DownloadOutcome::LineLost:
-            return lineLostWords(line.port, result.lineError);
+            return lineLostWords(kDownloadFailText, line.port, result.lineError);
     }
     return {};
 }

@@ -29,6 +29,9 @@ inline constexpr std::string_view kNoSerialText = "NO S/N";
 inline constexpr std::string_view kSerialPrefix = "S/N:\r";  // then the eight characters
 inline constexpr std::string_view kVerdictOkText = "OK!";
 inline constexpr std::string_view kVerdictErrorText = "Error!";
+// A screen test that could not go on: the port would not open or the line was lost. What the
+// line said goes beneath it.
+inline constexpr std::string_view kTestUnfinishedText = "Test not finished!";
 
 // Settings files.
 inline constexpr std::string_view kOpenFilter = "VFD Files(*.vfd) | *.vfd";
@@ -78,8 +81,16 @@ std::string wrongAnswerDetail(const LineNames& line, std::string_view answered,
 Words identityWords(const link::QueryResult& result, const LineNames& line);
 Words serialWords(const link::QueryResult& result, const LineNames& line);
 
-// A line that failed during an exchange; the system's words for it come beneath.
+// A line that failed during an exchange; the system's words for it come beneath. Where the
+// exchange has a failure message of its own ("Download Fail ! Please retry again !"), that comes
+// first and both sentences go beneath it.
 Words lineLostWords(const std::string& portLabel, const std::string& systemWords);
+Words lineLostWords(std::string_view headline, const std::string& portLabel,
+                    const std::string& systemWords);
+
+// The red window's words for a screen test that could not go on: "Test not finished!", and
+// beneath it what the step that stopped it said.
+Words unfinishedTestWords(const Words& why);
 
 // A download that ended: the configuration tool's "Download O.K" for Sent, otherwise the
 // failure.

@@ -78,11 +78,31 @@ QString beneath(const QString& text, const QString& detail) {
     return text + QLatin1Char('\n') + detail;
 }
 
+// A lost line reads the same in both tools: the exchange's own failure message where it has
+// one, our sentence, and the system's words.
+QString lostSentence(const char* port) {
+    return QStringLiteral(
+               "The connection on %1 was lost: the adapter was unplugged or the "
+               "display switched off.")
+        .arg(QLatin1String(port));
+}
+
+const QString kSystemSaid = QStringLiteral(
+    "The system said: Input/output error. Check the cable and the display, then "
+    "try again.");
+
 QString lost(const char* port) {
-    return beneath(QStringLiteral("The connection on %1 was lost: the adapter was unplugged or "
-                                  "the display switched off.")
-                       .arg(QLatin1String(port)),
-                   QStringLiteral("...Check the cable and the display, then try again."));
+    return beneath(lostSentence(port), kSystemSaid);
+}
+
+QString downloadLost(const char* port) {
+    return beneath(QStringLiteral("Download Fail ! Please retry again !"),
+                   lostSentence(port) + QLatin1Char(' ') + kSystemSaid);
+}
+
+// A screen test the line stopped ends in the red window.
+QString unfinished(const QString& why) {
+    return beneath(QStringLiteral("Test not finished!"), why);
 }
 
 QString checkTheDisplay(const char* port, const QString& what) {
@@ -196,7 +216,7 @@ const std::vector<Row>& rows() {
          "hang-up during the date stamp",
          {"--hang-up-after", "5"},
          Line::Healthy,
-         {lost("Com 1")},
+         {downloadLost("Com 1")},
          3500,
          "display keeps its settings"},
         {Exchange::Download,
@@ -340,22 +360,22 @@ const std::vector<Row>& rows() {
          "hang-up after the first query",
          {"--hang-up-after", "3"},
          Line::Healthy,
-         {lost("com 1")},
+         {unfinished(lost("com 1"))},
          5000,
          "tool ready for the next display"},
         {Exchange::Identity,
          "busy port",
          {},
          Line::Busy,
-         {"com 1 can't be opened: another program is using it (...)."},
-         1000,
+         {unfinished(QStringLiteral("com 1 can't be opened: another program is using it (...)."))},
+         2000,
          "tool ready for the next display"},
         {Exchange::Identity,
          "missing port (the display went away after the search)",
          {},
          Line::Missing,
-         {"com 200 can't be opened: the port does not exist (...)."},
-         1000,
+         {unfinished(QStringLiteral("com 200 can't be opened: the port does not exist (...)."))},
+         2000,
          "tool ready for the next display"},
         {Exchange::Identity,
          "tool at 9600, display at 19200",
@@ -404,7 +424,7 @@ const std::vector<Row>& rows() {
          "hang-up during the query",
          {"--hang-up-after", "2"},
          Line::Healthy,
-         {lost("com 1")},
+         {unfinished(lost("com 1"))},
          5000,
          "tool ready for the next display"},
         // Neither ticked: after the visual test the test image goes down and is read back.
@@ -447,7 +467,7 @@ const std::vector<Row>& rows() {
          "hang-up during the date stamp",
          {"--hang-up-after", "89"},
          Line::Healthy,
-         {lost("com 1")},
+         {unfinished(downloadLost("com 1"))},
          7000,
          "tool ready for the next display"},
         {Exchange::ReadBack,
@@ -497,7 +517,7 @@ const std::vector<Row>& rows() {
          "hang-up after the request's first byte",
          {"--hang-up-after", "222"},
          Line::Healthy,
-         {lost("com 1")},
+         {unfinished(lost("com 1"))},
          7000,
          "tool ready for the next display"},
         // The range test reads no answer, so only the port itself can fail it here.

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include "file/settings_file.h"
 #include "support/operator_hand.h"
@@ -126,6 +127,26 @@ TEST_F(TymbrikOnVirtualDisplay, RangeButtonsAndFreeTextReachTheDisplay) {
     click("Display");
     // The text goes on where the last one ended, as on the display itself.
     EXPECT_TRUE(sim->waitForOutputAfterMark("Preis 12,50 Grü|ße")) << sim->output().toStdString();
+}
+
+// A display switched off in the middle of a screen test: the run ends in the red window the
+// operator watches, saying the test did not finish and what the line said.
+TEST_F(TymbrikOnVirtualDisplay, ADisplayThatGoesAwayMidTestEndsInTheRedWindow) {
+    // What the red window said beneath its verdict, as the operator's hand saw it.
+    QStringList details;
+    hand.onShown([&](const MessageWindow& box) { details << box.detail(); });
+    child<QRadioButton>(QStringLiteral("Option_EPSON_QV310"))->click();
+    QTimer::singleShot(700, [this] { sim->stop(); });
+    click("ScreenTest");
+    ASSERT_FALSE(shown.isEmpty());
+    EXPECT_EQ(shown.last(), "Test not finished!") << shown.join(" | ").toStdString();
+    ASSERT_FALSE(details.isEmpty());
+    EXPECT_TRUE(details.last().startsWith(QStringLiteral("The connection on com 1 was lost")) ||
+                details.last().startsWith(QStringLiteral("com 1 can't be opened")))
+        << details.last().toStdString();
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(" | ").toStdString();
+    EXPECT_FALSE(window->port().isOpen());
+    EXPECT_TRUE(child<QPushButton>("ScreenTest")->isEnabled());
 }
 
 TEST_F(TymbrikOnVirtualDisplay, ASilentDisplayFailsTheIdentityCheckAndTheToolStaysReady) {

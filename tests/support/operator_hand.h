@@ -25,6 +25,8 @@ public:
     }
 
     QStringList shown;
+    // From now on `record` also sees each message as it is shown.
+    void onShown(Record record) { record_ = std::move(record); }
 
 private:
     void look() {

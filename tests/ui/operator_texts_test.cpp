@@ -110,8 +110,10 @@ TEST(OperatorTexts, ExchangeOutcomesKeepTheDisplaysOwnWordsAndSayWhatWasSeen) {
          "Com 3 opened, but the display answered 0x3C where 0x5A was due, so the settings were "
          "refused and not stored. Check that it is switched on and connected, and that its line "
          "speed matches the Baud Rate (9600,n,8,1)."},
-        {down(link::DownloadOutcome::LineLost), lost,
-         "The system said: Input/output error. Check the cable and the display, then try again."},
+        // A lost line keeps the download's own failure message first.
+        {down(link::DownloadOutcome::LineLost), "Download Fail ! Please retry again !",
+         lost + " The system said: Input/output error. Check the cable and the display, then try "
+                "again."},
         {up(link::UploadOutcome::Received, UploadUse::Settings), "Upload O.K!", ""},
         {up(link::UploadOutcome::NoAnswer, UploadUse::ReadBack), "Com 3 can't be open !!", silent},
         {up(link::UploadOutcome::BadMarker, UploadUse::Settings), "Receive Check bit Error !!",

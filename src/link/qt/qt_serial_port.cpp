@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 
 #ifndef _WIN32
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -141,6 +143,18 @@ struct QtSerialPort::Impl {
 #endif
         return true;
     }
+
+#ifndef _WIN32
+    // True when the other end of the line has gone: the adapter was pulled, or the far side of a
+    // pseudo-terminal closed.
+    bool hungUp() const {
+        if (!serial.isOpen()) {
+            return false;
+        }
+        pollfd p{static_cast<int>(serial.handle()), POLLIN, 0};
+        return ::poll(&p, 1, 0) == 1 && (p.revents & (POLLHUP | POLLERR)) != 0;
+    }
+#endif
 
     void takeInput() {
         while (serial.isOpen() && osInputQueue() > 0) {
@@ -343,6 +357,15 @@ std::string QtSerialPort::errorText() const {
     if (!d_->serial.isOpen()) {
         return d_->detail;
     }
+#ifndef _WIN32
+    // Qt words a hang-up with whatever errno its last call left behind ("Inappropriate ioctl for
+    // device" after a modem-line query that a pseudo-terminal refused), so one hang-up read
+    // differently in each tool. The system's own answer to a read from a terminal whose other
+    // end has gone is EIO, and that is what the operator reads.
+    if (error() == PortError::HungUp && d_->hungUp()) {
+        return std::strerror(EIO);
+    }
+#endif
     return d_->serial.errorString().toStdString();
 }
 

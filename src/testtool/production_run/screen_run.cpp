@@ -108,10 +108,21 @@ void ScreenRun::tell(const ui::Words& words) {
     }
 }
 
+void ScreenRun::stop(const ui::Words& why) {
+    const ui::Words words = ui::unfinishedTestWords(why);
+    op_.showAndWait(words.text, words.detail);
+}
+
 bool ScreenRun::download(SerialLine& line, const device::ImageBytes& image) {
     const auto result =
         downloadImage(line, device::dateStamp(today_()), device::SettingsImage(image).body());
-    tell(wordsFor(result, line));
+    const bool onTheLine =
+        !result.line.done() || result.download.outcome == link::DownloadOutcome::LineLost;
+    if (onTheLine) {
+        stop(wordsFor(result, line));
+    } else {
+        tell(wordsFor(result, line));
+    }
     return result.sent();
 }
 
@@ -124,7 +135,7 @@ ScreenRunEnd ScreenRun::steps(SerialLine& line, const ScreenRunChoice& choice) {
     // before anything is sent.
     auto chosen = choosePort(line);
     if (!chosen.choice) {
-        tell(wordsFor(portFailed(std::move(chosen.failure)), line));
+        stop(wordsFor(portFailed(std::move(chosen.failure)), line));
         return ScreenRunEnd::PortFailed;
     }
     line.chosen = std::move(chosen.choice);
@@ -138,14 +149,18 @@ ScreenRunEnd ScreenRun::steps(SerialLine& line, const ScreenRunChoice& choice) {
 
     if (choice.pid) {
         const auto identity = checkIdentity(line, op_);
-        tell(wordsFor(identity.line, line));
+        if (!identity.line.done()) {
+            stop(wordsFor(identity.line, line));
+        }
         if (identity.outcome != IdentityOutcome::Passed) {
             return ScreenRunEnd::IdentityFailed;
         }
     }
     if (choice.sn) {
         const auto serial = readSerialNumber(line, op_);
-        tell(wordsFor(serial.line, line));
+        if (!serial.line.done()) {
+            stop(wordsFor(serial.line, line));
+        }
         if (serial.outcome != SerialOutcome::Read) {
             return ScreenRunEnd::NoSerialNumber;
         }
@@ -161,12 +176,17 @@ ScreenRunEnd ScreenRun::steps(SerialLine& line, const ScreenRunChoice& choice) {
     }
 
     if (auto failure = openIfClosed(line)) {
-        tell(wordsFor(portFailed(std::move(failure)), line));
+        stop(wordsFor(portFailed(std::move(failure)), line));
         return ScreenRunEnd::ReadBackFailed;
     }
     const auto reply = link::uploadSettings(line.port, line.clock);
     if (reply.outcome != link::UploadOutcome::Received) {
-        tell(ui::wordsFor(reply, namesOf(line), ui::UploadUse::ReadBack));
+        const ui::Words words = ui::wordsFor(reply, namesOf(line), ui::UploadUse::ReadBack);
+        if (reply.outcome == link::UploadOutcome::LineLost) {
+            stop(words);
+        } else {
+            tell(words);
+        }
         return ScreenRunEnd::ReadBackFailed;
     }
     int mismatches = 0;
@@ -190,7 +210,7 @@ ScreenRunEnd ScreenRun::steps(SerialLine& line, const ScreenRunChoice& choice) {
 
 bool ScreenRun::visualTest(SerialLine& line, Emulation commands) {
     if (auto failure = openIfClosed(line)) {
-        tell(wordsFor(portFailed(std::move(failure)), line));
+        stop(wordsFor(portFailed(std::move(failure)), line));
         return false;
     }
     bool ok = true;
@@ -235,7 +255,7 @@ bool ScreenRun::visualTest(SerialLine& line, Emulation commands) {
         pause(kAllOffMs);
     }
     if (!ok) {
-        tell(wordsFor(closeLostLine(line), line));
+        stop(wordsFor(closeLostLine(line), line));
         return false;
     }
     line.port.close();

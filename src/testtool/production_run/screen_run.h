@@ -68,6 +68,9 @@ private:
     bool download(SerialLine& line, const device::ImageBytes& image);
     // Tells the operator in a message box; nothing when the text is empty.
     void tell(const ui::Words& words);
+    // A run the line stopped (a port that would not open, a line lost) ends in the red window
+    // the operator watches, not in a message box that is easy to miss.
+    void stop(const ui::Words& why);
 
     Operator& op_;
     std::function<device::Date()> today_;
