@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/port_identity.h"
 
+#include <QPainter>
+
 #include <QComboBox>
 #include <QEvent>
 #include <QSerialPortInfo>
@@ -96,9 +98,12 @@ PortIdentityLine::PortIdentityLine(QComboBox* list, link::PortLookup lookup, QWi
       facts_(facts ? std::move(facts) : AdapterFactsSource(systemAdapterFacts)) {
     setObjectName(QStringLiteral("PortDevice"));
     setTextFormat(Qt::PlainText);
-    setWordWrap(true);
-    // The device path can be copied into a terminal or a bug report.
-    setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // One line whatever the text: a long port-folder path that wrapped would move every control
+    // below it, and a click aimed at the old place would miss. A text too long for the line
+    // loses its middle on the screen; the tooltip and the accessible description carry it whole.
+    setWordWrap(false);
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    setFixedHeight(fontMetrics().height() + contentsMargins().top() + contentsMargins().bottom());
     connect(list_, &QComboBox::currentTextChanged, this, &PortIdentityLine::refresh);
     refresh();
 }
@@ -119,9 +124,23 @@ void PortIdentityLine::refresh() {
         return;
     }
     setText(line);
+    setToolTip(line);
+    setAccessibleDescription(line);
     // The separator dot is read aloud by some screen readers; a comma is a pause in all.
     setAccessibleName(QStringLiteral("Port device: ") +
                       QString(line).replace(kSeparator, QStringLiteral(", ")));
+}
+
+QSize PortIdentityLine::minimumSizeHint() const {
+    return {0, height()};
+}
+
+void PortIdentityLine::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    const QRect room = contentsRect();
+    painter.setPen(palette().color(foregroundRole()));
+    painter.drawText(room, static_cast<int>(alignment()),
+                     fontMetrics().elidedText(text(), Qt::ElideMiddle, room.width()));
 }
 
 void PortIdentityLine::showEvent(QShowEvent* event) {

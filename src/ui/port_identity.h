@@ -50,9 +50,11 @@ public:
                      AdapterFactsSource facts = {});
 
     void refresh();
+    QSize minimumSizeHint() const override;
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

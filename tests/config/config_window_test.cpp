@@ -295,6 +295,34 @@ TEST_F(ConfigWindowTest, ThePortDeviceLineInTheInterfaceFrameFollowsComm) {
     EXPECT_EQ(line->text().toStdString(), "/dev/ttyS2: no such device");
 }
 
+TEST_F(ConfigWindowTest, TheControlsKeepTheirPlacesWhateverThePortDeviceLineSays) {
+    window.show();
+    QCoreApplication::processEvents();
+    auto* line = control<QLabel>("PortDevice");
+    const auto places = [this] {
+        QList<QRect> out;
+        for (const char* name : {"Frame3", "Download", "SSTab1", "Comm", "Baud"}) {
+            auto* widget = window.findChild<QWidget*>(QString::fromLatin1(name));
+            out << QRect(widget->mapTo(&window, QPoint(0, 0)), widget->size());
+        }
+        return out;
+    };
+    list("Comm")->setEditText("Com 1");
+    QCoreApplication::processEvents();
+    const QList<QRect> before = places();
+    const QSize windowBefore = window.size();
+    const QString longPath =
+        QStringLiteral("/run/user/1000/a/port/folder/with/a/very/long/name/that/never/ends/COM9");
+    list("Comm")->setEditText(longPath);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(places(), before);
+    EXPECT_EQ(window.size(), windowBefore);
+    // The line shows what fits; the whole text is its tooltip and accessible description.
+    EXPECT_TRUE(line->toolTip().startsWith(longPath));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(line)->text(QAccessible::Description),
+              line->toolTip());
+}
+
 TEST_F(ConfigWindowTest, AnUpdateSetsOnlyTheValuesItCarries) {
     window.message1().selectAscii();
     cell("L1A", 1)->setText("Q");
