@@ -8,8 +8,9 @@ namespace vfd::device {
 ParsedSettings parseSettingsBytes(std::span<const std::uint8_t> bytes) {
     ParsedSettings result;
     if (bytes.size() < static_cast<std::size_t>(kSettingsFileSize)) {
-        result.error = "the file holds " + std::to_string(bytes.size()) +
-                       " bytes; a settings file has " + std::to_string(kSettingsFileSize);
+        result.error = std::string(kNotASettingsFile) + " (it holds " +
+                       std::to_string(bytes.size()) + " bytes; a settings file has " +
+                       std::to_string(kSettingsFileSize) + ")";
         return result;
     }
     BodyBytes body{};
@@ -47,9 +48,13 @@ std::string listByteProblem(const BodyBytes& body) {
     if (!bad) {
         return {};
     }
-    return "offset " + std::to_string(bodyOffset(*bad)) + " holds " +
-           std::to_string(bodyByte(body, *bad)) + ", which the list \"" +
-           std::string(listAt(*bad).name) + "\" does not have";
+    // Counted from 1, as a person counts the bytes of a file; the list by the caption the window
+    // gives it.
+    const OptionList& list = listAt(*bad);
+    return std::string(kNotASettingsFile) + " (byte " + std::to_string(bodyOffset(*bad) + 1) +
+           " of the file, " + std::string(list.caption) + ", is " +
+           std::to_string(bodyByte(body, *bad)) + "; the list has 0 to " +
+           std::to_string(list.size() - 1) + ")";
 }
 
 std::vector<std::uint8_t> formatSettingsFile(const BodyBytes& body,

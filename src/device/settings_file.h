@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "device/option_lists.h"
@@ -16,6 +17,9 @@
 namespace vfd::device {
 
 inline constexpr int kSettingsFileSize = kBodySize;
+
+// How a file that cannot hold settings is described before the reason.
+inline constexpr std::string_view kNotASettingsFile = "it is not a settings file of these tools";
 
 struct ParsedSettings {
     std::optional<BodyBytes> body;  // the first 126 bytes; anything after them is not read
@@ -39,7 +43,8 @@ const OptionList& listAt(int imageIndex);
 std::optional<int> firstBadListByte(const BodyBytes& body);
 
 // The check both tools make before a loaded file changes anything: every list byte a position
-// its list has. Empty when the body passes, otherwise which offset holds what.
+// its list has. Empty when the body passes, otherwise which byte of the file, counted from 1,
+// holds what, in the window's words.
 std::string listByteProblem(const BodyBytes& body);
 
 // What a save writes over `old` (the file's present bytes, empty for a new file): the body, and

@@ -466,8 +466,14 @@ TEST_F(FileFixture, CancelsAndBadFilesChangeNothing) {
     EXPECT_EQ(dialogs.messages, (QStringList{"Error", "Error", "Error", "Error", "Error"}));
     // Beneath each "Error": the file, and why.
     ASSERT_EQ(dialogs.details.size(), 5);
-    const QString reasons[] = {"offset 1 holds 2", "holds 125 bytes", "offset 0 holds 11",
-                               "named pipe, not a regular file", "No such file"};
+    // A file that cannot hold settings says so first, then which byte of it is wrong in the
+    // window's words.
+    const QString reasons[] = {
+        "can't be loaded: it is not a settings file of these tools (byte 2 of the file, "
+        "BaudRate Select, is 2; the list has 0 to 1). Nothing was changed.",
+        "it is not a settings file of these tools (it holds 125 bytes; a settings file has 126)",
+        "(byte 1 of the file, Time To enter Stand-by Status, is 11; the list has 0 to 10)",
+        "named pipe, not a regular file", "No such file"};
     for (int i = 0; i < 5; ++i) {
         EXPECT_TRUE(dialogs.details[i].startsWith(path("")));
         EXPECT_NE(dialogs.details[i].indexOf(reasons[i]), -1) << dialogs.details[i].toStdString();

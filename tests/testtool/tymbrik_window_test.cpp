@@ -456,7 +456,10 @@ TEST_F(LoadSettingTest, RefusedBytesNeverReachTheDisplayThroughAFileSettingTest)
     load(files.write("random.vfd", counting(126, 0x9C)));
     EXPECT_EQ(dialogs.messages, QStringList{"Error"});
     ASSERT_EQ(dialogs.details.size(), 1);
-    EXPECT_NE(dialogs.details[0].indexOf("offset 0 holds 156"), -1)
+    EXPECT_NE(dialogs.details[0].indexOf(
+                  "it is not a settings file of these tools (byte 1 of the file, Time To "
+                  "enter Stand-by Status, is 156; the list has 0 to 10)"),
+              -1)
         << dialogs.details[0].toStdString();
     forgetStartUp();
     control<QRadioButton>("Option_EPSON_File")->click();
