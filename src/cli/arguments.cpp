@@ -133,7 +133,7 @@ CheckedArguments checkArguments(const Arguments& a) {
     for (const std::string& option : a.given) {
         if (option != "json" &&
             std::find(info->options.begin(), info->options.end(), option) == info->options.end()) {
-            return refuse(name + " does not take --" + option);
+            return refuse(std::string(name).append(" does not take --").append(option));
         }
     }
     const int count = static_cast<int>(a.positional.size()) - 1;

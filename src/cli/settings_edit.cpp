@@ -194,7 +194,11 @@ std::string applyEdits(SettingsImage& target, const Edits& edits) {
         if (message != kMessageFields.end()) {
             const auto on = onOff(value);
             if (!on) {
-                return "--set " + key + " takes on or off, not \"" + value + "\"";
+                return std::string("--set ")
+                    .append(key)
+                    .append(" takes on or off, not \"")
+                    .append(value)
+                    .append("\"");
             }
             const device::ScrollFlags flags = image.scrollFlags().valid()
                                                   ? image.scrollFlags()
@@ -207,7 +211,7 @@ std::string applyEdits(SettingsImage& target, const Edits& edits) {
         std::string error;
         const auto position = listPosition(key, value, error);
         if (!position) {
-            return "--set " + key + ": " + error;
+            return std::string("--set ").append(key).append(": ").append(error);
         }
         image.set(settingFor(key)->imageIndex, static_cast<std::uint8_t>(*position));
     }
@@ -221,7 +225,8 @@ std::string applyEdits(SettingsImage& target, const Edits& edits) {
         const auto& field = kMessageFields[m];
         const std::string option = "--message" + std::to_string(m + 1);
         if (*texts[m] && *hexes[m]) {
-            return option + " and " + option + "-hex cannot both be given";
+            return std::string(option).append(" and ").append(option).append(
+                "-hex cannot both be given");
         }
         std::vector<std::uint8_t> codes;
         if (*texts[m]) {
@@ -239,7 +244,7 @@ std::string applyEdits(SettingsImage& target, const Edits& edits) {
             continue;
         }
         if (std::string error = setMessage(image, field, codes); !error.empty()) {
-            return option + ": " + error;
+            return std::string(option).append(": ").append(error);
         }
     }
 
