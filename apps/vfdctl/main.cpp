@@ -82,8 +82,10 @@ std::optional<std::string> valueOf(const QCommandLineParser& parser, const QStri
 }
 
 int finish(const Report& report, bool json) {
-    write(stdout, json ? report.json.dump() : report.text);
-    write(stderr, vfd::cli::errorText(report));
+    if (json || !report.told) {
+        write(stdout, json ? report.json.dump() : report.text);
+        write(stderr, vfd::cli::errorText(report));
+    }
     return vfd::cli::toInt(report.code);
 }
 
@@ -224,5 +226,11 @@ int main(int argc, char* argv[]) {
                                       vfd::link::systemPortLookup(),
                                       {today.year(), today.month(), today.day()},
                                       systemFacts()};
+    if (!arguments.json) {
+        environment.progress = [](const std::string& out, const std::string& err) {
+            write(stdout, out);
+            write(stderr, err);
+        };
+    }
     return finish(vfd::cli::run(*checked.invocation, environment), arguments.json);
 }

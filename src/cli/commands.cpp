@@ -140,7 +140,16 @@ Report runDownload(const Invocation& inv, Environment& env) {
             words = ui::wordsFor(result, {opened.choice->label, inv.line});
             code = exitCodeFor(result.outcome);
         }
-        report.text += padded(portText, width) + "  " + words.text + "\n";
+        const std::string line = padded(portText, width) + "  " + words.text + "\n";
+        report.text += line;
+        if (env.progress) {
+            Report one;
+            if (code != ExitCode::Success) {
+                one.errors.push_back(words);
+            }
+            env.progress(line, errorText(one));
+            report.told = true;
+        }
         entry.set("exitCode", toInt(code))
             .set("outcome", nameOf(code))
             .set("message", words.text)

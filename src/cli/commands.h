@@ -37,6 +37,9 @@ struct Environment {
     // The pause after a download before it is reported done: a display that is restarted at
     // once may not have stored the settings yet.
     int downloadSettleMs = 1000;
+    // When set, a download to several displays tells each port's line (standard output) and its
+    // failure (standard error) as soon as that port is done, rather than all at the end.
+    std::function<void(const std::string& out, const std::string& err)> progress = {};
 };
 
 // How a command ended: its exit code, what goes to standard output (text for people, or the JSON
@@ -46,6 +49,8 @@ struct Report {
     std::string text;
     Json json = Json::object();
     std::vector<ui::Words> errors;
+    // The text and the errors were already told through Environment::progress.
+    bool told = false;
 };
 
 Report run(const Invocation& invocation, Environment& environment);

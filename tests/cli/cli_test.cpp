@@ -128,6 +128,7 @@ protected:
                         link::PortLookup{"/ports", [](const std::string&) { return true; }},
                         device::Date{2026, 12, 6},
                         {}};
+        env.progress = progress;
         Report report = cli::run(*checked.invocation, env);
         EXPECT_FALSE(port.isOpen());
         return report;
@@ -141,6 +142,7 @@ protected:
         return r.errors.empty() ? std::string() : r.errors.front().text;
     }
 
+    std::function<void(const std::string&, const std::string&)> progress;
     QTemporaryDir dir;
     FakeClock clock;
     FakePort port{clock};
@@ -157,6 +159,26 @@ TEST_F(CliOnFirmware, DownloadPutsTheFileIntoTheDisplay) {
     EXPECT_EQ(r.text, "Com 1  Download O.K ! Please restart !\n");
     EXPECT_EQ(display->firmware().settings(), image.body());
     EXPECT_EQ(port.openedName(), "/ports/COM1");
+}
+
+TEST_F(CliOnFirmware, ADownloadToSeveralPortsTellsEachPortAsSoonAsItIsDone) {
+    start();
+    std::vector<std::pair<std::string, std::string>> told;
+    progress = [&](const std::string& out, const std::string& err) {
+        told.emplace_back(out, err);
+        // Each port is told before the next one is opened.
+        EXPECT_LE(port.openCount(), static_cast<int>(told.size()));
+    };
+    const Report r = run(argumentsOf({"download", fileWith(windowDefaults())},
+                                     {{"port", "Com 1"}, {"port", "COM1"}, {"port", "nowhere"}}));
+    EXPECT_TRUE(r.told);
+    EXPECT_EQ(r.code, ExitCode::PortFailed);
+    ASSERT_EQ(told.size(), 3U);
+    EXPECT_EQ(told[0], std::make_pair(std::string("Com 1    Download O.K ! Please restart !\n"),
+                                      std::string()));
+    EXPECT_EQ(told[1].first, "COM1     Download O.K ! Please restart !\n");
+    EXPECT_EQ(told[2].first.substr(0, 21), "nowhere  \"nowhere\" is");
+    EXPECT_EQ(told[2].second, told[2].first.substr(9));
 }
 
 struct FaultCase {
