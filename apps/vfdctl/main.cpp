@@ -98,8 +98,8 @@ int main(int argc, char* argv[]) {
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Downloads, reads back, identifies and decodes two-line VFD customer displays and their "
-        ".vfd settings files, without a window."));
+        "Downloads, reads back, identifies and decodes two-line VFD customer displays and\n"
+        "their .vfd settings files, without a window."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Displays this help."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},

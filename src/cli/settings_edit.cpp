@@ -92,17 +92,17 @@ std::string setMessage(SettingsImage& image, const MessageField& field,
 // "N:CODE[:COLUMNS]": character N (1 to 9), its code as two hexadecimal digits (20 to 7E, as
 // the character page takes it, or 00 for an empty record), and its five dot columns as ten
 // hexadecimal digits, bit 0 the top row.
-std::string setCharacter(SettingsImage& image, std::string_view spec) {
-    const std::string shown = "\"" + std::string(spec) + "\"";
-    const auto colon = spec.find(':');
-    if (colon == std::string_view::npos || !allDigits(spec.substr(0, colon))) {
+std::string setCharacter(SettingsImage& image, std::string_view given) {
+    const std::string shown = "\"" + std::string(given) + "\"";
+    const auto colon = given.find(':');
+    if (colon == std::string_view::npos || !allDigits(given.substr(0, colon))) {
         return "--udc " + shown + " is not N:CODE:COLUMNS (for example 1:41:7E0909097E)";
     }
-    const int number = std::stoi(std::string(spec.substr(0, colon)));
+    const int number = std::stoi(std::string(given.substr(0, colon)));
     if (number < 1 || number > device::kUdcCount) {
         return "--udc " + shown + ": the characters are numbered 1 to 9";
     }
-    std::string_view rest = spec.substr(colon + 1);
+    std::string_view rest = given.substr(colon + 1);
     const auto second = rest.find(':');
     std::vector<std::uint8_t> code;
     std::vector<std::uint8_t> columns(device::kUdcColumns, 0);
@@ -248,8 +248,8 @@ std::string applyEdits(SettingsImage& target, const Edits& edits) {
         }
     }
 
-    for (const std::string& spec : edits.characters) {
-        if (std::string error = setCharacter(image, spec); !error.empty()) {
+    for (const std::string& given : edits.characters) {
+        if (std::string error = setCharacter(image, given); !error.empty()) {
             return error;
         }
     }

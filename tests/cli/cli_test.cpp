@@ -319,6 +319,27 @@ TEST_F(CliOnFirmware, TextSendsTheLinesInTheEmulationsCommandsAndTheDisplaysChar
     }
 }
 
+TEST_F(CliOnFirmware, FilesAreWrittenAsSaveWritesThemNameRefusalIncluded) {
+    start();
+    std::filesystem::create_directory(path("sub"));
+    const Report refused = run(argumentsOf({"make"}, {{"output", path("sub/VFD.vfd")}}));
+    EXPECT_EQ(refused.code, ExitCode::BadFile);
+    EXPECT_EQ(firstError(refused), "VFD.vfd can't be saved");
+    EXPECT_EQ(run(argumentsOf({"upload", path("VFD.vfd")}, {{"port", "Com 1"}})).code,
+              ExitCode::BadFile);
+    EXPECT_EQ(port.openCount(), 0);
+
+    // A longer file keeps its bytes after the 126th, as Save keeps them.
+    std::ofstream(path("long.vfd"), std::ios::binary) << std::string(130, 'x');
+    ASSERT_EQ(run(argumentsOf({"make"}, {{"output", path("long.vfd")}})).code, ExitCode::Success);
+    std::ifstream in(path("long.vfd"), std::ios::binary);
+    const std::string written{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_EQ(written.size(), 130U);
+    EXPECT_EQ(written.substr(126), "xxxx");
+    EXPECT_EQ(static_cast<std::uint8_t>(written[5]), 1);  // "EPSON (Default)"
+    EXPECT_FALSE(std::filesystem::exists(path("sub/VFD.vfd")));
+}
+
 TEST_F(CliOnFirmware, APortThatCannotBeOpenedIsNamedWithItsReason) {
     start();
     port.setOpenResult(link::PortError::Busy);
@@ -341,6 +362,39 @@ TEST_F(CliOnFirmware, TheJsonOutputIsOneObjectWithTheOutcome) {
     EXPECT_EQ(o["outcome"].toString(), "no-answer");
     EXPECT_TRUE(o["identity"].isNull());
     EXPECT_EQ(o["errors"].toArray().at(0).toObject()["message"].toString(), "VFD PID is Error.");
+}
+
+TEST(CliPorts, ListsThePortsThatOpenWithWhatTheSystemKnowsOfThem) {
+    FakeClock clock;
+    FakePort port{clock};
+    const std::vector<std::string> present = {"/ports/COM2", "/dev/ttyUSB0", "/dev/ttyUSB1"};
+    Environment env{port, clock,
+                    link::PortLookup{"/ports",
+                                     [&](const std::string& device) {
+                                         return std::find(present.begin(), present.end(), device) !=
+                                                present.end();
+                                     }},
+                    device::Date{}, [](const std::string& device) -> std::optional<PortFacts> {
+                        if (device == "/dev/ttyUSB0") {
+                            return PortFacts{"FT232R USB UART", "FTDI", "A1B2C3"};
+                        }
+                        return std::nullopt;
+                    }};
+    Invocation ports;
+    ports.command = Command::Ports;
+    const Report found = run(ports, env);
+    EXPECT_EQ(found.text,
+              "Com 2   /ports/COM2\n"
+              "Com 33  /dev/ttyUSB0  FT232R USB UART  A1B2C3\n"
+              "Com 34  /dev/ttyUSB1\n");
+    // Nothing is opened that the file system does not have, and everything is closed again.
+    EXPECT_EQ(port.openCount(), 3);
+    EXPECT_FALSE(port.isOpen());
+
+    port.setOpenResult(link::PortError::Busy);
+    const Report none = run(ports, env);
+    EXPECT_EQ(none.code, ExitCode::Success);
+    EXPECT_EQ(none.text, "No port could be opened\n");
 }
 
 TEST(CliMake, DefaultsAreWhatANewConfigurationWindowSaves) {
