@@ -204,8 +204,10 @@ TEST_F(Vfdctl, TextShowsOnTheDisplayInEitherCommandSet) {
     SimProcess& sim = display(1);
     ASSERT_TRUE(sim.started());
     sim.markOutput();
-    Ran run = vfdctl({"text", "--port", "Com 1", "HELLO", "WORLD"});
+    Ran run = vfdctl({"text", "--port", "Com 1", "HELLO", "WORLD", "--json"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    // ESC @, the first line, US $ 1 2, the second.
+    EXPECT_EQ(run.json()["sent"].toString(), "1B 40 48 45 4C 4C 4F 1F 24 01 02 57 4F 52 4C 44");
     EXPECT_TRUE(sim.waitForOutputAfterMark("display |HELLO               |WORLD               |"))
         << sim.output().toStdString();
 
@@ -407,8 +409,10 @@ TEST_F(VfdctlAndZoravel, MakeThenLoadShowsTheWindowTheScriptAskedFor) {
     const Ran run =
         vfdctl({"make", "--set", "emulation=CD5220", "--set", "charset=GERMANY", "--set",
                 "standby=5", "--set", "scroll2=off", "--message1", QString::fromUtf8("Grüße"),
-                "--udc", "1:41:7E0909097E", "-o", path("script.vfd")});
+                "--udc", "1:41:7E0909097E", "-o", path("script.vfd"), "--json"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.json()["image"].toObject()["messages"].toArray()[0].toObject()["text"],
+              QString::fromUtf8("Grüße               "));
 
     dialogs.files.push_back(path("script.vfd"));
     child<QPushButton>("Load")->click();
