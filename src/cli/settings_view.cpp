@@ -81,6 +81,29 @@ std::string codeText(std::uint8_t code) {
     return out;
 }
 
+// A display draws a user-defined character wherever its code stands, welcome messages included;
+// the first record that takes a code wins, and a record outside 0x20 to 0x7E takes none.
+std::string userCharacterNotes(const SettingsImage& image) {
+    std::string out;
+    std::array<bool, 256> taken{};
+    for (int n = 1; n <= device::kUdcCount; ++n) {
+        const std::uint8_t code = image.at(device::udcRecordStart(n));
+        if (code < 0x20 || code > 0x7E || taken[code]) {
+            continue;
+        }
+        taken[code] = true;
+        for (const auto& f : kMessageFields) {
+            const auto bytes = field(image, f.imageIndex, f.length);
+            if (std::find(bytes.begin(), bytes.end(), code) != bytes.end()) {
+                out += "(On the display every " + codeText(code) + " shows " +
+                       std::string(kUdcTitle) + " " + std::to_string(n) + ".)\n";
+                break;
+            }
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 std::array<std::string, device::kUdcRows> dotRows(const SettingsImage& image, int number) {
@@ -125,6 +148,7 @@ std::string settingsText(const SettingsImage& image, std::string_view source) {
     out += "\n(Text in the character set \"" +
            std::string(device::kCharEntries[static_cast<std::size_t>(set)]) +
            "\"; control codes and empty cells show as blanks.)\n";
+    out += userCharacterNotes(image);
 
     std::string empty;
     for (int n = 1; n <= device::kUdcCount; ++n) {

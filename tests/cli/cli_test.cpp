@@ -499,7 +499,8 @@ TEST(CliShow, NamesEverySettingByItsListAndDrawsTheCharacters) {
           "Passthru Mode                  7 (not in the list \"Passthru\")\n",
           "Time To enter Stand-by Status  No Stand-by Status (Default)\n",
           "  Text    |Ä** VFD DISPLAY  ***|\n", "User Defined Character 3  code 41 (\"A\")\n",
-          "  #....\n  .....\n", "User Defined Character 1, 2, 4, 5, 6, 7, 8, 9: empty\n"}) {
+          "  #....\n  .....\n", "User Defined Character 1, 2, 4, 5, 6, 7, 8, 9: empty\n",
+          "(On the display every code 41 (\"A\") shows User Defined Character 3.)\n"}) {
         EXPECT_NE(text.find(line), std::string::npos) << line << "\n---\n" << text;
     }
 
