@@ -260,6 +260,10 @@ TEST_F(CliOnFirmware, UploadSavesTheDisplaysMemoryAndNothingWhenTheAnswerIsWrong
         EXPECT_EQ(failed.code, c.code);
         EXPECT_EQ(firstError(failed), c.message);
         EXPECT_FALSE(std::filesystem::exists(path("failed.vfd")));
+        // Nor is a file that was there touched.
+        const Report kept = run(argumentsOf({"upload", path("out.vfd")}, {{"port", "Com 1"}}));
+        EXPECT_EQ(kept.code, c.code);
+        EXPECT_EQ(*file::loadSettingsFile(path("out.vfd")).body, stored.body());
     }
 }
 
