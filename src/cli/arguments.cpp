@@ -92,8 +92,8 @@ const CommandInfo* findCommand(std::string_view name) {
     return nullptr;
 }
 
-bool has(const std::vector<std::string>& names, std::string_view name) {
-    return std::find(names.begin(), names.end(), name) != names.end();
+bool takes(const CommandInfo& info, std::string_view option) {
+    return std::find(info.options.begin(), info.options.end(), option) != info.options.end();
 }
 
 }  // namespace
@@ -131,8 +131,7 @@ CheckedArguments checkArguments(const Arguments& a) {
     }
     const std::string name(info->name);
     for (const std::string& option : a.given) {
-        if (option != "json" &&
-            std::find(info->options.begin(), info->options.end(), option) == info->options.end()) {
+        if (option != "json" && !takes(*info, option)) {
             return refuse(std::string(name).append(" does not take --").append(option));
         }
     }
@@ -144,9 +143,7 @@ CheckedArguments checkArguments(const Arguments& a) {
     Invocation inv;
     inv.command = info->command;
     inv.json = a.json;
-    const bool talksToDisplay =
-        has(std::vector<std::string>(info->options.begin(), info->options.end()), "port");
-    if (talksToDisplay) {
+    if (takes(*info, "port")) {
         if (a.ports.empty()) {
             return refuse(name + " needs --port (\"Com 3\" or a device path)");
         }
