@@ -216,7 +216,10 @@ std::string applyEdits(SettingsImage& target, const Edits& edits) {
         image.set(settingFor(key)->imageIndex, static_cast<std::uint8_t>(*position));
     }
 
-    const int set = image.at(device::image_index::kCharSet);
+    // A file from elsewhere may name no set: its messages are then typed in the factory one, as
+    // such a display shows them.
+    const int stored = image.at(device::image_index::kCharSet);
+    const int set = device::kCharList.has(stored) ? stored : device::kCharList.defaultPosition;
     const std::array<const std::optional<std::string>*, 2> texts = {&edits.message1,
                                                                     &edits.message2};
     const std::array<const std::optional<std::string>*, 2> hexes = {&edits.message1Hex,
