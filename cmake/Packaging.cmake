@@ -19,8 +19,10 @@ over RS-232. Zoravel edits, downloads, reads back and saves a display's
 settings: character set, command emulation, line speed, stand-by time,
 welcome messages and user-defined characters. Tymbrik is the production-line
 test tool: port search, code-page ranges and the scripted screen test.
-vfdsim is a virtual display on a pseudo-terminal for trying both tools
-without hardware.")
+vfdctl does the downloads, read-backs and identity checks from scripts and
+shows or writes settings files as text or JSON, without a window. vfdsim
+is a virtual display on a pseudo-terminal for trying the tools without
+hardware.")
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -71,7 +71,7 @@ fi
 
 # --- manual pages -------------------------------------------------------------------------
 
-for app in zoravel tymbrik vfdsim; do
+for app in zoravel tymbrik vfdsim vfdctl; do
   page="$data/man/$app.1"
   if [ ! -f "$page" ]; then
     fail "manual page $app.1 missing"
@@ -103,6 +103,27 @@ elif [ ${#missing[@]} -eq 0 ]; then
   pass "vfdsim.1 describes all $(($(wc -l <<<"$options") + 2)) options of vfdsim --help"
 else
   fail "vfdsim.1 does not describe: ${missing[*]}"
+fi
+
+# vfdctl's page documents every exit status the program has (apps/vfdctl and src/cli/exit_code.h).
+codes=$(sed -n 's/^ *\([A-Za-z]*\) = \([0-9]*\),.*/\2/p' "$root/src/cli/exit_code.h" | sort -n)
+text=$(LC_ALL=C MANWIDTH=200 man -l "$data/man/vfdctl.1" 2>/dev/null | col -b |
+  awk '/^EXIT STATUS/ { on = 1; next } /^[A-Z]/ { on = 0 } on')
+missing=()
+for c in $codes; do
+  grep -q -E "^ +$c\b" <<<"$text" || missing+=("$c")
+done
+if [ -z "$codes" ]; then
+  fail "vfdctl.1: no exit codes found in src/cli/exit_code.h"
+elif [ ${#missing[@]} -eq 0 ]; then
+  pass "vfdctl.1 documents all $(wc -w <<<"$codes") exit codes of vfdctl"
+else
+  fail "vfdctl.1 does not document the exit codes: ${missing[*]}"
+fi
+if bash -n "$data/completion/vfdctl"; then
+  pass "bash completion for vfdctl parses"
+else
+  fail "bash completion for vfdctl does not parse"
 fi
 
 # --- copyright and changelog --------------------------------------------------------------

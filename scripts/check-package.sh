@@ -4,7 +4,8 @@
 # root (dependencies from the archive, recommended packages left out so that Depends alone must
 # be enough), then checks the installed files, the manual pages (with man-db added afterwards,
 # as a desktop system has it), the copyright file, the changelog and the AppStream metadata, that
-# all three programs start, and that lintian finds no error in the package.
+# all three programs start, that the command line answers the virtual display without a display
+# server and has its bash completion, and that lintian finds no error in the package.
 #
 #   scripts/check-package.sh [path/to/vfd-tools_*.deb]
 #
@@ -211,7 +212,7 @@ failures=0
 pass() { echo "PASS: $*"; }
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-for f in /usr/bin/zoravel /usr/bin/tymbrik /usr/bin/vfdsim; do
+for f in /usr/bin/zoravel /usr/bin/tymbrik /usr/bin/vfdsim /usr/bin/vfdctl; do
   [ -x "$f" ] && pass "$f installed" || fail "$f missing"
 done
 for r in 80-9F A0-BF C0-DF E0-FF; do
@@ -239,12 +240,14 @@ expected="/usr/bin/tymbrik
 /usr/share/applications/tymbrik.desktop
 /usr/share/applications/vfdsim.desktop
 /usr/share/applications/zoravel.desktop
+/usr/share/bash-completion/completions/vfdctl
 /usr/share/doc/vfd-tools/changelog.gz
 /usr/share/doc/vfd-tools/copyright
 /usr/share/icons/hicolor/scalable/apps/tymbrik.svg
 /usr/share/icons/hicolor/scalable/apps/vfdsim.svg
 /usr/share/icons/hicolor/scalable/apps/zoravel.svg
 /usr/share/man/man1/tymbrik.1.gz
+/usr/share/man/man1/vfdctl.1.gz
 /usr/share/man/man1/vfdsim.1.gz
 /usr/share/man/man1/zoravel.1.gz
 /usr/share/metainfo/org.example.vfdtools.tymbrik.metainfo.xml
@@ -255,14 +258,14 @@ expected="/usr/bin/tymbrik
 /usr/share/vfd-tools/ranges/E0-FF"
 files=$(dpkg -L vfd-tools | while read -r p; do [ -f "$p" ] && echo "$p"; done | sort)
 if [ "$files" = "$expected" ]; then
-  pass "the package holds exactly the programs, range files, menu entries, icons, manual pages, documents and metadata"
+  pass "the package holds exactly the programs, range files, menu entries, icons, manual pages, completion, documents and metadata"
 else
   fail "the package's files differ from the expected ones:"
   diff <(echo "$expected") <(echo "$files") | sed 's/^/    /'
 fi
 
 # The manual pages: compressed roff in section 1, and shown by man when man-db is there.
-for app in zoravel tymbrik vfdsim; do
+for app in zoravel tymbrik vfdsim vfdctl; do
   page=/usr/share/man/man1/$app.1.gz
   if zcat "$page" 2>/dev/null | grep -q "^\.TH ${app^^} 1 "; then
     pass "$app: manual page $page installed"
@@ -322,7 +325,29 @@ if grep -q "Virtual display on COM1" /tmp/vfdsim.out; then
 else
   fail "vfdsim did not report COM1:"; sed 's/^/    /' /tmp/vfdsim.out
 fi
+# The command line against it, with no display server at all: the identity, and a settings file
+# written and read back.
+if out=$(env -u DISPLAY -u WAYLAND_DISPLAY vfdctl identify --port "Com 1" 2>&1) &&
+  [ "$out" = "PID:3524" ]; then
+  pass "vfdctl identify --port \"Com 1\": $out"
+else
+  fail "vfdctl identify on the virtual display:"; echo "$out" | sed 's/^/    /'
+fi
+if vfdctl make --set emulation=CD5220 --message1 "PACKAGE CHECK" -o /tmp/check.vfd &&
+  vfdctl show /tmp/check.vfd | grep -q '^Command Mode  *CD5220$'; then
+  pass "vfdctl make and show: a settings file written and read"
+else
+  fail "vfdctl make or show failed"
+fi
 kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null
+
+# bash-completion loads a command's completion by its name from this folder.
+if bash -c '_init_completion() { return 1; }; source /usr/share/bash-completion/completions/vfdctl &&
+  complete -p vfdctl' >/dev/null 2>&1; then
+  pass "bash completion for vfdctl installed"
+else
+  fail "bash completion for vfdctl missing or broken"
+fi
 
 # The two tools: still running after three seconds, no missing library, no crash.
 for app in zoravel tymbrik; do

@@ -118,8 +118,8 @@ void ConfigWindow::onSave() {
     fillFromWindow(image(), takeWindowValues(), StandbyByte::Fill);
     const std::string problem = file::writeSettingsFile(toPath(path), image().body());
     if (!problem.empty()) {
-        dialogs().message(QStringLiteral("The settings could not be saved to %1: %2.")
-                              .arg(QDir::toNativeSeparators(path), fromUtf8(problem)));
+        dialogs().message(
+            fromUtf8(ui::saveFailureText(QDir::toNativeSeparators(path).toStdString(), problem)));
     }
 }
 

@@ -47,6 +47,18 @@ std::string silentDetail(const LineNames& line, const std::string& what) {
            line.settings + ").";
 }
 
+std::string_view shortUploadEnding(UploadUse use) {
+    switch (use) {
+        case UploadUse::Settings:
+            return ". The settings in the window were not changed.";
+        case UploadUse::ReadBack:
+            return " when the test image was read back.";
+        case UploadUse::File:
+            break;
+    }
+    return ". Nothing was saved.";
+}
+
 std::string nothingWithin(int ms) {
     return "sent nothing within " + std::to_string(ms / 1000) + " seconds";
 }
@@ -84,6 +96,10 @@ std::string textFor(const link::PortFailure& f, Tool tool) {
 
 std::string loadFailureText(const std::string& file, const std::string& reason) {
     return file + " can't be loaded: " + reason + ". Nothing was changed.";
+}
+
+std::string saveFailureText(const std::string& file, const std::string& reason) {
+    return "The settings could not be saved to " + file + ": " + reason + ".";
 }
 
 std::string noAnswerDetail(const LineNames& line, int waitedMs) {
@@ -166,15 +182,13 @@ Words wordsFor(const link::UploadResult& result, const LineNames& line, UploadUs
             return {line.port + std::string(kCantBeOpenSuffix),
                     silentDetail(line, nothingWithin(device::kUploadFirstByteWaitMs))};
         case link::UploadOutcome::Short:
-            return {
-                "The display answered only " + std::to_string(result.received) + " of " +
-                    std::to_string(device::kUploadReplyLength) + " bytes" +
-                    (use == UploadUse::Settings ? ". The settings in the window were not changed."
-                                                : " when the test image was read back."),
-                "The rest did not come within " + std::to_string(device::kUploadRestWaitMs / 1000) +
-                    " seconds on " + line.port +
-                    ". A loose cable, or a line speed other than the Baud Rate (" + line.settings +
-                    "), cuts an answer short."};
+            return {"The display answered only " + std::to_string(result.received) + " of " +
+                        std::to_string(device::kUploadReplyLength) + " bytes" +
+                        std::string(shortUploadEnding(use)),
+                    "The rest did not come within " +
+                        std::to_string(device::kUploadRestWaitMs / 1000) + " seconds on " +
+                        line.port + ". A loose cable, or a line speed other than the Baud Rate (" +
+                        line.settings + "), cuts an answer short."};
         case link::UploadOutcome::BadMarker:
             return {std::string(kReceiveCheckErrorText),
                     silentDetail(line, "answered with " + hexByte(result.reply[0]) +

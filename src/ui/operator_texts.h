@@ -44,6 +44,8 @@ inline constexpr std::string_view kRefusedSaveText = "VFD.vfd can't be saved";
 
 // The line beneath "Error" when a settings file cannot be loaded: which file, and why.
 std::string loadFailureText(const std::string& file, const std::string& reason);
+// A settings file that could not be written: which file, and why.
+std::string saveFailureText(const std::string& file, const std::string& reason);
 
 // Captions both windows carry.
 inline constexpr std::string_view kPortListCaption = "Com Port Select :";
@@ -96,9 +98,9 @@ Words unfinishedTestWords(const Words& why);
 // failure.
 Words wordsFor(const link::DownloadResult& result, const LineNames& line);
 
-// What an upload was for: the settings shown in the configuration window, or the screen test's
-// read-back of its test image.
-enum class UploadUse { Settings, ReadBack };
+// What an upload was for: the settings shown in the configuration window, the screen test's
+// read-back of its test image, or a settings file written from the command line.
+enum class UploadUse { Settings, ReadBack, File };
 Words wordsFor(const link::UploadResult& result, const LineNames& line, UploadUse use);
 
 }  // namespace vfd::ui
