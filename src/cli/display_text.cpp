@@ -3,7 +3,7 @@
 
 #include <cctype>
 
-#include "sim/font5x7.h"
+#include "device/character_sets.h"
 
 namespace vfd::cli {
 
@@ -69,7 +69,7 @@ bool decodeUtf8(std::string_view text, std::vector<char32_t>& out) {
 std::string displayedText(std::span<const std::uint8_t> codes, int characterSet) {
     std::string out;
     for (const std::uint8_t code : codes) {
-        appendUtf8(out, sim::characterOf(code, characterSet, sim::kStoredCodeTable));
+        appendUtf8(out, device::characterOf(code, characterSet, device::kStoredCodeTable));
     }
     return out;
 }
@@ -81,17 +81,14 @@ EncodedText encodeForDisplay(std::string_view text, int characterSet) {
         result.error = "the text is not valid UTF-8";
         return result;
     }
+    // A set the display lacks shows as USA.
+    const auto set = characterSet >= 0 && characterSet < device::kCharacterSetCount
+                         ? static_cast<device::CharacterSet>(characterSet)
+                         : device::CharacterSet::UsaEurope;
     for (const char32_t c : characters) {
-        bool found = false;
-        // Codes below 0x20 are control codes, never characters.
-        for (int code = 0x20; code <= 0xFF && !found; ++code) {
-            const auto b = static_cast<std::uint8_t>(code);
-            if (sim::characterOf(b, characterSet, sim::kStoredCodeTable) == c) {
-                result.codes.push_back(b);
-                found = true;
-            }
-        }
-        if (!found) {
+        if (const auto code = device::codeOf(c, set)) {
+            result.codes.push_back(*code);
+        } else {
             std::string shown;
             appendUtf8(shown, c);
             result.error = "the character \"" + shown + "\" is not in the display's character set";

@@ -277,8 +277,7 @@ TEST_F(Vfdctl, EveryOutcomeHasItsExitCodeAndTheWindowsMessage) {
          {"--hang-up-after", "5"},
          {"download", "FILE", "--port", "Com 1"},
          6,
-         "The connection on Com 1 was lost: the adapter was unplugged or the display switched "
-         "off."},
+         "Download Fail ! Please retry again !"},
         {"short file", {}, {"show", "SHORT"}, 7, "Error"},
         {"success", {}, {"upload", "OUT", "--port", "Com 1"}, 0, "", true},
     };
