@@ -5,6 +5,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
+#include <algorithm>
+#include <chrono>
 
 #include "records/record_fields.h"
 
@@ -148,17 +150,24 @@ QString LineConnection::toConninfo() const {
     return parts.join(QLatin1Char(' '));
 }
 
-LineSync::LineSync(RecordStore& store, const QString& conninfo, int connectTimeoutS)
+LineSync::LineSync(RecordStore& store, const QString& conninfo, Clock clock)
     : store_(store),
       connection_(LineConnection::parse(conninfo, &problem_)),
       connectionName_(QStringLiteral("vfd-line-") + QUuid::createUuid().toString()),
-      connectTimeoutS_(connectTimeoutS) {
+      clock_(std::move(clock)) {
+    if (!clock_) {
+        clock_ = [] {
+            return static_cast<qint64>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                           std::chrono::steady_clock::now().time_since_epoch())
+                                           .count());
+        };
+    }
     if (connection_) {
         // A server that has gone without a word (a pulled cable) must not hold the window for
         // minutes: the connect and every unanswered send give up after a few seconds.
         if (connection_->value(QStringLiteral("connect_timeout")).isEmpty()) {
             connection_->options.emplace_back(QStringLiteral("connect_timeout"),
-                                              QString::number(connectTimeoutS_));
+                                              QString::number(kConnectTimeoutS));
         }
         if (connection_->value(QStringLiteral("tcp_user_timeout")).isEmpty()) {
             connection_->options.emplace_back(QStringLiteral("tcp_user_timeout"),
@@ -264,7 +273,30 @@ bool LineSync::sendBatch(const std::vector<TestRecord>& batch, QString* words) {
     return true;
 }
 
+SyncOutcome LineSync::syncDue() {
+    if (failures_ > 0 && clock_() < nextTry_) {
+        SyncOutcome again = lastFailure_;
+        again.sent = 0;
+        again.waiting = store_.waitingCount();
+        return again;
+    }
+    return syncNow();
+}
+
 SyncOutcome LineSync::syncNow() {
+    SyncOutcome out = send();
+    if (out.status == SyncStatus::Unreachable || out.status == SyncStatus::ServerError) {
+        const qint64 wait = kFirstRetryMs << std::min(failures_, 16);
+        ++failures_;
+        nextTry_ = clock_() + std::min(wait, kLongestRetryMs);
+        lastFailure_ = out;
+    } else if (out.ok()) {
+        failures_ = 0;
+    }
+    return out;
+}
+
+SyncOutcome LineSync::send() {
     if (!connection_) {
         return {SyncStatus::BadConfiguration, 0, store_.waitingCount(), problem_};
     }

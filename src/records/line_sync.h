@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -49,15 +50,23 @@ struct SyncOutcome {
 // reached the records wait in the station's store, and the next call sends them.
 //
 // A call blocks while it talks to the server: at most the connect timeout when the server is
-// down, so it can run from a timer on the window thread between tests.
+// down, so it can run from a timer on the window thread between tests. syncDue() is the one for
+// the timer: after a failed try it leaves the server alone for a while, so a line database that
+// is away costs the window nothing most of the time.
 class LineSync {
 public:
-    static constexpr int kConnectTimeoutS = 2;  // libpq's least
+    static constexpr int kConnectTimeoutS = 2;  // libpq's least; `connect_timeout=` overrides it
     static constexpr int kStatementTimeoutMs = 10000;
     static constexpr int kBatch = 200;
+    // The wait after a failed try, doubled after each further one up to the longest.
+    static constexpr qint64 kFirstRetryMs = 5000;
+    static constexpr qint64 kLongestRetryMs = 300000;
     static inline const QString kTable = QStringLiteral("vfd_test_records");
 
-    LineSync(RecordStore& store, const QString& conninfo, int connectTimeoutS = kConnectTimeoutS);
+    // Milliseconds on a monotonic clock; empty: the system's.
+    using Clock = std::function<qint64()>;
+
+    LineSync(RecordStore& store, const QString& conninfo, Clock clock = {});
     ~LineSync();
     LineSync(const LineSync&) = delete;
     LineSync& operator=(const LineSync&) = delete;
@@ -69,9 +78,13 @@ public:
     // Sends every record that waits, in batches; each batch is committed on the server before
     // it is marked sent here. Nothing waiting: returns at once without connecting.
     SyncOutcome syncNow();
+    // syncNow() when the wait after a failed try is over (or nothing failed); before that, the
+    // last failure again with the number waiting now, and the server is not asked.
+    SyncOutcome syncDue();
     int waitingCount() const { return store_.waitingCount(); }
 
 private:
+    SyncOutcome send();
     bool connectServer(QString* words);
     void disconnectServer();
     bool sendBatch(const std::vector<TestRecord>& batch, QString* words);
@@ -80,8 +93,11 @@ private:
     QString problem_;  // before connection_: parsing it fills this in
     std::optional<LineConnection> connection_;
     QString connectionName_;
-    int connectTimeoutS_;
+    Clock clock_;
     bool connected_ = false;
+    int failures_ = 0;  // tries failed in a row
+    qint64 nextTry_ = 0;
+    SyncOutcome lastFailure_;
 };
 
 }  // namespace vfd::records

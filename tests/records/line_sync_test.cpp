@@ -293,6 +293,43 @@ TEST_F(LineSyncTest, RecordsWaitWhileTheServerIsDownAndGoWhenItIsBack) {
     }
 }
 
+TEST_F(LineSyncTest, AfterAFailedTryTheTimersCallLeavesTheServerAloneForAWhile) {
+    RecordStore store(dir.filePath(QStringLiteral("station.sqlite")));
+    ASSERT_TRUE(store.open().outcome.ok());
+    qint64 now = 0;
+    LineSync sync(store, server->conninfo(), [&now] { return now; });
+
+    ASSERT_TRUE(server->stop().isEmpty());
+    addRecords(store, 1, QStringLiteral("backoff"));
+    EXPECT_EQ(sync.syncDue().status, SyncStatus::Unreachable);
+    ASSERT_TRUE(server->resume().isEmpty());
+    // The server is back, but the wait is not over: it is not asked.
+    now = LineSync::kFirstRetryMs - 1;
+    SyncOutcome out = sync.syncDue();
+    EXPECT_EQ(out.status, SyncStatus::Unreachable);
+    EXPECT_EQ(out.waiting, 1);
+    now = LineSync::kFirstRetryMs;
+    out = sync.syncDue();
+    ASSERT_TRUE(out.ok()) << out.words.toStdString();
+    EXPECT_EQ(out.sent, 1);
+
+    // Each failure in a row doubles the wait; a success ends it.
+    ASSERT_TRUE(server->stop().isEmpty());
+    addRecords(store, 2, QStringLiteral("backoff-2"));
+    EXPECT_FALSE(sync.syncDue().ok());  // tried at once: the last try went well
+    now += LineSync::kFirstRetryMs;
+    EXPECT_FALSE(sync.syncDue().ok());  // tried again: the next wait is twice as long
+    ASSERT_TRUE(server->resume().isEmpty());
+    now += 2 * LineSync::kFirstRetryMs - 1;
+    EXPECT_FALSE(sync.syncDue().ok());
+    now += 1;
+    out = sync.syncDue();
+    ASSERT_TRUE(out.ok()) << out.words.toStdString();
+    EXPECT_EQ(out.sent, 2);
+    // syncNow() is the operator's: it always asks.
+    EXPECT_TRUE(sync.syncNow().ok());
+}
+
 TEST_F(LineSyncTest, ARecordSentAgainIsTakenOnceAndTheResendSucceeds) {
     RecordStore station(dir.filePath(QStringLiteral("station.sqlite")));
     ASSERT_TRUE(station.open().outcome.ok());
