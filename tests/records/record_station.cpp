@@ -4,9 +4,13 @@
 //   record_station open DB                          prints the outcome of opening DB
 //   record_station add DB COUNT STATION             adds COUNT records (0: until killed)
 //   record_station sync DB CONNINFO COUNT STATION   adds COUNT records, sending after each
+//   record_station fill DB FILLER                   fills the disk with FILLER and reports what
+//                                                   ready() and add() say, and again once it
+//                                                   is removed
 // Each key is printed once its add() has returned.
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QThread>
 #include <cstdio>
 
@@ -110,6 +114,29 @@ int main(int argc, char** argv) {
         std::printf("waiting %d\n", last.waiting);
         return last.ok() ? 0 : 1;
     }
-    std::fprintf(stderr, "usage: record_station open|add|sync DB ...\n");
+    if (mode == QLatin1String("fill") && args.size() == 4) {
+        if (!store.add(sample(QStringLiteral("fill"), 1)).ok()) {
+            return 1;
+        }
+        QFile filler(args[3]);
+        if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+            return 1;
+        }
+        const QByteArray block(64 * 1024, 'x');
+        while (filler.write(block) > 0) {
+        }
+        // What is left of a block no longer fits: the last bytes go one by one.
+        while (filler.write("x", 1) == 1) {
+        }
+        filler.close();
+        std::printf("ready %s\n", statusName(store.ready().status));
+        const StoreOutcome full = store.add(sample(QStringLiteral("fill"), 2));
+        std::printf("add %s %s\n", statusName(full.status), qPrintable(full.systemWords));
+        filler.remove();
+        std::printf("after %s\n", statusName(store.add(sample(QStringLiteral("fill"), 3)).status));
+        std::printf("kept %d\n", static_cast<int>(store.last(100).size()));
+        return 0;
+    }
+    std::fprintf(stderr, "usage: record_station open|add|sync|fill DB ...\n");
     return 2;
 }
