@@ -11,6 +11,7 @@ packages=(
   dpkg-dev desktop-file-utils appstream man-db
   clang-format clang-tidy
   xfonts-base pcf2bdf locales zlib1g-dev
+  libqt6sql6-sqlite libqt6sql6-psql postgresql
 )
 if [ "${VFD_WITH_FUZZ:-0}" = 1 ]; then
   # llvm brings llvm-symbolizer, which names the source lines in a fuzz crash report.
