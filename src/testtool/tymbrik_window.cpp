@@ -9,6 +9,7 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -28,6 +29,8 @@
 #include "testtool/models.h"
 #include "testtool/port_search.h"
 #include "testtool/range_send.h"
+#include "testtool/record_words.h"
+#include "testtool/results_window.h"
 #include "ui/code_page.h"
 #include "ui/exchange_guard.h"
 #include "ui/operator_texts.h"
@@ -101,9 +104,26 @@ TymbrikWindow::TymbrikWindow(TymbrikWindowServices services, QWidget* parent)
         rangeFolders_ = std::move(services.rangeFolders);
     }
     screenRun_ = std::make_unique<ScreenRun>(*this, [this] { return services_.today(); });
+    screenRun_->setListener(this);
+    station_ = services.station.isEmpty() ? records::defaultStationName() : services.station;
+    store_ = std::make_unique<records::RecordStore>(services.recordsPath.isEmpty()
+                                                        ? records::RecordStore::defaultPath()
+                                                        : services.recordsPath);
+    programStart_ = QDateTime::currentDateTime();
 
     setWindowTitle(kTymbrikCaption);
     buildControls();
+
+    // A records file that cannot be used is told at once; Start then says so again and waits
+    // for one that can, since a line that traces its units must not test without recording.
+    const records::OpenResult opened = store_->open();
+    if (opened.setAside) {
+        message(wordsFor(*opened.setAside));
+    }
+    if (!opened.outcome.ok()) {
+        message(wordsFor(opened.outcome));
+    }
+    showCounts();
 
     factoryLabel_->setText(QStringLiteral("Factory"));
     resetPending_ = true;
@@ -247,6 +267,15 @@ void TymbrikWindow::buildControls() {
         ui::makeList("cboPort", QStringLiteral("Unused port list"), ui::Typing::Typed, parked);
     cboPort->setEditText(QStringLiteral("Combo1"));
 
+    // The production records: what this station tested, and the Results window.
+    counts_ = makeLabel("ResultsCounts", QString(), QStringLiteral("Results"), this);
+    counts_->setWordWrap(true);
+    passedBefore_ = makeLabel("PassedBefore", QString(), QStringLiteral("Tested before"), this);
+    passedBefore_->setFixedHeight(passedBefore_->fontMetrics().height());
+    results_ = makeButton("ResultsButton", QStringLiteral("Results..."), this);
+    results_->setAccessibleName(QStringLiteral("Results"));
+    results_->setAccessibleDescription(QStringLiteral("The records of the screen tests"));
+
     auto* steps = new QVBoxLayout;
     steps->addWidget(checkPid_);
     steps->addWidget(checkSn_);
@@ -268,6 +297,11 @@ void TymbrikWindow::buildControls() {
     auto* screen = new QVBoxLayout(screenTest);
     screen->addLayout(file);
     screen->addLayout(choice);
+    auto* kept = new QHBoxLayout;
+    kept->addWidget(counts_, 1);
+    kept->addWidget(results_);
+    screen->addLayout(kept);
+    screen->addWidget(passedBefore_);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -291,6 +325,7 @@ void TymbrikWindow::buildControls() {
     connect(loadSetting_, &QPushButton::clicked, this, &TymbrikWindow::onLoadSetting);
     connect(displayButton_, &QPushButton::clicked, this, &TymbrikWindow::onDisplay);
     connect(startButton_, &QPushButton::clicked, this, &TymbrikWindow::onStart);
+    connect(results_, &QPushButton::clicked, this, &TymbrikWindow::onResults);
 
     orderTabs();
 }
@@ -305,7 +340,7 @@ void TymbrikWindow::orderTabs() {
     for (QAbstractButton* option : models_->buttons()) {
         order << option;
     }
-    order << checkPid_ << checkSn_ << checkDefault_ << startButton_;
+    order << checkPid_ << checkSn_ << checkDefault_ << startButton_ << results_;
     for (qsizetype i = 1; i < order.size(); ++i) {
         QWidget::setTabOrder(order[i - 1], order[i]);
     }
@@ -483,9 +518,104 @@ void TymbrikWindow::onLoadSetting() {
 }
 
 void TymbrikWindow::onStart() {
+    if (screenRun_->busy()) {
+        return;
+    }
+    if (const records::StoreOutcome ready = store_->ready(); !ready.ok()) {
+        message(wordsFor(ready));
+        return;
+    }
     ExchangeScope scope(*this);
     SerialLine line = serialLine();
-    screenRun_->run(line, screenRunChoice());
+    const ScreenRunChoice choice = screenRunChoice();
+    const ModelOption& option = modelOption(choice.model);
+    record_ = records::beginRecord(station_);
+    record_.modelName = fromUtf8(option.objectName);
+    record_.modelCaption = fromUtf8(option.caption);
+    record_.port = QString::fromStdString(line.portLabel);
+    record_.lineSettings = QString::fromStdString(line.settingsText);
+    passedBefore_->clear();
+    runTimer_.start();
+    recording_ = true;
+    screenRun_->run(line, choice);
+}
+
+void TymbrikWindow::serialNumberRead(const std::string& number) {
+    record_.serialNumber = displayCharacters().decode(QByteArray::fromStdString(number));
+    if (const auto before = store_->passedBefore(record_.serialNumber)) {
+        passedBefore_->setText(passedBeforeLine(*before));
+    }
+}
+
+void TymbrikWindow::concluded(const RunReport& report) {
+    static_assert(kRunSteps == records::kStepCount, "one record step for each step of a run");
+    bool early = report.end == ScreenRunEnd::NoFile;
+    for (int i = 0; i < kRunSteps; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        records::StepResult& step = record_.steps[at];
+        switch (report.steps[at]) {
+            case StepEnd::NotRun:
+                step.outcome = records::StepOutcome::NotRun;
+                break;
+            case StepEnd::Passed:
+                step.outcome = records::StepOutcome::Passed;
+                break;
+            case StepEnd::Failed:
+                step.outcome = records::StepOutcome::Failed;
+                break;
+            case StepEnd::EndedEarly:
+                step.outcome = records::StepOutcome::EndedEarly;
+                early = true;
+                break;
+        }
+        const ui::Words& words = report.words[at];
+        step.detail = displayCharacters().decode(QByteArray::fromStdString(words.text));
+        if (!words.detail.empty()) {
+            step.detail += QLatin1Char('\n') + fromUtf8(words.detail);
+        }
+    }
+    // The device itself, not the port-folder link that named it.
+    record_.device = QString::fromStdString(report.device);
+    if (const QString real = QFileInfo(record_.device).canonicalFilePath(); !real.isEmpty()) {
+        record_.device = real;
+    }
+    if (!record_.device.isEmpty()) {
+        if (const auto facts = ui::systemAdapterFacts(record_.device)) {
+            record_.adapterSerial = facts->serialNumber;
+        }
+    }
+    record_.verdict = report.end == ScreenRunEnd::Passed ? records::Verdict::Passed
+                      : early                            ? records::Verdict::EndedEarly
+                                                         : records::Verdict::Failed;
+    record_.ending = report.end == ScreenRunEnd::NoFile
+                         ? QStringLiteral("file missing")
+                         : displayCharacters().decode(QByteArray::fromStdString(report.told.text));
+    keepRecord();
+}
+
+void TymbrikWindow::keepRecord() {
+    if (!recording_) {
+        return;
+    }
+    recording_ = false;
+    records::endRecord(record_, runTimer_.elapsed());
+    const records::StoreOutcome kept = store_->add(record_);
+    if (!kept.ok()) {
+        message(wordsFor(kept));
+    }
+    showCounts();
+}
+
+void TymbrikWindow::showCounts() {
+    counts_->setText(QStringLiteral("Since start: %1\nToday: %2")
+                         .arg(countsLine(store_->countsSince(programStart_)),
+                              countsLine(store_->countsToday())));
+    counts_->setAccessibleDescription(counts_->text());
+}
+
+void TymbrikWindow::onResults() {
+    ResultsWindow results(*store_, services_.dialogs(), this);
+    results.exec();
 }
 
 void TymbrikWindow::onExit() {
@@ -503,6 +633,12 @@ void TymbrikWindow::setPortUsersEnabled(bool enabled) {
 }
 
 void TymbrikWindow::closeEvent(QCloseEvent* event) {
+    // A run cut short by Exit is kept too, with how it ended.
+    if (recording_) {
+        record_.verdict = records::Verdict::EndedEarly;
+        record_.ending = QStringLiteral("Exit pressed");
+        keepRecord();
+    }
     closing_ = true;
     messageWindow_->close();
     services_.closePort();

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 #include <filesystem>
@@ -15,6 +17,8 @@
 #include "link/clock.h"
 #include "link/port.h"
 #include "link/port_names.h"
+#include "records/record_store.h"
+#include "records/test_record.h"
 #include "testtool/operator.h"
 #include "testtool/production_run/screen_run.h"
 #include "testtool/serial_line.h"
@@ -42,12 +46,16 @@ struct TymbrikWindowServices : ui::ToolServices {
     // Where the range files are looked for, in order. Empty: the working folder, then the
     // program's own folder.
     std::vector<std::filesystem::path> rangeFolders;
+    // The station's records file. Empty: the user's data folder (records::RecordStore).
+    QString recordsPath;
+    // The station's name in its records. Empty: this computer's name.
+    QString station;
 };
 
 // The test tool's window: the port and line-speed choosers, the four range buttons and Exit,
 // and the controls of the screen test. It is also the screen test's operator: the red message
 // window and the ordinary message box.
-class TymbrikWindow : public QWidget, public Operator {
+class TymbrikWindow : public QWidget, public Operator, private RunListener {
     Q_OBJECT
 public:
     explicit TymbrikWindow(TymbrikWindowServices services = {}, QWidget* parent = nullptr);
@@ -81,6 +89,9 @@ public:
     bool exchangeRunning() const { return ui::ExchangeGuard::active(*this); }
 
     ScreenRun& screenRun() { return *screenRun_; }
+    records::RecordStore& records() { return *store_; }
+    // The record of the run in progress, or of the last one.
+    const records::TestRecord& lastRecord() const { return record_; }
     MessageWindow& messageWindow() { return *messageWindow_; }
     ui::OperatorDialogs& dialogs() { return services_.dialogs(); }
     link::Port& port() { return services_.port(); }
@@ -97,6 +108,7 @@ private slots:
     void onDisplay();
     void onStart();
     void onExit();
+    void onResults();
 
 private:
     // Keeps the controls that would start another exchange disabled while one runs.
@@ -107,6 +119,11 @@ private:
     void applyModelPreset(int option);
     void sendRangeFile(int which);
     void setPortUsersEnabled(bool enabled);
+    // RunListener: the run's record is kept before its verdict shows.
+    void serialNumberRead(const std::string& number) override;
+    void concluded(const RunReport& report) override;
+    void keepRecord();
+    void showCounts();
 
     std::function<void()> endProgram_;
     ui::ResolvedServices services_;
@@ -116,6 +133,13 @@ private:
     bool resetPending_ = true;
     bool closing_ = false;
     std::optional<device::BodyBytes> fileImage_;
+
+    std::unique_ptr<records::RecordStore> store_;
+    QString station_;
+    QDateTime programStart_;
+    records::TestRecord record_;
+    QElapsedTimer runTimer_;
+    bool recording_ = false;  // a run has begun and its record is not kept yet
     QString fileName_;
 
     QComboBox* comm_ = nullptr;
@@ -126,6 +150,9 @@ private:
     QPushButton* autoSearch_ = nullptr;
     QLabel* searchResult_ = nullptr;
     QLabel* freeTextNote_ = nullptr;
+    QLabel* counts_ = nullptr;
+    QLabel* passedBefore_ = nullptr;
+    QPushButton* results_ = nullptr;
     QPushButton* loadSetting_ = nullptr;
     QLineEdit* freeText_ = nullptr;
     QPushButton* displayButton_ = nullptr;

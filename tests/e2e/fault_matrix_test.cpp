@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <cstring>
 #include <fstream>
 
@@ -757,6 +758,9 @@ int main(int argc, char** argv) {
         }
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The test tool's records go to a data folder of this process's own.
+    QTemporaryDir data;
+    qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -14,6 +15,7 @@
 #include <QTimer>
 
 #include "file/settings_file.h"
+#include "records/record_store.h"
 #include "support/operator_hand.h"
 #include "support/scripted_dialogs.h"
 #include "support/sim_process.h"
@@ -40,6 +42,8 @@ protected:
         TymbrikWindowServices services;
         services.dialogs = &dialogs;
         services.rangeFolders = {VFD_RANGE_FOLDER};
+        // Each test keeps its records apart.
+        services.recordsPath = recordsFolder.filePath(QStringLiteral("records.sqlite"));
         window = std::make_unique<TymbrikWindow>(services);
     }
 
@@ -50,6 +54,7 @@ protected:
     void click(const char* name) { child<QPushButton>(QLatin1String(name))->click(); }
 
     ScriptedDialogs dialogs;
+    QTemporaryDir recordsFolder;
     std::unique_ptr<SimProcess> sim;
     std::unique_ptr<TymbrikWindow> window;
     // The operator presses OK on the message window as soon as it shows.
@@ -127,6 +132,45 @@ TEST_F(TymbrikOnVirtualDisplay, RangeButtonsAndFreeTextReachTheDisplay) {
     click("Display");
     // The text goes on where the last one ended, as on the display itself.
     EXPECT_TRUE(sim->waitForOutputAfterMark("Preis 12,50 Grü|ße")) << sim->output().toStdString();
+}
+
+// Every screen test leaves a record, kept before its verdict shows; a unit tested again after it
+// passed is pointed out.
+TEST_F(TymbrikOnVirtualDisplay, EachScreenTestIsRecordedBeforeItsVerdictShows) {
+    std::vector<records::TestRecord> keptWhenShown;
+    hand.onShown([&](const MessageWindow&) { keptWhenShown = window->records().last(1); });
+    child<QCheckBox>(QStringLiteral("Check_SN"))->setChecked(true);
+    for (int run = 1; run <= 2; ++run) {
+        SCOPED_TRACE(run);
+        shown.clear();
+        click("ScreenTest");
+        ASSERT_EQ(shown.last(), "OK!") << shown.join(" | ").toStdString();
+        ASSERT_EQ(keptWhenShown.size(), 1u);
+        const records::TestRecord& kept = keptWhenShown.front();
+        EXPECT_EQ(kept.key, window->lastRecord().key);
+        EXPECT_EQ(kept.verdict, records::Verdict::Passed);
+        EXPECT_EQ(kept.ending, "OK!");
+        EXPECT_EQ(kept.serialNumber, "VD000001");
+        EXPECT_EQ(kept.modelName, "Option_EPSON_QV310");
+        EXPECT_EQ(kept.port, "com 1");
+        EXPECT_TRUE(kept.device.startsWith(QStringLiteral("/dev/pts/")))
+            << kept.device.toStdString();
+        EXPECT_EQ(kept.step(records::Step::Identity).outcome, records::StepOutcome::Passed);
+        EXPECT_EQ(kept.step(records::Step::FactoryDownload).outcome, records::StepOutcome::NotRun);
+    }
+    EXPECT_TRUE(child<QLabel>(QStringLiteral("PassedBefore"))
+                    ->text()
+                    .startsWith(QStringLiteral("VD000001 passed before, ")));
+    EXPECT_TRUE(child<QLabel>(QStringLiteral("ResultsCounts"))->text().contains("Tested 2"))
+        << child<QLabel>(QStringLiteral("ResultsCounts"))->text().toStdString();
+
+    // A run the line cut short is kept too, as ended early.
+    QTimer::singleShot(700, [this] { sim->stop(); });
+    click("ScreenTest");
+    ASSERT_EQ(keptWhenShown.size(), 1u);
+    EXPECT_EQ(keptWhenShown.front().verdict, records::Verdict::EndedEarly);
+    EXPECT_EQ(keptWhenShown.front().ending, "Test not finished!");
+    EXPECT_EQ(window->records().countsToday().tested, 3);
 }
 
 // A display switched off in the middle of a screen test: the run ends in the red window the

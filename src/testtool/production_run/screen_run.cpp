@@ -96,32 +96,81 @@ ScreenRunEnd ScreenRun::run(SerialLine& line, const ScreenRunChoice& choice) {
         return ScreenRunEnd::AlreadyRunning;
     }
     BusyFlag busy(busy_);
+    report_ = RunReport{};
+    current_ = RunStep::FactoryDownload;
     const ScreenRunEnd end = steps(line, choice);
     // Whatever happened, the next display starts from a closed port.
     line.port.close();
     return end;
 }
 
-void ScreenRun::tell(const ui::Words& words) {
+class ScreenRun::VerdictFirst : public Operator {
+public:
+    explicit VerdictFirst(ScreenRun& run) : run_(run) {}
+    using Operator::showAndWait;
+    void showAndWait(const std::string& text, const std::string& detail) override {
+        const ui::Words words{text, detail};
+        if (run_.current_ == RunStep::SerialNumber && text.starts_with(ui::kSerialPrefix)) {
+            run_.report_.serialNumber = text.substr(ui::kSerialPrefix.size());
+            if (run_.listener_ != nullptr) {
+                run_.listener_->serialNumberRead(run_.report_.serialNumber);
+            }
+            run_.stepEnded(StepEnd::Passed, words);
+        } else {
+            // The identity's "VFD PID is Error." and "NO S/N" end the run.
+            run_.stepEnded(StepEnd::Failed, words);
+            run_.conclude(run_.current_ == RunStep::Identity ? ScreenRunEnd::IdentityFailed
+                                                             : ScreenRunEnd::NoSerialNumber,
+                          words);
+        }
+        run_.op_.showAndWait(text, detail);
+    }
+    void message(const ui::Words& words) override { run_.op_.message(words); }
+
+private:
+    ScreenRun& run_;
+};
+
+void ScreenRun::stepEnded(StepEnd end, const ui::Words& words) {
+    const auto at = static_cast<std::size_t>(current_);
+    report_.steps[at] = end;
     if (!words.empty()) {
+        report_.words[at] = words;
+    }
+}
+
+void ScreenRun::conclude(ScreenRunEnd end, const ui::Words& told) {
+    report_.end = end;
+    report_.told = told;
+    if (listener_ != nullptr) {
+        listener_->concluded(report_);
+    }
+}
+
+void ScreenRun::tell(const ui::Words& words, ScreenRunEnd end) {
+    if (!words.empty()) {
+        stepEnded(StepEnd::Failed, words);
+        conclude(end, words);
         op_.message(words);
     }
 }
 
-void ScreenRun::stop(const ui::Words& why) {
+void ScreenRun::stop(const ui::Words& why, ScreenRunEnd end) {
     const ui::Words words = ui::unfinishedTestWords(why);
+    stepEnded(StepEnd::EndedEarly, why);
+    conclude(end, words);
     op_.showAndWait(words.text, words.detail);
 }
 
-bool ScreenRun::download(SerialLine& line, const device::ImageBytes& image) {
+bool ScreenRun::download(SerialLine& line, const device::ImageBytes& image, ScreenRunEnd end) {
     const auto result =
         downloadImage(line, device::dateStamp(today_()), device::SettingsImage(image).body());
     const bool onTheLine =
         !result.line.done() || result.download.outcome == link::DownloadOutcome::LineLost;
     if (onTheLine) {
-        stop(wordsFor(result, line));
+        stop(wordsFor(result, line), end);
     } else {
-        tell(wordsFor(result, line));
+        tell(wordsFor(result, line), end);
     }
     return result.sent();
 }
@@ -129,63 +178,73 @@ bool ScreenRun::download(SerialLine& line, const device::ImageBytes& image) {
 ScreenRunEnd ScreenRun::steps(SerialLine& line, const ScreenRunChoice& choice) {
     const ModelOption& option = modelOption(choice.model);
     if (option.usesFile && !choice.fileImage) {
+        conclude(ScreenRunEnd::NoFile, {});
         return ScreenRunEnd::NoFile;
     }
     // The port is resolved once for the whole run, and a choice that names no port ends it
     // before anything is sent.
     auto chosen = choosePort(line);
     if (!chosen.choice) {
-        stop(wordsFor(portFailed(std::move(chosen.failure)), line));
+        stop(wordsFor(portFailed(std::move(chosen.failure)), line), ScreenRunEnd::PortFailed);
         return ScreenRunEnd::PortFailed;
     }
     line.chosen = std::move(chosen.choice);
+    report_.device = line.chosen->device;
 
     if (factoryDownloadRuns(choice)) {
-        if (!download(line, factoryImage(choice))) {
+        if (!download(line, factoryImage(choice), ScreenRunEnd::FactoryDownloadFailed)) {
             return ScreenRunEnd::FactoryDownloadFailed;
         }
+        stepEnded(StepEnd::Passed, {std::string(ui::kFactoryDoneText), {}});
         op_.showAndWait(std::string(ui::kFactoryDoneText));
     }
 
+    VerdictFirst verdictFirst(*this);
     if (choice.pid) {
-        const auto identity = checkIdentity(line, op_);
+        current_ = RunStep::Identity;
+        const auto identity = checkIdentity(line, verdictFirst);
         if (!identity.line.done()) {
-            stop(wordsFor(identity.line, line));
+            stop(wordsFor(identity.line, line), ScreenRunEnd::IdentityFailed);
         }
         if (identity.outcome != IdentityOutcome::Passed) {
             return ScreenRunEnd::IdentityFailed;
         }
+        stepEnded(StepEnd::Passed);
     }
     if (choice.sn) {
-        const auto serial = readSerialNumber(line, op_);
+        current_ = RunStep::SerialNumber;
+        const auto serial = readSerialNumber(line, verdictFirst);
         if (!serial.line.done()) {
-            stop(wordsFor(serial.line, line));
+            stop(wordsFor(serial.line, line), ScreenRunEnd::NoSerialNumber);
         }
         if (serial.outcome != SerialOutcome::Read) {
             return ScreenRunEnd::NoSerialNumber;
         }
     }
 
+    current_ = RunStep::VisualTest;
     if (!visualTest(line, option.commands)) {
         return ScreenRunEnd::VisualTestFailed;
     }
+    stepEnded(StepEnd::Passed);
 
+    current_ = RunStep::TestImage;
     const device::ImageBytes test = testImage();
-    if (!download(line, test)) {
+    if (!download(line, test, ScreenRunEnd::TestImageFailed)) {
         return ScreenRunEnd::TestImageFailed;
     }
 
     if (auto failure = openIfClosed(line)) {
-        stop(wordsFor(portFailed(std::move(failure)), line));
+        stop(wordsFor(portFailed(std::move(failure)), line), ScreenRunEnd::ReadBackFailed);
         return ScreenRunEnd::ReadBackFailed;
     }
     const auto reply = link::uploadSettings(line.port, line.clock);
     if (reply.outcome != link::UploadOutcome::Received) {
         const ui::Words words = ui::wordsFor(reply, namesOf(line), ui::UploadUse::ReadBack);
         if (reply.outcome == link::UploadOutcome::LineLost) {
-            stop(words);
+            stop(words, ScreenRunEnd::ReadBackFailed);
         } else {
-            tell(words);
+            tell(words, ScreenRunEnd::ReadBackFailed);
         }
         return ScreenRunEnd::ReadBackFailed;
     }
@@ -195,22 +254,28 @@ ScreenRunEnd ScreenRun::steps(SerialLine& line, const ScreenRunChoice& choice) {
             ++mismatches;
         }
     }
+    stepEnded(mismatches == 0 ? StepEnd::Passed : StepEnd::Failed,
+              mismatches == 0 ? ui::Words{}
+                              : ui::Words{std::to_string(mismatches) +
+                                              " bytes of the test image came back changed",
+                                          {}});
 
-    if (!download(line, defaultImage(choice))) {
+    current_ = RunStep::DefaultDownload;
+    if (!download(line, defaultImage(choice), ScreenRunEnd::DefaultDownloadFailed)) {
         return ScreenRunEnd::DefaultDownloadFailed;
     }
+    stepEnded(StepEnd::Passed);
 
-    if (mismatches == 0) {
-        op_.showAndWait(std::string(ui::kVerdictOkText));
-        return ScreenRunEnd::Passed;
-    }
-    op_.showAndWait(std::string(ui::kVerdictErrorText));
-    return ScreenRunEnd::Mismatch;
+    const ScreenRunEnd end = mismatches == 0 ? ScreenRunEnd::Passed : ScreenRunEnd::Mismatch;
+    const std::string verdict(mismatches == 0 ? ui::kVerdictOkText : ui::kVerdictErrorText);
+    conclude(end, {verdict, {}});
+    op_.showAndWait(verdict);
+    return end;
 }
 
 bool ScreenRun::visualTest(SerialLine& line, Emulation commands) {
     if (auto failure = openIfClosed(line)) {
-        stop(wordsFor(portFailed(std::move(failure)), line));
+        stop(wordsFor(portFailed(std::move(failure)), line), ScreenRunEnd::VisualTestFailed);
         return false;
     }
     bool ok = true;
@@ -255,7 +320,7 @@ bool ScreenRun::visualTest(SerialLine& line, Emulation commands) {
         pause(kAllOffMs);
     }
     if (!ok) {
-        stop(wordsFor(closeLostLine(line), line));
+        stop(wordsFor(closeLostLine(line), line), ScreenRunEnd::VisualTestFailed);
         return false;
     }
     line.port.close();

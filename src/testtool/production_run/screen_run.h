@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <array>
 #include <functional>
 #include <optional>
 #include <string>
@@ -40,6 +41,41 @@ enum class ScreenRunEnd {
     Mismatch,  // "Error!"
 };
 
+// The steps of a run, in the order it takes them, and how each ended.
+enum class RunStep {
+    FactoryDownload,
+    Identity,
+    SerialNumber,
+    VisualTest,
+    TestImage,
+    DefaultDownload
+};
+inline constexpr int kRunSteps = 6;
+enum class StepEnd { NotRun, Passed, Failed, EndedEarly };
+
+// What a run learnt, for the production record: handed over before the message that concludes
+// the run is shown, so that a verdict shown is a verdict kept.
+struct RunReport {
+    std::array<StepEnd, kRunSteps> steps{};
+    std::array<ui::Words, kRunSteps> words{};  // what the operator was told at each step
+    std::string serialNumber;                  // the display's eight bytes, when read
+    std::string device;                        // the device the port stood for
+    ScreenRunEnd end = ScreenRunEnd::NoFile;
+    ui::Words told;  // the concluding message as the operator reads it
+    StepEnd& step(RunStep s) { return steps[static_cast<std::size_t>(s)]; }
+    StepEnd step(RunStep s) const { return steps[static_cast<std::size_t>(s)]; }
+};
+
+// Who keeps the record of a run. Both are called inside run().
+class RunListener {
+public:
+    virtual ~RunListener() = default;
+    // The serial number was read; called before the operator sees it.
+    virtual void serialNumberRead(const std::string& number) = 0;
+    // The run ends; called before the message that says so is shown.
+    virtual void concluded(const RunReport& report) = 0;
+};
+
 inline constexpr int kAllOnMs = 1500;
 inline constexpr int kAllOffMs = 1000;
 inline constexpr int kCompareFirst = 1;  // the read-back is compared at indexes 1 to 69
@@ -56,6 +92,8 @@ public:
     ScreenRunEnd run(SerialLine& line, const ScreenRunChoice& choice);
 
     bool busy() const { return busy_; }
+    // Told about every run from now on; none by default.
+    void setListener(RunListener* listener) { listener_ = listener; }
 
     // The images the run sends, for a model choice.
     static device::ImageBytes factoryImage(const ScreenRunChoice& choice);
@@ -65,16 +103,25 @@ public:
 private:
     ScreenRunEnd steps(SerialLine& line, const ScreenRunChoice& choice);
     bool visualTest(SerialLine& line, device::Emulation commands);
-    bool download(SerialLine& line, const device::ImageBytes& image);
-    // Tells the operator in a message box; nothing when the text is empty.
-    void tell(const ui::Words& words);
+    bool download(SerialLine& line, const device::ImageBytes& image, ScreenRunEnd end);
+    // A step that failed ends the run with a message box; nothing when the text is empty.
+    void tell(const ui::Words& words, ScreenRunEnd end);
     // A run the line stopped (a port that would not open, a line lost) ends in the red window
     // the operator watches, not in a message box that is easy to miss.
-    void stop(const ui::Words& why);
+    void stop(const ui::Words& why, ScreenRunEnd end);
+    // Records how the current step ended and hands the report over when the run ends there.
+    void stepEnded(StepEnd end, const ui::Words& words = {});
+    void conclude(ScreenRunEnd end, const ui::Words& told);
+    // Stands between the exchanges and the operator while a step shows its own verdict, so
+    // that the report is handed over first.
+    class VerdictFirst;
 
     Operator& op_;
     std::function<device::Date()> today_;
     bool busy_ = false;
+    RunListener* listener_ = nullptr;
+    RunReport report_;
+    RunStep current_ = RunStep::FactoryDownload;
 };
 
 }  // namespace vfd::testtool

@@ -284,6 +284,96 @@ TEST(ScreenRun, FailedStepsEndTheRunWithThePortClosedAndTheToolReady) {
     }
 }
 
+// Keeps each report with how many messages the operator had seen when it came.
+struct ReportKeeper : RunListener {
+    explicit ReportKeeper(const RecordingOperator& op) : op_(op) {}
+    void serialNumberRead(const std::string& number) override { numbers.push_back(number); }
+    void concluded(const RunReport& report) override {
+        reports.push_back(report);
+        seenBefore.push_back(op_.shown.size() + op_.messages.size());
+    }
+    const RecordingOperator& op_;
+    std::vector<std::string> numbers;
+    std::vector<RunReport> reports;
+    std::vector<std::size_t> seenBefore;
+};
+
+TEST(ScreenRun, EveryRunIsReportedOnceBeforeItsVerdictIsShown) {
+    using S = StepEnd;
+    struct Case {
+        const char* what;
+        sim::Faults faults;
+        bool sn;
+        ScreenRunEnd end;
+        std::array<StepEnd, kRunSteps> steps;  // factory, PID, SN, visual, image, defaults
+        std::string told;
+    };
+    const Case cases[] = {
+        {"a pass",
+         {},
+         true,
+         ScreenRunEnd::Passed,
+         {S::NotRun, S::Passed, S::Passed, S::Passed, S::Passed, S::Passed},
+         "OK!"},
+        {"a wrong identity",
+         {.noReply = true},
+         false,
+         ScreenRunEnd::IdentityFailed,
+         {S::NotRun, S::Failed, S::NotRun, S::NotRun, S::NotRun, S::NotRun},
+         "VFD PID is Error."},
+        {"no serial number",
+         {.noSerial = true},
+         true,
+         ScreenRunEnd::NoSerialNumber,
+         {S::NotRun, S::Passed, S::Failed, S::NotRun, S::NotRun, S::NotRun},
+         "NO S/N"},
+        {"a lost line",
+         {.hangUpAfter = 40},
+         false,
+         ScreenRunEnd::VisualTestFailed,
+         {S::NotRun, S::Passed, S::NotRun, S::EndedEarly, S::NotRun, S::NotRun},
+         "Test not finished!"},
+        {"a bad marker",
+         {.badMarker = true},
+         false,
+         ScreenRunEnd::ReadBackFailed,
+         {S::NotRun, S::Passed, S::NotRun, S::Passed, S::Failed, S::NotRun},
+         "Receive Check bit Error !!"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeClock clock;
+        FakePort port{clock};
+        RecordingOperator op;
+        sim::FirmwareOptions options;
+        options.faults = c.faults;
+        FirmwareResponder display{port, clock, options};
+        SerialLine line{
+            port, clock,   link::PortLookup{"/p", [](const std::string&) { return false; }},
+            1,    "com 1", "9600,n,8,1",
+            {}};
+        ScreenRun test{op, [] { return kDay; }};
+        ReportKeeper keeper(op);
+        test.setListener(&keeper);
+        ScreenRunChoice choice;
+        choice.sn = c.sn;
+        EXPECT_EQ(test.run(line, choice), c.end);
+        ASSERT_EQ(keeper.reports.size(), 1u);
+        const RunReport& report = keeper.reports.front();
+        EXPECT_EQ(report.end, c.end);
+        EXPECT_EQ(report.steps, c.steps);
+        EXPECT_EQ(report.told.text, c.told);
+        EXPECT_EQ(report.device, "/dev/ttyS0");
+        // Only the serial number's own message came before the verdict.
+        EXPECT_EQ(keeper.seenBefore.front(),
+                  c.sn && c.end != ScreenRunEnd::NoSerialNumber ? 1u : 0u);
+        if (c.end == ScreenRunEnd::Passed) {
+            EXPECT_EQ(keeper.numbers, std::vector<std::string>{report.serialNumber});
+            EXPECT_EQ(report.serialNumber.size(), 8u);
+        }
+    }
+}
+
 TEST(ScreenRun, ASecondStartDuringARunChangesNothing) {
     ScreenRig r;
     ScreenRunEnd second = ScreenRunEnd::Passed;
