@@ -21,7 +21,11 @@
 #include <utility>
 #include <vector>
 
+#include "device/generated_source.h"
+
 namespace {
+
+using vfd::generated::hex;
 
 [[noreturn]] void fail(const std::string& what) {
     throw std::runtime_error(what);
@@ -70,12 +74,6 @@ std::array<char32_t, 256> readCharmap(const std::filesystem::path& path) {
     return page;
 }
 
-std::string hex(unsigned value, int digits) {
-    std::array<char, 16> text{};
-    std::snprintf(text.data(), text.size(), "0x%0*X", digits, value);
-    return text.data();
-}
-
 void writePages(const std::filesystem::path& output,
                 const std::vector<std::pair<std::string, std::filesystem::path>>& pages) {
     std::ostringstream out;
@@ -90,16 +88,7 @@ void writePages(const std::filesystem::path& output,
         out << "\n};\n";
     }
     out << "\n}  // namespace vfd::device::code_pages\n";
-    // Written whole or not at all, so that a failed run leaves no half table for the next build.
-    const std::filesystem::path partial = output.string() + ".partial";
-    {
-        std::ofstream file(partial);
-        file << out.str();
-        if (!file.flush()) {
-            fail(partial.string() + ": cannot be written");
-        }
-    }
-    std::filesystem::rename(partial, output);
+    vfd::generated::writeWhole(output, out.str());
 }
 
 }  // namespace

@@ -18,9 +18,12 @@
 #include <string>
 #include <vector>
 
+#include "device/generated_source.h"
 #include "sim/character_tables.h"
 
 namespace {
+
+using vfd::generated::hex;
 
 using vfd::sim::tables::kFontColumns;
 using vfd::sim::tables::kFontRows;
@@ -128,12 +131,6 @@ std::map<char32_t, Columns> readBdf(const std::filesystem::path& path) {
     return glyphs;
 }
 
-std::string hex(unsigned value, int digits) {
-    std::array<char, 16> text{};
-    std::snprintf(text.data(), text.size(), "0x%0*X", digits, value);
-    return text.data();
-}
-
 void writeTables(const std::filesystem::path& output, const std::filesystem::path& fontPath,
                  const std::map<char32_t, Columns>& glyphs) {
     std::ostringstream out;
@@ -152,16 +149,7 @@ void writeTables(const std::filesystem::path& output, const std::filesystem::pat
         << "std::span<const FontGlyph> fontGlyphs() {\n    return kGlyphs;\n}\n";
     out << "\n}  // namespace vfd::sim::tables\n";
 
-    // Written whole or not at all, so that a failed run leaves no half table for the next build.
-    const std::filesystem::path partial = output.string() + ".partial";
-    {
-        std::ofstream file(partial);
-        file << out.str();
-        if (!file.flush()) {
-            fail(partial.string() + ": cannot be written");
-        }
-    }
-    std::filesystem::rename(partial, output);
+    vfd::generated::writeWhole(output, out.str());
 }
 
 }  // namespace

@@ -246,6 +246,24 @@ TEST(ScreenRun, NoReadBackNamesThePortEntry) {
     EXPECT_EQ(r.op.messages, std::vector<std::string>{"com 2 can't be open !!"});
 }
 
+// A screen test on com 1 against a display with faults switched on.
+struct FaultyRig {
+    explicit FaultyRig(const sim::Faults& faults) : display{port, clock, withFaults(faults)} {}
+    static sim::FirmwareOptions withFaults(const sim::Faults& faults) {
+        sim::FirmwareOptions options;
+        options.faults = faults;
+        return options;
+    }
+    FakeClock clock;
+    FakePort port{clock};
+    RecordingOperator op;
+    FirmwareResponder display;
+    SerialLine line{port, clock,   link::PortLookup{"/p", [](const std::string&) { return false; }},
+                    1,    "com 1", "9600,n,8,1",
+                    {}};
+    ScreenRun test{op, [] { return kDay; }};
+};
+
 TEST(ScreenRun, FailedStepsEndTheRunWithThePortClosedAndTheToolReady) {
     struct Case {
         const char* what;
@@ -266,21 +284,11 @@ TEST(ScreenRun, FailedStepsEndTheRunWithThePortClosedAndTheToolReady) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        FakeClock clock;
-        FakePort port{clock};
-        RecordingOperator op;
-        sim::FirmwareOptions options;
-        options.faults = c.faults;
-        FirmwareResponder display{port, clock, options};
-        SerialLine line{
-            port, clock,   link::PortLookup{"/p", [](const std::string&) { return false; }},
-            1,    "com 1", "9600,n,8,1",
-            {}};
-        ScreenRun test{op, [] { return kDay; }};
-        EXPECT_EQ(test.run(line, c.choice), c.end);
-        EXPECT_FALSE(port.isOpen());
-        EXPECT_FALSE(test.busy());
-        EXPECT_EQ(op.shown.size() + op.messages.size(), 1u);
+        FaultyRig r(c.faults);
+        EXPECT_EQ(r.test.run(r.line, c.choice), c.end);
+        EXPECT_FALSE(r.port.isOpen());
+        EXPECT_FALSE(r.test.busy());
+        EXPECT_EQ(r.op.shown.size() + r.op.messages.size(), 1u);
     }
 }
 
@@ -342,22 +350,12 @@ TEST(ScreenRun, EveryRunIsReportedOnceBeforeItsVerdictIsShown) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        FakeClock clock;
-        FakePort port{clock};
-        RecordingOperator op;
-        sim::FirmwareOptions options;
-        options.faults = c.faults;
-        FirmwareResponder display{port, clock, options};
-        SerialLine line{
-            port, clock,   link::PortLookup{"/p", [](const std::string&) { return false; }},
-            1,    "com 1", "9600,n,8,1",
-            {}};
-        ScreenRun test{op, [] { return kDay; }};
-        ReportKeeper keeper(op);
-        test.setListener(&keeper);
+        FaultyRig r(c.faults);
+        ReportKeeper keeper(r.op);
+        r.test.setListener(&keeper);
         ScreenRunChoice choice;
         choice.sn = c.sn;
-        EXPECT_EQ(test.run(line, choice), c.end);
+        EXPECT_EQ(r.test.run(r.line, choice), c.end);
         ASSERT_EQ(keeper.reports.size(), 1u);
         const RunReport& report = keeper.reports.front();
         EXPECT_EQ(report.end, c.end);
