@@ -281,6 +281,7 @@ void MessageEditor::setCharacterSet(device::CharacterSet set) {
     }
     // The codes stay; the characters change to what the display shows for them with the set.
     std::vector<std::optional<std::uint8_t>> codes;
+    codes.reserve(static_cast<std::size_t>(length_));
     for (int i = 0; i < length_; ++i) {
         codes.push_back(charCellCode(i));
     }

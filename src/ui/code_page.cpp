@@ -36,6 +36,7 @@ CodePage::CodePage(device::CharacterSet set) : set_(set) {
 const CodePage& CodePage::of(device::CharacterSet set) {
     static const std::vector<CodePage> pages = [] {
         std::vector<CodePage> all;
+        all.reserve(static_cast<std::size_t>(device::kCharacterSetCount));
         for (int s = 0; s < device::kCharacterSetCount; ++s) {
             all.push_back(CodePage(static_cast<device::CharacterSet>(s)));
         }
