@@ -63,6 +63,16 @@ draw_character() {
   sleep 0.5
 }
 BEFORE_CAPTURE=draw_character shoot "Zoravel_V3.1" zoravel-preview.png "$build/apps/zoravel/zoravel"
+# A port typed as a long path: the device line beneath keeps its one line and every control its
+# place (compare with zoravel.png).
+long_port() {
+  local id=$1
+  xdotool mousemove --window "$id" 300 50 click 1; sleep 0.2
+  xdotool key --window "$id" ctrl+a
+  xdotool type --window "$id" /run/user/1000/adapters/by-site/line-3/station-7/usb-serial-A1B2C3-if00
+  sleep 0.5
+}
+BEFORE_CAPTURE=long_port shoot "Zoravel_V3.1" zoravel-long-port.png "$build/apps/zoravel/zoravel"
 if [ -x "$build/apps/tymbrik/tymbrik" ]; then
   "$build/apps/vfdsim/vfdsim" --headless --port 1 --state "$work/display.bin" >/dev/null 2>&1 &
   sim=$!
