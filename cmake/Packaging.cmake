@@ -32,8 +32,11 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # dpkg-shlibdeps finds the libraries the programs link (Qt Widgets, Serial Port, the C++
 # runtime). Qt loads its platform plugins at run time, where dpkg-shlibdeps cannot see them:
-# without qt6-qpa-plugins no window opens at all, so it is named here.
+# without qt6-qpa-plugins no window opens at all, so it is named here. The test tool's records
+# need Qt's SQLite driver, loaded the same way; the line database's PostgreSQL driver is only
+# wanted on a station that sends to one.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6sql6-sqlite")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6sql6-psql")
 
 include(CPack)
