@@ -93,7 +93,9 @@ std::string setMessage(SettingsImage& image, const MessageField& field,
 // the character page takes it, or 00 for an empty record), and its five dot columns as ten
 // hexadecimal digits, bit 0 the top row.
 std::string setCharacter(SettingsImage& image, std::string_view given) {
-    const std::string shown = "\"" + std::string(given) + "\"";
+    // Built by appending: g++ 12 at -O3 falsely warns (-Wrestrict) about a literal + string.
+    std::string shown = "\"";
+    shown.append(given).append("\"");
     const auto colon = given.find(':');
     if (colon == std::string_view::npos || !allDigits(given.substr(0, colon))) {
         return "--udc " + shown + " is not N:CODE:COLUMNS (for example 1:41:7E0909097E)";
@@ -152,7 +154,9 @@ SettingsImage windowDefaults() {
 std::optional<int> listPosition(std::string_view key, std::string_view value, std::string& error) {
     const ListSetting* setting = settingFor(key);
     if (setting == nullptr) {
-        error = "there is no setting \"" + std::string(key) + "\"";
+        std::string why = "there is no setting \"";
+        why.append(key).append("\"");
+        error = std::move(why);
         return std::nullopt;
     }
     const device::OptionList& list = *setting->list;
@@ -174,8 +178,10 @@ std::optional<int> listPosition(std::string_view key, std::string_view value, st
     if (allDigits(value) && value.size() <= 3 && list.has(std::stoi(std::string(value)))) {
         return std::stoi(std::string(value));
     }
-    error = "\"" + std::string(value) + "\" is not an entry of \"" + std::string(list.caption) +
-            "\": " + entriesList(list);
+    std::string why(1, '"');
+    why.append(value).append("\" is not an entry of \"").append(list.caption).append("\": ");
+    why += entriesList(list);
+    error = std::move(why);
     return std::nullopt;
 }
 
