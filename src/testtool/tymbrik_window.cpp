@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <string_view>
 
@@ -48,6 +49,9 @@ constexpr int kAcknowledgeStepMs = 1000;
 // The range buttons are what the operator on the line uses most; they stand out.
 constexpr int kRangeButtonHeight = 57;
 constexpr qreal kRangeFontScale = 1.25;
+
+// How often the waiting records are offered to the line database between tests.
+constexpr int kLineSyncMs = 5000;
 
 const char* const kRangeButtonNames[] = {"Command3", "Command4", "Command5", "Command6"};
 const char* const kRangeCaptions[] = {"Send 0x80-0x9F", "Send 0xA0-0xBF", "Send 0xC0-0xDF",
@@ -124,6 +128,14 @@ TymbrikWindow::TymbrikWindow(TymbrikWindowServices services, QWidget* parent)
         message(wordsFor(opened.outcome));
     }
     showCounts();
+    lineDatabase_->setText(services.lineDatabase);
+    useLineDatabase(services.lineDatabase);
+    // Between tests the waiting records go on to the line database; syncDue leaves a server
+    // that is away alone for a while, so this costs nothing most of the time.
+    auto* syncTimer = new QTimer(this);
+    syncTimer->setInterval(kLineSyncMs);
+    connect(syncTimer, &QTimer::timeout, this, &TymbrikWindow::syncLine);
+    syncTimer->start();
 
     factoryLabel_->setText(QStringLiteral("Factory"));
     resetPending_ = true;
@@ -275,6 +287,15 @@ void TymbrikWindow::buildControls() {
     results_ = makeButton("ResultsButton", QStringLiteral("Results..."), this);
     results_->setAccessibleName(QStringLiteral("Results"));
     results_->setAccessibleDescription(QStringLiteral("The records of the screen tests"));
+    // Where the records go on to; the password comes from PGPASSWORD or a pgpass file.
+    lineDatabase_ = new QLineEdit(this);
+    lineDatabase_->setObjectName(QStringLiteral("LineDatabase"));
+    lineDatabase_->setAccessibleName(QStringLiteral("Line database"));
+    lineDatabase_->setPlaceholderText(
+        QStringLiteral("Line database: host=... dbname=... user=... (none: this station only)"));
+    lineDatabase_->setAccessibleDescription(lineDatabase_->placeholderText());
+    lineState_ = makeLabel("LineDatabaseState", QString(), QStringLiteral("Line database"), this);
+    lineState_->setFixedHeight(lineState_->fontMetrics().height());
 
     auto* steps = new QVBoxLayout;
     steps->addWidget(checkPid_);
@@ -302,6 +323,8 @@ void TymbrikWindow::buildControls() {
     kept->addWidget(results_);
     screen->addLayout(kept);
     screen->addWidget(passedBefore_);
+    screen->addWidget(lineDatabase_);
+    screen->addWidget(lineState_);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -326,6 +349,7 @@ void TymbrikWindow::buildControls() {
     connect(displayButton_, &QPushButton::clicked, this, &TymbrikWindow::onDisplay);
     connect(startButton_, &QPushButton::clicked, this, &TymbrikWindow::onStart);
     connect(results_, &QPushButton::clicked, this, &TymbrikWindow::onResults);
+    connect(lineDatabase_, &QLineEdit::editingFinished, this, &TymbrikWindow::onLineDatabaseEdited);
 
     orderTabs();
 }
@@ -340,7 +364,7 @@ void TymbrikWindow::orderTabs() {
     for (QAbstractButton* option : models_->buttons()) {
         order << option;
     }
-    order << checkPid_ << checkSn_ << checkDefault_ << startButton_ << results_;
+    order << checkPid_ << checkSn_ << checkDefault_ << startButton_ << results_ << lineDatabase_;
     for (qsizetype i = 1; i < order.size(); ++i) {
         QWidget::setTabOrder(order[i - 1], order[i]);
     }
@@ -611,6 +635,44 @@ void TymbrikWindow::showCounts() {
                          .arg(countsLine(store_->countsSince(programStart_)),
                               countsLine(store_->countsToday())));
     counts_->setAccessibleDescription(counts_->text());
+}
+
+void TymbrikWindow::useLineDatabase(const QString& conninfo) {
+    currentLine_ = conninfo.trimmed();
+    lineSync_.reset();
+    lineState_->clear();
+    if (!store_->isOpen() || conninfo.trimmed().isEmpty()) {
+        return;
+    }
+    lineSync_ = std::make_unique<records::LineSync>(*store_, conninfo.trimmed());
+    if (!lineSync_->configurationProblem().isEmpty()) {
+        lineState_->setText(QStringLiteral("Line database: ") + lineSync_->configurationProblem());
+        lineSync_.reset();
+        return;
+    }
+    syncLine();
+}
+
+void TymbrikWindow::onLineDatabaseEdited() {
+    if (lineDatabase_->text().trimmed() != currentLine_) {
+        useLineDatabase(lineDatabase_->text());
+    }
+}
+
+void TymbrikWindow::syncLine() {
+    if (lineSync_ == nullptr || screenRun_->busy() || exchangeRunning()) {
+        return;
+    }
+    const records::SyncOutcome outcome = lineSync_->syncDue();
+    const QString waiting = waitingLine(outcome.waiting);
+    const QString problem = testtool::syncLine(outcome, lineSync_->target());
+    QString state = waiting;
+    if (!problem.isEmpty()) {
+        state += (state.isEmpty() ? QString() : QStringLiteral(" \u00B7 ")) + problem;
+    }
+    lineState_->setText(state);
+    lineState_->setToolTip(state);
+    lineState_->setAccessibleDescription(state);
 }
 
 void TymbrikWindow::onResults() {

@@ -17,6 +17,7 @@
 #include "link/clock.h"
 #include "link/port.h"
 #include "link/port_names.h"
+#include "records/line_sync.h"
 #include "records/record_store.h"
 #include "records/test_record.h"
 #include "testtool/operator.h"
@@ -50,6 +51,9 @@ struct TymbrikWindowServices : ui::ToolServices {
     QString recordsPath;
     // The station's name in its records. Empty: this computer's name.
     QString station;
+    // The line database the records are sent on to, in libpq's keyword form
+    // ("host=db.line dbname=production user=station3"). Empty: the station keeps them alone.
+    QString lineDatabase;
 };
 
 // The test tool's window: the port and line-speed choosers, the four range buttons and Exit,
@@ -90,6 +94,9 @@ public:
 
     ScreenRun& screenRun() { return *screenRun_; }
     records::RecordStore& records() { return *store_; }
+    // Sends waiting records on to the line database when one is set and no test runs, and says
+    // beneath the screen test how many still wait. A timer calls it between tests.
+    void syncLine();
     // The record of the run in progress, or of the last one.
     const records::TestRecord& lastRecord() const { return record_; }
     MessageWindow& messageWindow() { return *messageWindow_; }
@@ -109,6 +116,7 @@ private slots:
     void onStart();
     void onExit();
     void onResults();
+    void onLineDatabaseEdited();
 
 private:
     // Keeps the controls that would start another exchange disabled while one runs.
@@ -124,6 +132,7 @@ private:
     void concluded(const RunReport& report) override;
     void keepRecord();
     void showCounts();
+    void useLineDatabase(const QString& conninfo);
 
     std::function<void()> endProgram_;
     ui::ResolvedServices services_;
@@ -140,6 +149,8 @@ private:
     records::TestRecord record_;
     QElapsedTimer runTimer_;
     bool recording_ = false;  // a run has begun and its record is not kept yet
+    std::unique_ptr<records::LineSync> lineSync_;
+    QString currentLine_;  // the connection the sync was made for
     QString fileName_;
 
     QComboBox* comm_ = nullptr;
@@ -153,6 +164,8 @@ private:
     QLabel* counts_ = nullptr;
     QLabel* passedBefore_ = nullptr;
     QPushButton* results_ = nullptr;
+    QLineEdit* lineDatabase_ = nullptr;
+    QLabel* lineState_ = nullptr;
     QPushButton* loadSetting_ = nullptr;
     QLineEdit* freeText_ = nullptr;
     QPushButton* displayButton_ = nullptr;

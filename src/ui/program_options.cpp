@@ -28,7 +28,9 @@ std::optional<int> answerCommandLine(int argc, char** argv, const ProgramFacts& 
                 "Usage: " + name + " [Qt options]\n" + std::string(facts.description) +
                 "\n\nOptions:\n"
                 "  -h, --help     Show this help and exit.\n"
-                "  -v, --version  Show the version and exit.\n\n"
+                "  -v, --version  Show the version and exit.\n" +
+                std::string(facts.options) +
+                "\n"
                 "Qt's own options, such as -platform offscreen or -style fusion, are taken "
                 "too.\n";
             std::fputs(text.c_str(), stdout);
@@ -41,6 +43,20 @@ std::optional<int> answerCommandLine(int argc, char** argv, const ProgramFacts& 
         }
     }
     return std::nullopt;
+}
+
+std::optional<std::string> optionValue(int argc, char** argv, std::string_view name) {
+    std::optional<std::string> value;
+    const std::string flag = "--" + std::string(name);
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == flag && i + 1 < argc) {
+            value = argv[++i];
+        } else if (argument.starts_with(flag + "=")) {
+            value = std::string(argument.substr(flag.size() + 1));
+        }
+    }
+    return value;
 }
 
 }  // namespace vfd::ui

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 #include <map>
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "device/protocol.h"
+#include "records/test_record.h"
 #include "support/fake_clock.h"
 #include "support/fake_port.h"
 #include "support/scripted_dialogs.h"
@@ -733,6 +735,42 @@ TEST_F(TestWindowTest, TabKeyGoesFromThePortToTheRangeButtonsAndOn) {
     EXPECT_EQ(order.mid(0, expected.size()), expected);
     EXPECT_EQ(order.mid(order.size() - 5), QStringList({"Check_PID", "Check_SN", "Check_Default",
                                                         "ScreenTest", "ResultsButton"}));
+}
+
+// The station's records go on to the line database; while it cannot be reached they wait, and
+// the window says how many.
+TEST(LineDatabase, RecordsWaitWhileTheServerIsAwayAndTheWindowSaysHowMany) {
+    struct Case {
+        const char* connection;
+        QString state;  // how the line database's line starts
+    };
+    const Case cases[] = {
+        // Nothing listens on port 1: refused at once.
+        {"host=127.0.0.1 port=1 dbname=production user=station3",
+         QStringLiteral("Results: 1 waiting for the line database")},
+        {"host=127.0.0.1 dbname=production password=secret", QStringLiteral("Line database: ")},
+        {"", QString()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.connection);
+        QTemporaryDir folder;
+        testing::ScriptedDialogs dialogs;
+        TymbrikWindowServices s;
+        s.dialogs = &dialogs;
+        s.ports.folder = kPortFolder;
+        s.ports.exists = [](const std::string&) { return false; };
+        s.recordsPath = folder.filePath(QStringLiteral("records.sqlite"));
+        s.lineDatabase = QString::fromLatin1(c.connection);
+        TymbrikWindow window(s);
+        ASSERT_TRUE(window.records().add(records::beginRecord(QStringLiteral("station 3"))).ok());
+        window.syncLine();
+        const QString state = named<QLabel>(window, QStringLiteral("LineDatabaseState"))->text();
+        EXPECT_TRUE(c.state.isEmpty() ? state.isEmpty() : state.startsWith(c.state))
+            << state.toStdString();
+        EXPECT_FALSE(state.contains(QStringLiteral("secret")));
+        EXPECT_EQ(named<QLineEdit>(window, QStringLiteral("LineDatabase"))->text(),
+                  QString::fromLatin1(c.connection));
+    }
 }
 
 }  // namespace
