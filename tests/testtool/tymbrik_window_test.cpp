@@ -733,8 +733,9 @@ TEST_F(TestWindowTest, TabKeyGoesFromThePortToTheRangeButtonsAndOn) {
         "Command6", "Exit",  "auto_comport", "Command1",          "Text1",
         "Display",  "Text2", "Command2",     "Option_EPSON_QV310"};
     EXPECT_EQ(order.mid(0, expected.size()), expected);
-    EXPECT_EQ(order.mid(order.size() - 5), QStringList({"Check_PID", "Check_SN", "Check_Default",
-                                                        "ScreenTest", "ResultsButton"}));
+    EXPECT_EQ(order.mid(order.size() - 6),
+              QStringList({"Check_PID", "Check_SN", "Check_Default", "ScreenTest", "ResultsButton",
+                           "LineDatabase"}));
 }
 
 // The station's records go on to the line database; while it cannot be reached they wait, and
