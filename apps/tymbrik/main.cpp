@@ -1,8 +1,32 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QApplication>
+#include <QCoreApplication>
+#include <cstdio>
+#include <optional>
+#include <string>
 
+#include "testtool/record_export.h"
 #include "testtool/tymbrik_window.h"
 #include "ui/program_options.h"
+
+namespace {
+
+constexpr const char* kOptionsHelp =
+    "  --station NAME           The station's name in its records (default: this\n"
+    "                           computer's name).\n"
+    "  --line-database CONNINFO Send the records on to the line's PostgreSQL database,\n"
+    "                           e.g. \"host=db.line dbname=production user=station3\".\n"
+    "                           The password comes from PGPASSWORD or a pgpass file.\n"
+    "  --records PATH           The station's records file (default: the user's data\n"
+    "                           folder).\n"
+    "  --export-csv FILE        Write the station's records as CSV and exit, for the\n"
+    "  [--from DAY] [--to DAY]  days given (YYYY-MM-DD, both included; default today).\n";
+
+QString text(const std::optional<std::string>& value) {
+    return value ? QString::fromLocal8Bit(value->c_str()) : QString();
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     if (const auto done = vfd::ui::answerCommandLine(
@@ -10,21 +34,28 @@ int main(int argc, char** argv) {
             {"tymbrik",
              "The production-line test tool for two-line VFD customer displays: finds serial "
              "ports, shows code-page ranges on a display and runs a scripted screen test.",
-             VFD_VERSION,
-             "  --station NAME           The station's name in its records (default: this\n"
-             "                           computer's name).\n"
-             "  --line-database CONNINFO Send the records on to the line's PostgreSQL database,\n"
-             "                           e.g. \"host=db.line dbname=production user=station3\".\n"
-             "                           The password comes from PGPASSWORD or a pgpass "
-             "file.\n"})) {
+             VFD_VERSION, kOptionsHelp})) {
         return *done;
     }
-    vfd::testtool::TymbrikWindowServices services;
-    const auto text = [](const std::optional<std::string>& value) {
-        return value ? QString::fromLocal8Bit(value->c_str()) : QString();
+    const auto option = [&](const char* name) {
+        return text(vfd::ui::optionValue(argc, argv, name));
     };
-    services.station = text(vfd::ui::optionValue(argc, argv, "station"));
-    services.lineDatabase = text(vfd::ui::optionValue(argc, argv, "line-database"));
+    if (vfd::ui::optionValue(argc, argv, "export-csv")) {
+        // No window: a script or a scheduled job exports the records.
+        QCoreApplication app(argc, argv);
+        const vfd::testtool::RecordExport request{option("export-csv"), option("from"),
+                                                  option("to"), option("records")};
+        QString out;
+        QString err;
+        const int code = vfd::testtool::exportRecords(request, out, err);
+        std::fputs(((code == 0 ? out : err) + QLatin1Char('\n')).toLocal8Bit().constData(),
+                   code == 0 ? stdout : stderr);
+        return code;
+    }
+    vfd::testtool::TymbrikWindowServices services;
+    services.station = option("station");
+    services.lineDatabase = option("line-database");
+    services.recordsPath = option("records");
     QApplication app(argc, argv);
     vfd::testtool::TymbrikWindow window(std::move(services));
     window.show();
