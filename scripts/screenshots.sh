@@ -79,6 +79,27 @@ if [ -x "$build/apps/tymbrik/tymbrik" ]; then
   sleep 1
   (cd "$build/apps/tymbrik" && shoot "Tymbrik" tymbrik.png ./tymbrik)
   kill $sim
+  # The Results window over a station's records, made by the tests' station program.
+  if [ -x "$build/tests/records/record_station" ]; then
+    "$build/tests/records/record_station" add "$work/records.sqlite" 14 "station 3" >/dev/null
+    (cd "$build/apps/tymbrik" && ./tymbrik --records "$work/records.sqlite" >"$work/log" 2>&1) &
+    for _ in $(seq 100); do
+      main=$(xwininfo -root -tree 2>/dev/null | awk '/"Tymbrik"/ {print $1; exit}')
+      [ -n "$main" ] && break
+      sleep 0.1
+    done
+    sleep 1.5
+    xdotool mousemove --window "$main" 547 635 click 1
+    results=""
+    for _ in $(seq 50); do
+      results=$(xwininfo -root -tree 2>/dev/null | awk '/"Results"/ {print $1; exit}')
+      [ -n "$results" ] && break
+      sleep 0.1
+    done
+    sleep 1
+    [ -n "$results" ] && import -window "$results" "$out/results.png" && echo "captured results.png"
+    pkill -f "tymbrik --records" || true
+  fi
 fi
 INNER
 xvfb-run -a -s "-screen 0 1600x1200x24" bash "$work/shoot.sh" "$build" "$root/docs" "$work"
