@@ -62,12 +62,12 @@ void DisplayPreview::showSettings(const device::BodyBytes& body,
     shownRevision_ = firmware_->screen().revision();
     view_->setMarkedCode(draftCode);
     const QString code = draftCode ? QString::number(*draftCode, 16).toUpper() : QString();
-    const QString note = draftCode
-                             ? kPlainNote + QStringLiteral(
-                                                " Amber: the character 0x%1 as drawn on the grid, "
-                                                "not stored yet (it is stored when you page on).")
-                                                .arg(code)
-                             : kPlainNote;
+    const QString note =
+        draftCode ? kPlainNote + QStringLiteral(
+                                     " Amber: the character 0x%1 as drawn on the grid, "
+                                     "not stored yet (paging on, Download and Save store it).")
+                                     .arg(code)
+                  : kPlainNote;
     note_->setText(note);
     note_->setAccessibleName(note);
 }
