@@ -438,19 +438,12 @@ SerialLine TymbrikWindow::serialLine() const {
 }
 
 const ui::CodePage& TymbrikWindow::displayCharacters() const {
-    // The display under test shows what its model stores; a File Setting model stores the file.
-    const int option = models_->checkedId();
-    if (option < 0) {
-        return ui::CodePage::of(device::CharacterSet::UsaEurope);
-    }
-    const ModelOption& model = kModelOptions[static_cast<std::size_t>(option)];
-    if (model.usesFile && fileImage_) {
-        const auto set = device::bodyByte(*fileImage_, device::image_index::kCharSet);
-        if (set < device::kCharacterSetCount) {
-            return ui::CodePage::of(static_cast<device::CharacterSet>(set));
-        }
-    }
-    return ui::CodePage::of(model.defaultCharSet);
+    // The display under test shows text with the set its model's defaults store (the loaded
+    // file's for a File Setting model), the settings a screen test leaves in it.
+    const auto set =
+        device::SettingsImage(ScreenRun::defaultImage(screenRunChoice())).characterSet();
+    return ui::CodePage::of(
+        static_cast<int>(set) < device::kCharacterSetCount ? set : device::CharacterSet::UsaEurope);
 }
 
 ScreenRunChoice TymbrikWindow::screenRunChoice() const {

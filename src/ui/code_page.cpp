@@ -51,18 +51,16 @@ QChar CodePage::toChar(std::uint8_t code) const {
 }
 
 std::optional<std::uint8_t> CodePage::toCode(QChar c) const {
-    const char16_t u = c.unicode();
-    if (u < device::kFirstShownCode) {
-        return static_cast<std::uint8_t>(u);
+    if (c.unicode() < device::kFirstShownCode) {
+        return static_cast<std::uint8_t>(c.unicode());
     }
-    if (u >= kPrivateUseBase + device::kFirstShownCode && u < kPrivateUseBase + 0x100) {
-        const auto code = static_cast<std::uint8_t>(u - kPrivateUseBase);
-        if (chars_[code] == c) {
-            return code;
+    // The lowest code that shows the character, as the display's tables give it.
+    for (int code = device::kFirstShownCode; code < 256; ++code) {
+        if (chars_[static_cast<std::size_t>(code)] == c) {
+            return static_cast<std::uint8_t>(code);
         }
-        return std::nullopt;
     }
-    return device::codeOf(u, set_);
+    return std::nullopt;
 }
 
 std::optional<QChar> CodePage::firstMissing(const QString& text) const {

@@ -25,8 +25,6 @@ class CodePage {
 public:
     static const CodePage& of(device::CharacterSet set);
 
-    device::CharacterSet characterSet() const { return set_; }
-
     QChar toChar(std::uint8_t code) const;
     // Nothing for a character the set cannot show.
     std::optional<std::uint8_t> toCode(QChar c) const;
