@@ -318,21 +318,15 @@ StoreOutcome RecordStore::migrate(int found) {
                                            .split(QLatin1Char(';'), Qt::SkipEmptyParts);
         for (const QString& statement : statements) {
             if (!q.exec(statement)) {
-                StoreOutcome out = failure(q.lastError());
-                db.rollback();
-                return out;
+                return rollBack(db, q.lastError());
             }
         }
         // The version is part of the same transaction: a step is done whole or not at all.
         if (!q.exec(QStringLiteral("PRAGMA user_version = %1").arg(version))) {
-            StoreOutcome out = failure(q.lastError());
-            db.rollback();
-            return out;
+            return rollBack(db, q.lastError());
         }
         if (!db.commit()) {
-            StoreOutcome out = failure(db.lastError());
-            db.rollback();
-            return out;
+            return rollBack(db, db.lastError());
         }
     }
     return {StoreStatus::Ok, path_, {}};
@@ -474,6 +468,13 @@ std::vector<TestRecord> RecordStore::between(const QDate& first, const QDate& la
                   QStringLiteral("started_utc ASC"), -1);
 }
 
+StoreOutcome RecordStore::rollBack(QSqlDatabase& db, const QSqlError& error) const {
+    // The outcome is taken before the rollback, which may set an error of its own.
+    StoreOutcome out = failure(error);
+    db.rollback();
+    return out;
+}
+
 StoreOutcome RecordStore::exportCsv(const QDate& first, const QDate& last,
                                     const QString& file) const {
     return writeFileWhole(file, recordsCsv(between(first, last)));
@@ -507,15 +508,11 @@ StoreOutcome RecordStore::markSent(const QStringList& keys) {
     for (const QString& key : keys) {
         q.bindValue(0, key);
         if (!q.exec()) {
-            StoreOutcome out = failure(q.lastError());
-            db.rollback();
-            return out;
+            return rollBack(db, q.lastError());
         }
     }
     if (!db.commit()) {
-        StoreOutcome out = failure(db.lastError());
-        db.rollback();
-        return out;
+        return rollBack(db, db.lastError());
     }
     return {StoreStatus::Ok, path_, {}};
 }

@@ -10,6 +10,7 @@
 
 #include "records/test_record.h"
 
+class QSqlDatabase;
 class QSqlError;
 
 namespace vfd::records {
@@ -126,6 +127,8 @@ private:
     SetAside setAside(const QString& reason);
     StoreOutcome migrate(int found);
     StoreOutcome failure(const QSqlError& error) const;
+    // Ends a transaction that failed, with the failure's outcome.
+    StoreOutcome rollBack(QSqlDatabase& db, const QSqlError& error) const;
     std::vector<TestRecord> select(const QString& where, const QVariantList& values,
                                    const QString& order, int limit) const;
     Counts counts(const QString& sinceUtc) const;
