@@ -296,10 +296,6 @@ void MessageEditor::setCharacterSet(device::CharacterSet set) {
     }
 }
 
-device::CharacterSet MessageEditor::characterSet() const {
-    return page_->characterSet();
-}
-
 void MessageEditor::showCode(QLineEdit* cell, std::uint8_t code) {
     cell->setText(code == 0 ? QString() : QString(page_->toChar(code)));
     cell->setProperty(kCodeProperty, code == 0 ? QVariant() : QVariant(int{code}));

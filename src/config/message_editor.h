@@ -62,7 +62,6 @@ public:
     // The character set the display will show the line with: character cells show what it
     // shows, and take only characters it has. Cells in character entry keep their codes.
     void setCharacterSet(device::CharacterSet set);
-    device::CharacterSet characterSet() const;
 
     bool scrolls() const;
     void setScrolls(bool scroll);

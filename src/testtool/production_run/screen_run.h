@@ -62,8 +62,6 @@ struct RunReport {
     std::string device;                        // the device the port stood for
     ScreenRunEnd end = ScreenRunEnd::NoFile;
     ui::Words told;  // the concluding message as the operator reads it
-    StepEnd& step(RunStep s) { return steps[static_cast<std::size_t>(s)]; }
-    StepEnd step(RunStep s) const { return steps[static_cast<std::size_t>(s)]; }
 };
 
 // Who keeps the record of a run. Both are called inside run().
