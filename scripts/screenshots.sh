@@ -26,17 +26,24 @@ build=$1; out=$2; work=$3
 export XDG_RUNTIME_DIR=$work/run
 mkdir -p "$XDG_RUNTIME_DIR"; chmod 700 "$XDG_RUNTIME_DIR"
 
+# window TITLE: the id of the window with that title once it is there (at most 10 s), else empty.
+window() {
+  local id=""
+  for _ in $(seq 100); do
+    id=$(xwininfo -root -tree 2>/dev/null | awk -v t="\"$1\"" 'index($0, t) {print $1; exit}')
+    [ -n "$id" ] && break
+    sleep 0.1
+  done
+  echo "$id"
+}
+
 # shoot TITLE FILE COMMAND...: starts a program, waits for its window, captures it, ends it.
 shoot() {
   local title=$1 file=$2; shift 2
   "$@" >"$work/log" 2>&1 &
   local pid=$!
-  local id=""
-  for _ in $(seq 100); do
-    id=$(xwininfo -root -tree 2>/dev/null | awk -v t="\"$title\"" 'index($0, t) {print $1; exit}')
-    [ -n "$id" ] && break
-    sleep 0.1
-  done
+  local id
+  id=$(window "$title")
   [ -n "$id" ] || { echo "no window \"$title\""; cat "$work/log"; kill $pid; return 1; }
   sleep 1.5
   if [ -n "${BEFORE_CAPTURE:-}" ]; then "$BEFORE_CAPTURE" "$id"; fi
@@ -83,19 +90,10 @@ if [ -x "$build/apps/tymbrik/tymbrik" ]; then
   if [ -x "$build/tests/records/record_station" ]; then
     "$build/tests/records/record_station" add "$work/records.sqlite" 14 "station 3" >/dev/null
     (cd "$build/apps/tymbrik" && ./tymbrik --records "$work/records.sqlite" >"$work/log" 2>&1) &
-    for _ in $(seq 100); do
-      main=$(xwininfo -root -tree 2>/dev/null | awk '/"Tymbrik"/ {print $1; exit}')
-      [ -n "$main" ] && break
-      sleep 0.1
-    done
+    main=$(window Tymbrik)
     sleep 1.5
     xdotool mousemove --window "$main" 547 635 click 1
-    results=""
-    for _ in $(seq 50); do
-      results=$(xwininfo -root -tree 2>/dev/null | awk '/"Results"/ {print $1; exit}')
-      [ -n "$results" ] && break
-      sleep 0.1
-    done
+    results=$(window Results)
     sleep 1
     [ -n "$results" ] && import -window "$results" "$out/results.png" && echo "captured results.png"
     pkill -f "tymbrik --records" || true
