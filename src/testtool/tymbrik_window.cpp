@@ -120,16 +120,10 @@ TymbrikWindow::TymbrikWindow(TymbrikWindowServices services, QWidget* parent)
 
     // A records file that cannot be used is told at once; Start then says so again and waits
     // for one that can, since a line that traces its units must not test without recording.
-    const records::OpenResult opened = store_->open();
-    if (opened.setAside) {
-        message(wordsFor(*opened.setAside));
-    }
-    if (!opened.outcome.ok()) {
-        message(wordsFor(opened.outcome));
-    }
-    showCounts();
     lineDatabase_->setText(services.lineDatabase);
-    useLineDatabase(services.lineDatabase);
+    if (const records::StoreOutcome opened = openRecords(); !opened.ok()) {
+        message(wordsFor(opened));
+    }
     // Between tests the waiting records go on to the line database; syncDue leaves a server
     // that is away alone for a while, so this costs nothing most of the time.
     auto* syncTimer = new QTimer(this);
@@ -538,7 +532,9 @@ void TymbrikWindow::onStart() {
     if (screenRun_->busy()) {
         return;
     }
-    if (const records::StoreOutcome ready = store_->ready(); !ready.ok()) {
+    // Records that could not be opened are tried again: the place may have been mended since.
+    const records::StoreOutcome ready = store_->isOpen() ? store_->ready() : openRecords();
+    if (!ready.ok()) {
         message(wordsFor(ready));
         return;
     }
@@ -610,6 +606,16 @@ void TymbrikWindow::concluded(const RunReport& report) {
     keepRecord();
 }
 
+records::StoreOutcome TymbrikWindow::openRecords() {
+    const records::OpenResult opened = store_->open();
+    if (opened.setAside) {
+        message(wordsFor(*opened.setAside));
+    }
+    showCounts();
+    useLineDatabase(lineDatabase_->text());
+    return opened.outcome;
+}
+
 void TymbrikWindow::keepRecord() {
     if (!recording_) {
         return;
@@ -621,6 +627,10 @@ void TymbrikWindow::keepRecord() {
         message(wordsFor(kept));
     }
     showCounts();
+    // The record waits until the next sync between tests; the line says so meanwhile.
+    if (lineSync_ != nullptr) {
+        showLineState(lineSync_->waitingCount());
+    }
 }
 
 void TymbrikWindow::showCounts() {
@@ -634,6 +644,7 @@ void TymbrikWindow::useLineDatabase(const QString& conninfo) {
     currentLine_ = conninfo.trimmed();
     lineSync_.reset();
     lineState_->clear();
+    lineProblem_.clear();
     if (!store_->isOpen() || conninfo.trimmed().isEmpty()) {
         return;
     }
@@ -657,11 +668,14 @@ void TymbrikWindow::syncLine() {
         return;
     }
     const records::SyncOutcome outcome = lineSync_->syncDue();
-    const QString waiting = waitingLine(outcome.waiting);
-    const QString problem = testtool::syncLine(outcome, lineSync_->target());
-    QString state = waiting;
-    if (!problem.isEmpty()) {
-        state += (state.isEmpty() ? QString() : QStringLiteral(" \u00B7 ")) + problem;
+    lineProblem_ = testtool::syncLine(outcome, lineSync_->target());
+    showLineState(outcome.waiting);
+}
+
+void TymbrikWindow::showLineState(int waiting) {
+    QString state = waitingLine(waiting);
+    if (!lineProblem_.isEmpty()) {
+        state += (state.isEmpty() ? QString() : QStringLiteral(" \u00B7 ")) + lineProblem_;
     }
     lineState_->setText(state);
     lineState_->setToolTip(state);

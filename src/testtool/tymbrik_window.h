@@ -130,8 +130,13 @@ private:
     // RunListener: the run's record is kept before its verdict shows.
     void serialNumberRead(const std::string& number) override;
     void concluded(const RunReport& report) override;
+    // Opens the station's records (a damaged file is set aside and said so) and starts the line
+    // database on them; what stands in the way otherwise.
+    records::StoreOutcome openRecords();
     void keepRecord();
     void showCounts();
+    // The line database's state line: how many records wait, and the last sync's problem.
+    void showLineState(int waiting);
     void useLineDatabase(const QString& conninfo);
 
     std::function<void()> endProgram_;
@@ -166,6 +171,7 @@ private:
     QPushButton* results_ = nullptr;
     QLineEdit* lineDatabase_ = nullptr;
     QLabel* lineState_ = nullptr;
+    QString lineProblem_;  // what the last sync ran into; empty when it went well
     QPushButton* loadSetting_ = nullptr;
     QLineEdit* freeText_ = nullptr;
     QPushButton* displayButton_ = nullptr;

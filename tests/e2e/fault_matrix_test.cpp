@@ -5,20 +5,27 @@
 // to write it out, and the SummaryIsCurrent test keeps the committed copy in step with it.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QThread>
 #include <cstring>
 #include <fstream>
 
 #include "config/config_window.h"
 #include "link/qt/qt_serial_port.h"
 #include "link/transfer.h"
+#include "station_test.h"
 #include "support/operator_hand.h"
 #include "support/scripted_dialogs.h"
 #include "support/sim_process.h"
@@ -711,6 +718,181 @@ TEST_P(FaultMatrix, EndsWithItsMessageThePortClosedAndNoLongWait) {
     holder.close();
 }
 
+// The production records' faults. The station runs in a process of its own (tymbrik_station),
+// as another user, on a full disk or to be killed, so that each fault is real.
+enum class RecordsFault { NotWritable, DiskFull, Damaged, Killed };
+
+struct RecordsRow {
+    RecordsFault fault;
+    const char* name;
+    QStringList seen;   // "told ..." for a message box, "shown ..." for the red window
+    const char* state;  // what the station and its records file are left with
+};
+
+// A message box refusing Start; the station prints the explanation after the text.
+QString recordsRefused(const char* why) {
+    return QStringLiteral(
+               "told Results cannot be recorded: %1. Start stays unavailable until "
+               "results can be recorded. ...")
+        .arg(QLatin1String(why));
+}
+
+const std::vector<RecordsRow>& recordsRows() {
+    static const std::vector<RecordsRow> table = {
+        {RecordsFault::NotWritable,
+         "records folder not writable",
+         {recordsRefused("... is not writable"), recordsRefused("... is not writable")},
+         "told at start and again at Start, which sends nothing; no record file is made"},
+        {RecordsFault::DiskFull,
+         "disk full",
+         {recordsRefused("the disk of ... is full"), recordsRefused("the disk of ... is full")},
+         "told at start and again at Start, which sends nothing"},
+        {RecordsFault::Damaged,
+         "records file damaged",
+         {QStringLiteral("told The records file ... was damaged and has been set aside as ..."),
+          QStringLiteral("shown OK!")},
+         "the damaged file is kept beside under another name; the test is recorded in a new file"},
+        {RecordsFault::Killed,
+         "station killed (SIGKILL) during a screen test, at four moments",
+         {QStringLiteral("shown OK!")},
+         "the file passes PRAGMA integrity_check and holds a record for every verdict shown"},
+    };
+    return table;
+}
+
+// A copy of the station that another user may run.
+QString stationCopy(const QTemporaryDir& shared) {
+    const QString copy = shared.filePath(QStringLiteral("tymbrik_station"));
+    if (!QFile::exists(copy)) {
+        QFile::copy(QStringLiteral(TYMBRIK_STATION), copy);
+    }
+    ::chmod(QFile::encodeName(shared.path()).constData(), 0755);
+    ::chmod(QFile::encodeName(copy).constData(), 0755);
+    return copy;
+}
+
+class RecordsFaults : public ::testing::TestWithParam<std::size_t> {
+protected:
+    const RecordsRow& row() const { return recordsRows()[GetParam()]; }
+
+    // Runs the station to its end; what it was told and shown, in order.
+    QStringList run(const QString& program, const QStringList& args) {
+        testing::StationProcess station(program, args);
+        EXPECT_TRUE(station.finish(60000)) << station.everything().toStdString();
+        QStringList said;
+        for (const QString& line : station.lines(QStringLiteral("told"))) {
+            said << QStringLiteral("told ") + line;
+        }
+        for (const QString& line : station.lines(QStringLiteral("shown"))) {
+            said << QStringLiteral("shown ") + line;
+        }
+        return said;
+    }
+
+    QTemporaryDir shared{QStringLiteral("/tmp/vfd-station-XXXXXX")};
+};
+
+TEST_P(RecordsFaults, TheOperatorIsToldAndNoShownVerdictIsLost) {
+    const RecordsRow& r = row();
+    SCOPED_TRACE(r.name);
+    ASSERT_TRUE(shared.isValid());
+    testing::usePrivatePortFolder();
+    const QString file = shared.filePath(QStringLiteral("records.sqlite"));
+    const QStringList station = {"--records", file, "--runs", "1"};
+    QStringList seen;
+    switch (r.fault) {
+        case RecordsFault::NotWritable: {
+            // Root may write anything, so under root the station runs as the user "nobody".
+            ::chmod(QFile::encodeName(shared.path()).constData(), 0555);
+            const QString program = stationCopy(shared);
+            seen =
+                ::geteuid() == 0
+                    ? run(QStringLiteral("setpriv"),
+                          QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", program} +
+                              station)
+                    : run(program, station);
+            ::chmod(QFile::encodeName(shared.path()).constData(), 0755);
+            EXPECT_FALSE(QFile::exists(file));
+            break;
+        }
+        case RecordsFault::DiskFull: {
+            // A small file system of its own, filled to the last byte before the station starts.
+            const QString full = shared.filePath(QStringLiteral("full"));
+            ASSERT_TRUE(QDir().mkpath(full));
+            const QString script = QStringLiteral(
+                                       "mount -t tmpfs -o size=1m vfd-records-full '%1' && "
+                                       "{ cat /dev/zero > '%1/filler' 2>/dev/null; true; } && "
+                                       "exec '%2' --records '%1/records.sqlite' --runs 1")
+                                       .arg(full, QStringLiteral(TYMBRIK_STATION));
+            QStringList args = {"-m", "sh", "-c", script};
+            if (::geteuid() != 0) {
+                args.prepend(QStringLiteral("-r"));
+            }
+            seen = run(QStringLiteral("unshare"), args);
+            break;
+        }
+        case RecordsFault::Damaged: {
+            SimProcess sim(1);
+            ASSERT_TRUE(sim.started()) << sim.output().toStdString();
+            QFile damaged(file);
+            ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+            damaged.write(QByteArray(8192, '\x5A'));
+            damaged.close();
+            seen = run(QStringLiteral(TYMBRIK_STATION), station);
+            const QStringList aside =
+                QDir(shared.path()).entryList({QStringLiteral("records.sqlite.damaged*")});
+            ASSERT_EQ(aside.size(), 1) << QDir(shared.path()).entryList().join(' ').toStdString();
+            QFile kept(shared.filePath(aside.first()));
+            ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+            EXPECT_EQ(kept.readAll(), QByteArray(8192, '\x5A')) << "the damaged file was changed";
+            EXPECT_EQ(testing::queryColumn(QStringLiteral("QSQLITE"), file,
+                                           QStringLiteral("SELECT COUNT(*) FROM records")),
+                      QStringList{QStringLiteral("1")});
+            break;
+        }
+        case RecordsFault::Killed: {
+            SimProcess sim(1);
+            ASSERT_TRUE(sim.started()) << sim.output().toStdString();
+            // After the first verdict: at once, in the identity check, in the visual test, near
+            // the read-back of the second test.
+            for (const int afterMs : {0, 400, 1700, 3000}) {
+                SCOPED_TRACE(afterMs);
+                const QString before =
+                    testing::queryColumn(QStringLiteral("QSQLITE"), file,
+                                         QStringLiteral("SELECT COUNT(*) FROM records"))
+                        .value(0);
+                testing::StationProcess killed(QStringLiteral(TYMBRIK_STATION),
+                                               {"--records", file, "--runs", "5"});
+                ASSERT_TRUE(killed.waitFor(QStringLiteral("shown"), 1, 30000))
+                    << killed.everything().toStdString();
+                QThread::msleep(static_cast<unsigned long>(afterMs));
+                ::kill(static_cast<pid_t>(killed.process().processId()), SIGKILL);
+                killed.finish(10000);
+                const QStringList shown = killed.lines(QStringLiteral("shown"));
+                EXPECT_EQ(testing::queryColumn(QStringLiteral("QSQLITE"), file,
+                                               QStringLiteral("PRAGMA integrity_check")),
+                          QStringList{QStringLiteral("ok")});
+                const int kept =
+                    testing::queryColumn(QStringLiteral("QSQLITE"), file,
+                                         QStringLiteral("SELECT COUNT(*) FROM records"))
+                        .value(0)
+                        .toInt();
+                EXPECT_GE(kept - before.toInt(), shown.size()) << "a shown verdict was lost";
+                seen = {QStringLiteral("shown ") + shown.value(0)};
+            }
+            break;
+        }
+    }
+    ASSERT_EQ(seen.size(), r.seen.size()) << seen.join(" | ").toStdString();
+    for (qsizetype i = 0; i < seen.size(); ++i) {
+        EXPECT_TRUE(matches(r.seen[i], seen[i])) << "expected \"" << r.seen[i].toStdString()
+                                                 << "\", got \"" << seen[i].toStdString() << "\"";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, RecordsFaults,
+                         ::testing::Range<std::size_t>(0, recordsRows().size()));
+
 std::string summary() {
     std::string out =
         "# What the tools do when a display or its line fails\n\n"
@@ -734,6 +916,24 @@ std::string summary() {
         out += std::string("| ") + exchangeName(r.exchange) + " | " + r.fault + " | " +
                told.join(QStringLiteral(", then ")).toStdString() + " | " +
                std::to_string(r.limitMs) + " ms | " + r.state + " |\n";
+    }
+    out +=
+        "\n## The production records\n\n"
+        "Each row runs a test station (Tymbrik's window) in a process of its own: as a user who\n"
+        "may not write the records folder, on a full file system of its own, with a damaged\n"
+        "records file, or killed with SIGKILL at four moments of a screen test.\n\n"
+        "| Fault | The operator is told | Afterwards |\n"
+        "|---|---|---|\n";
+    for (const RecordsRow& r : recordsRows()) {
+        QStringList told;
+        for (const QString& t : r.seen) {
+            const bool box = t.startsWith(QLatin1String("told "));
+            told << QStringLiteral("%1 \"%2\"")
+                        .arg(box ? QStringLiteral("message box") : QStringLiteral("red window"),
+                             t.mid(t.indexOf(QLatin1Char(' ')) + 1));
+        }
+        out += std::string("| ") + r.name + " | " +
+               told.join(QStringLiteral(", then ")).toStdString() + " | " + r.state + " |\n";
     }
     return out;
 }

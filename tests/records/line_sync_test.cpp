@@ -5,12 +5,7 @@
 // every test here with the reason.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <pwd.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -26,139 +21,15 @@
 #include "records/line_sync.h"
 #include "records/record_store.h"
 #include "records_fixture.h"
+#include "support/pg_server.h"
 
 namespace vfd::records {
 namespace {
 
-const QString kBin = QStringLiteral("/usr/lib/postgresql/15/bin/");
-const QString kUser = QStringLiteral("vfd_line");
-const QString kPassword = QStringLiteral("s3cret-Line-pw");
-
-int freePort() {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    int port = -1;
-    if (::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-        ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0) {
-        port = ntohs(a.sin_port);
-    }
-    ::close(s);
-    return port;
-}
-
-// One server for the whole test program.
-class PgServer {
-public:
-    // Empty when the server runs; otherwise what went wrong.
-    QString start() {
-        if (!scratch_.isValid()) {
-            return QStringLiteral("no scratch folder");
-        }
-        if (!QFileInfo::exists(kBin + QStringLiteral("initdb"))) {
-            return QStringLiteral("no %1initdb: install Debian's postgresql (scripts/setup.sh)")
-                .arg(kBin);
-        }
-        ::chmod(QFile::encodeName(scratch_.path()).constData(), 0755);
-        data_ = scratch_.filePath(QStringLiteral("data"));
-        // The server's sockets and its log, in a folder of its own user.
-        sockets_ = scratch_.filePath(QStringLiteral("run"));
-        const QString pwfile = scratch_.filePath(QStringLiteral("pw"));
-        QDir().mkpath(data_);
-        QDir().mkpath(sockets_);
-        testing::writeBytes(pwfile, kPassword.toUtf8());
-        for (const QString& path : {data_, sockets_, pwfile}) {
-            if (::geteuid() == 0) {
-                const passwd* pg = ::getpwnam("postgres");
-                if (pg == nullptr) {
-                    return QStringLiteral(
-                        "running as root and there is no user postgres to run "
-                        "the server as");
-                }
-                if (::chown(QFile::encodeName(path).constData(), pg->pw_uid, pg->pw_gid) != 0) {
-                    return QStringLiteral("cannot give %1 to postgres").arg(path);
-                }
-            }
-            ::chmod(QFile::encodeName(path).constData(), 0700);
-        }
-        // Password checks on, so the station's way of giving it is tested.
-        QString why =
-            run(kBin + QStringLiteral("initdb"), {"-D", data_, "-U", kUser, "--auth=scram-sha-256",
-                                                  QStringLiteral("--pwfile=") + pwfile, "-E",
-                                                  "UTF8", "--no-sync", "--no-instructions"});
-        if (!why.isEmpty()) {
-            return QStringLiteral("initdb failed: ") + why;
-        }
-        port_ = freePort();
-        return resume();
-    }
-    // Starts it again after stop(), on the same port.
-    QString resume() {
-        QString why = run(
-            kBin + QStringLiteral("pg_ctl"),
-            {"-D", data_, "-l", sockets_ + QStringLiteral("/server.log"), "-w", "-t", "30", "-o",
-             QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off")
-                 .arg(port_)
-                 .arg(sockets_),
-             "start"});
-        running_ = why.isEmpty();
-        if (!running_) {
-            why += QStringLiteral("\nserver log:\n") +
-                   QString::fromUtf8(testing::bytesOf(sockets_ + QStringLiteral("/server.log")));
-        }
-        return why;
-    }
-    QString stop() {
-        if (!running_) {
-            return {};
-        }
-        running_ = false;
-        return run(kBin + QStringLiteral("pg_ctl"), {"-D", data_, "-m", "fast", "-w", "stop"});
-    }
-    bool running() const { return running_; }
-    QString conninfo() const {
-        return QStringLiteral("host=127.0.0.1 port=%1 dbname=postgres user=%2")
-            .arg(port_)
-            .arg(kUser);
-    }
-    QString scratch(const QString& name) const { return scratch_.filePath(name); }
-
-private:
-    // Empty when the program ended well; its output otherwise.
-    QString run(const QString& program, const QStringList& args) {
-        QProcess p;
-        // The server's user may not enter the test's own folder.
-        p.setWorkingDirectory(scratch_.path());
-        p.setProcessChannelMode(QProcess::MergedChannels);
-        if (::geteuid() == 0) {
-            p.start(QStringLiteral("runuser"), QStringList{"-u", "postgres", "--", program} + args);
-        } else {
-            p.start(program, args);
-        }
-        if (!p.waitForFinished(60000)) {
-            p.kill();
-            p.waitForFinished(5000);
-            return program + QStringLiteral(" did not finish: ") + p.errorString();
-        }
-        if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-            return QString::fromLocal8Bit(p.readAll());
-        }
-        return {};
-    }
-
-    QTemporaryDir scratch_{QStringLiteral("/tmp/vfd-pg-XXXXXX")};
-    QString data_;
-    QString sockets_;
-    int port_ = -1;
-    bool running_ = false;
-};
-
 class LineSyncTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        server = std::make_unique<PgServer>();
+        server = std::make_unique<vfd::testing::PgServer>();
         whyNot = server->start();
     }
     static void TearDownTestSuite() {
@@ -173,7 +44,7 @@ protected:
             ASSERT_TRUE(why.isEmpty()) << why.toStdString();
         }
         // libpq reads it when it connects; so does every station started from here.
-        qputenv("PGPASSWORD", kPassword.toUtf8());
+        qputenv("PGPASSWORD", vfd::testing::kPgPassword.toUtf8());
         qunsetenv("PGPASSFILE");
     }
 
@@ -206,7 +77,7 @@ protected:
         return added;
     }
 
-    static inline std::unique_ptr<PgServer> server;
+    static inline std::unique_ptr<vfd::testing::PgServer> server;
     static inline QString whyNot;
     QTemporaryDir dir;
 };
@@ -214,8 +85,9 @@ protected:
 TEST_F(LineSyncTest, TwoStationsSendingAtOnceLoseNothingAndNeverCollide) {
     // One station has its password in the environment, the other in a pgpass file.
     const QString pgpass = server->scratch(QStringLiteral("station-b.pgpass"));
-    testing::writeBytes(pgpass,
-                        QStringLiteral("127.0.0.1:*:*:%1:%2\n").arg(kUser, kPassword).toUtf8());
+    testing::writeBytes(pgpass, QStringLiteral("127.0.0.1:*:*:%1:%2\n")
+                                    .arg(vfd::testing::kPgUser, vfd::testing::kPgPassword)
+                                    .toUtf8());
     ::chmod(QFile::encodeName(pgpass).constData(), 0600);
     const QStringList before = serverKeys();
 
@@ -365,22 +237,23 @@ TEST_F(LineSyncTest, WithoutThePasswordRecordsWaitAndThePasswordIsNeverKept) {
     EXPECT_TRUE(out.words.contains(QStringLiteral("password"))) << out.words.toStdString();
     EXPECT_EQ(out.waiting, 2);
 
-    qputenv("PGPASSWORD", kPassword.toUtf8());
+    qputenv("PGPASSWORD", vfd::testing::kPgPassword.toUtf8());
     out = sync.syncNow();
     ASSERT_TRUE(out.ok()) << out.words.toStdString();
-    EXPECT_FALSE(out.words.contains(kPassword));
+    EXPECT_FALSE(out.words.contains(vfd::testing::kPgPassword));
     for (const char* part : {"", "-wal"}) {
-        EXPECT_FALSE(
-            testing::bytesOf(store.path() + QLatin1String(part)).contains(kPassword.toUtf8()))
+        EXPECT_FALSE(testing::bytesOf(store.path() + QLatin1String(part))
+                         .contains(vfd::testing::kPgPassword.toUtf8()))
             << part;
     }
 
     // A password written into the connection is refused before anything is sent.
-    LineSync given(store, server->conninfo() + QStringLiteral(" password=") + kPassword);
+    LineSync given(store,
+                   server->conninfo() + QStringLiteral(" password=") + vfd::testing::kPgPassword);
     EXPECT_FALSE(given.configurationProblem().isEmpty());
     const SyncOutcome refused = given.syncNow();
     EXPECT_EQ(refused.status, SyncStatus::BadConfiguration);
-    EXPECT_FALSE(refused.words.contains(kPassword));
+    EXPECT_FALSE(refused.words.contains(vfd::testing::kPgPassword));
 }
 
 TEST(LineConnection, ReadsLibpqKeywordsAndNamesItsTargetWithoutSecrets) {

@@ -24,6 +24,7 @@
 #include "records/test_record.h"
 #include "support/fake_clock.h"
 #include "support/fake_port.h"
+#include "support/operator_hand.h"
 #include "support/scripted_dialogs.h"
 #include "testtool/message_window.h"
 #include "testtool/tymbrik_window.h"
@@ -772,6 +773,42 @@ TEST(LineDatabase, RecordsWaitWhileTheServerIsAwayAndTheWindowSaysHowMany) {
         EXPECT_EQ(named<QLineEdit>(window, QStringLiteral("LineDatabase"))->text(),
                   QString::fromLatin1(c.connection));
     }
+}
+
+// A station that cannot record refuses Start and says why each time; once the place is mended,
+// Start opens the records without the program being started again.
+TEST(Records, StartIsRefusedUntilTheRecordsCanBeOpened) {
+    QTemporaryDir folder;
+    // A file where the records folder should be: not writable, whoever runs the test.
+    const QString blocker = folder.filePath(QStringLiteral("records"));
+    {
+        QFile f(blocker);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    testing::ScriptedDialogs dialogs;
+    TymbrikWindowServices s;
+    s.dialogs = &dialogs;
+    s.ports.folder = kPortFolder;
+    s.ports.exists = [](const std::string&) { return false; };
+    s.recordsPath = blocker + QStringLiteral("/records.sqlite");
+    TymbrikWindow window(s);
+    const testing::OperatorHand hand([&] { return &window.messageWindow(); });
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].startsWith(QStringLiteral("Results cannot be recorded: ")))
+        << dialogs.messages[0].toStdString();
+
+    named<QPushButton>(window, QStringLiteral("ScreenTest"))->click();
+    ASSERT_EQ(dialogs.messages.size(), 2);
+    EXPECT_EQ(dialogs.messages[1], dialogs.messages[0]) << "Start must give the same reason";
+    EXPECT_FALSE(window.records().isOpen());
+
+    ASSERT_TRUE(QFile::remove(blocker));
+    named<QPushButton>(window, QStringLiteral("ScreenTest"))->click();
+    EXPECT_TRUE(window.records().isOpen());
+    EXPECT_TRUE(QFile::exists(s.recordsPath));
+    // The run itself went on and found no port; its record is kept.
+    EXPECT_EQ(hand.shown, QStringList{QStringLiteral("Test not finished!")});
+    EXPECT_EQ(window.records().countsToday().tested, 1);
 }
 
 }  // namespace
