@@ -17,7 +17,7 @@
 #include "cli/settings_view.h"
 #include "link/port_names.h"
 #include "link/qt/qt_clock.h"
-#include "link/qt/qt_serial_port.h"
+#include "link/system_port.h"
 
 namespace {
 
@@ -214,7 +214,7 @@ int main(int argc, char* argv[]) {
         return finish(vfd::cli::usageReport(checked.error), arguments.json);
     }
 
-    vfd::link::QtSerialPort serialPort;
+    vfd::link::SystemPort serialPort;
     vfd::link::QtClock clock;
     // Qt learns that the other end hung up (an adapter pulled out, a display switched off) only
     // in its event loop; without it a dead line would look like a silent display. The waits run

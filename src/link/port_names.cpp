@@ -63,7 +63,8 @@ std::string portFolder() {
 
 std::string fixedDeviceName(int number) {
 #ifdef _WIN32
-    return "COM" + std::to_string(number);
+    // COM10 and up are reached only through the device namespace.
+    return (number >= 10 ? "\\\\.\\COM" : "COM") + std::to_string(number);
 #else
     if (number >= 1 && number <= 32) {
         return "/dev/ttyS" + std::to_string(number - 1);

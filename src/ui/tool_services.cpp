@@ -4,7 +4,7 @@
 #include <QDate>
 
 #include "link/qt/qt_clock.h"
-#include "link/qt/qt_serial_port.h"
+#include "link/system_port.h"
 
 namespace vfd::ui {
 
@@ -23,7 +23,7 @@ ResolvedServices::ResolvedServices(ToolServices services, QWidget* dialogParent,
                                    const QString& programName)
     : dialogs_(given<OperatorDialogs, QtOperatorDialogs>(services.dialogs, ownDialogs_,
                                                          dialogParent, programName)),
-      port_(given<link::Port, link::QtSerialPort>(services.port, ownPort_)),
+      port_(given<link::Port, link::SystemPort>(services.port, ownPort_)),
       clock_(given<link::Clock, link::QtClock>(services.clock, ownClock_)),
       today_(std::move(services.today)),
       ports_(services.ports.folder.empty() && !services.ports.exists ? link::systemPortLookup()

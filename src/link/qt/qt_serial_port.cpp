@@ -9,14 +9,10 @@
 #include <filesystem>
 #include <thread>
 
-#ifndef _WIN32
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
-#else
-#include <windows.h>
-#endif
 
 #include "link/transfer.h"
 
@@ -77,36 +73,20 @@ struct QtSerialPort::Impl {
     // Bytes the operating system has received but Qt has not yet taken into its buffer. Qt only
     // reads the device inside its event loop or a wait, and the reply waits run no events.
     int osInputQueue() const {
-#ifndef _WIN32
         int n = 0;
         if (serial.isOpen() && ::ioctl(static_cast<int>(serial.handle()), FIONREAD, &n) == 0) {
             return n;
         }
-#else
-        COMSTAT stat{};
-        DWORD errors = 0;
-        if (serial.isOpen() && ClearCommError(serial.handle(), &errors, &stat)) {
-            return static_cast<int>(stat.cbInQue);
-        }
-#endif
         return 0;
     }
 
     // Bytes the driver still holds for sending. Qt's own count ends when the kernel has taken a
     // byte, which is long before it has left the wire.
     int osOutputQueue() const {
-#ifndef _WIN32
         int n = 0;
         if (serial.isOpen() && ::ioctl(static_cast<int>(serial.handle()), TIOCOUTQ, &n) == 0) {
             return n;
         }
-#else
-        COMSTAT stat{};
-        DWORD errors = 0;
-        if (serial.isOpen() && ClearCommError(serial.handle(), &errors, &stat)) {
-            return static_cast<int>(stat.cbOutQue);
-        }
-#endif
         return 0;
     }
 
@@ -120,11 +100,7 @@ struct QtSerialPort::Impl {
         int left = osOutputQueue() + static_cast<int>(serial.bytesToWrite());
         while (left > 0) {
             if (steady_clock::now() - since > milliseconds(kDrainLimitMs)) {
-#ifndef _WIN32
                 ::tcflush(static_cast<int>(serial.handle()), TCOFLUSH);
-#else
-                PurgeComm(serial.handle(), PURGE_TXCLEAR | PURGE_TXABORT);
-#endif
                 return false;
             }
             std::this_thread::sleep_for(milliseconds(1));
@@ -136,15 +112,10 @@ struct QtSerialPort::Impl {
             left = now;
         }
         // The queue is empty; the UART's own buffer may still hold the last bytes.
-#ifndef _WIN32
         ::tcdrain(static_cast<int>(serial.handle()));
-#else
-        FlushFileBuffers(serial.handle());
-#endif
         return true;
     }
 
-#ifndef _WIN32
     // True when the other end of the line has gone: the adapter was pulled, or the far side of a
     // pseudo-terminal closed.
     bool hungUp() const {
@@ -154,7 +125,6 @@ struct QtSerialPort::Impl {
         pollfd p{static_cast<int>(serial.handle()), POLLIN, 0};
         return ::poll(&p, 1, 0) == 1 && (p.revents & (POLLHUP | POLLERR)) != 0;
     }
-#endif
 
     void takeInput() {
         while (serial.isOpen() && osInputQueue() > 0) {
@@ -193,7 +163,6 @@ PortError QtSerialPort::open() {
     d_->detail.clear();
     s.clearError();
     const std::string device = d_->requested;
-#ifndef _WIN32
     // Qt reports a missing device, a held lock and a refused open alike as a permission error on
     // some systems; ask the file system first so the operator hears the real reason.
     const std::string path = device.starts_with('/') ? device : "/dev/" + device;
@@ -213,15 +182,12 @@ PortError QtSerialPort::open() {
     std::error_code ec;
     const auto real = std::filesystem::canonical(path, ec);
     s.setPortName(QString::fromStdString(ec ? device : real.string()));
-#endif
-#ifndef _WIN32
     // The termios interface has no 1.5 stop bits (Qt would quietly open the port with 1).
     if (d_->settings.stopBits == StopBits::OneAndHalf) {
         d_->openError = PortError::BadSettings;
         d_->detail = "1.5 stop bits are not supported here";
         return d_->openError;
     }
-#endif
     s.setBaudRate(d_->settings.baud);
     s.setParity(toQt(d_->settings.parity));
     s.setDataBits(toQtDataBits(d_->settings.dataBits));
@@ -357,7 +323,6 @@ std::string QtSerialPort::errorText() const {
     if (!d_->serial.isOpen()) {
         return d_->detail;
     }
-#ifndef _WIN32
     // Qt words a hang-up with whatever errno its last call left behind ("Inappropriate ioctl for
     // device" after a modem-line query that a pseudo-terminal refused), so one hang-up read
     // differently in each tool. The system's own answer to a read from a terminal whose other
@@ -365,7 +330,6 @@ std::string QtSerialPort::errorText() const {
     if (error() == PortError::HungUp && d_->hungUp()) {
         return std::strerror(EIO);
     }
-#endif
     return d_->serial.errorString().toStdString();
 }
 

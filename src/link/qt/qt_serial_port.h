@@ -8,8 +8,8 @@
 
 namespace vfd::link {
 
-// The operating system's serial port behind the Port operations. This is the only class that
-// uses QSerialPort.
+// A Linux serial port (a tty device, or a port-folder link to one) behind the Port operations,
+// through QSerialPort. This is the only class that uses QSerialPort; Windows has WinSerialPort.
 class QtSerialPort : public Port {
 public:
     QtSerialPort();
