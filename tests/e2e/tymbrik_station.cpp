@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A test station in a process of its own, for the tests that kill it, run it as another user or
 // on a full disk, or run two of them at once: Tymbrik's window (offscreen) runs screen tests
-// back to back on one port while an operator's hand presses OK. One line on standard output
-// for each thing the operator is told:
+// back to back on one port while an operator's hand presses OK (or presses another button, a
+// range button say, as often). One line on standard output for each thing the operator is told:
 //   told <message box text>       a message box (the records' own messages among them)
 //   shown <verdict window text>   the red message window; the record is kept before it shows
 //   state <text>                  the line database's state line, whenever it changes
 //   done                          every run is over (and, with --linger, every record sent)
 //
-//   tymbrik_station --records FILE [--port N] [--runs N] [--pause MS] [--station NAME]
-//                   [--line-database CONNINFO] [--linger SECONDS]
+//   tymbrik_station --records FILE [--port N] [--runs N] [--click BUTTON] [--pause MS]
+//                   [--station NAME] [--line-database CONNINFO] [--linger SECONDS]
 #include <QApplication>
 #include <QComboBox>
 #include <QCommandLineParser>
@@ -45,9 +45,10 @@ int main(int argc, char** argv) {
     const QCommandLineOption runs("runs", "screen tests", "n", "1");
     const QCommandLineOption station("station", "station name", "name");
     const QCommandLineOption line("line-database", "line database", "conninfo");
+    const QCommandLineOption click("click", "the button each run presses", "name", "ScreenTest");
     const QCommandLineOption pause("pause", "between two tests", "ms", "0");
     const QCommandLineOption linger("linger", "wait until every record is sent", "seconds", "0");
-    parser.addOptions({records, port, runs, pause, station, line, linger});
+    parser.addOptions({records, port, runs, click, pause, station, line, linger});
     parser.process(app);
 
     vfd::testing::ScriptedDialogs dialogs;
@@ -75,7 +76,7 @@ int main(int argc, char** argv) {
     });
     watch.start(50);
 
-    auto* start = window.findChild<QPushButton*>(QStringLiteral("ScreenTest"));
+    auto* start = window.findChild<QPushButton*>(parser.value(click));
     for (int i = 0; i < parser.value(runs).toInt(); ++i) {
         if (i > 0) {
             // The operator puts the next display on the line; the records go on meanwhile.
