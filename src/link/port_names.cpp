@@ -5,7 +5,10 @@
 #include <cstdlib>
 #include <filesystem>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#define NOMINMAX
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -145,14 +148,24 @@ std::string distrustOf(const std::string& device, const PortLookup& lookup) {
     return lookup.distrust(lookup.folder);
 }
 
+bool deviceExists(const std::string& device) {
+#ifdef _WIN32
+    // A serial port is a DOS device, not a file: COMn or \\.\COMn names it, and the system's
+    // table of such devices says whether it is there now.
+    std::string name = device;
+    if (name.starts_with("\\\\.\\")) {
+        name.erase(0, 4);
+    }
+    char target[512];
+    return QueryDosDeviceA(name.c_str(), target, sizeof target) != 0;
+#else
+    std::error_code ec;
+    return std::filesystem::is_symlink(device, ec) || std::filesystem::exists(device, ec);
+#endif
+}
+
 PortLookup systemPortLookup() {
-    return PortLookup{portFolder(),
-                      [](const std::string& path) {
-                          std::error_code ec;
-                          return std::filesystem::is_symlink(path, ec) ||
-                                 std::filesystem::exists(path, ec);
-                      },
-                      portFolderDistrust};
+    return PortLookup{portFolder(), deviceExists, portFolderDistrust};
 }
 
 }  // namespace vfd::link

@@ -46,6 +46,9 @@ std::string distrustOf(const std::string& device, const PortLookup& lookup);
 std::optional<std::string> resolvePortText(std::string_view text, const PortLookup& lookup);
 std::optional<std::string> resolvePortNumber(int number, const PortLookup& lookup);
 
+// Whether a device (or a link to one) is there now: on Windows a port the system lists (COMn).
+bool deviceExists(const std::string& device);
+
 // The lookup of this machine: the real port folder and file system.
 PortLookup systemPortLookup();
 

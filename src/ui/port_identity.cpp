@@ -24,17 +24,15 @@ QString fromPath(const std::string& path) {
     return QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()));
 }
 
-bool existsOrIsLink(const std::string& path) {
-    std::error_code ec;
-    return fs::is_symlink(fs::symlink_status(path, ec)) || fs::exists(path, ec);
-}
-
 }  // namespace
 
 std::optional<AdapterFacts> systemAdapterFacts(const QString& device) {
     const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    // Linux names a port by its device path; Windows by COMn, which a device path of
+    // \\.\COMn names too.
     for (const QSerialPortInfo& info : ports) {
-        if (info.systemLocation() == device) {
+        if (info.systemLocation() == device || info.portName() == device ||
+            QStringLiteral("\\\\.\\") + info.portName() == device) {
             return AdapterFacts{info.description(), info.manufacturer(), info.serialNumber()};
         }
     }
@@ -52,7 +50,7 @@ QString portIdentityText(const QString& portText, const link::PortLookup& lookup
         return QStringLiteral("not a port name");
     }
     const std::string& device = *resolved;
-    const bool exists = lookup.exists ? lookup.exists(device) : existsOrIsLink(device);
+    const bool exists = lookup.exists ? lookup.exists(device) : link::deviceExists(device);
     const QString noDevice = QStringLiteral(": no such device");
     if (!exists) {
         return fromPath(device) + noDevice;

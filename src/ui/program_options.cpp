@@ -5,6 +5,11 @@
 #include <cstring>
 #include <string>
 
+#ifdef _WIN32
+#define NOMINMAX
+#include <windows.h>
+#endif
+
 namespace vfd::ui {
 
 namespace {
@@ -16,6 +21,19 @@ bool isOneOf(const char* argument, std::initializer_list<const char*> options) {
         }
     }
     return false;
+}
+
+// Prints the answer where the person who asked can read it. A windowed Windows program has no
+// console of its own, so it writes into the one it was started from, when there is one.
+void answer(const std::string& text) {
+#ifdef _WIN32
+    if (AttachConsole(ATTACH_PARENT_PROCESS) != 0) {
+        std::FILE* console = std::freopen("CONOUT$", "w", stdout);
+        (void)console;
+    }
+#endif
+    std::fputs(text.c_str(), stdout);
+    std::fflush(stdout);
 }
 
 }  // namespace
@@ -33,12 +51,15 @@ std::optional<int> answerCommandLine(int argc, char** argv, const ProgramFacts& 
                 "\n"
                 "Qt's own options, such as -platform offscreen or -style fusion, are taken "
                 "too.\n";
-            std::fputs(text.c_str(), stdout);
+            answer(text);
             return 0;
         }
         if (isOneOf(argv[i], {"--version", "-v"})) {
-            const std::string text = std::string(facts.name) + " " + std::string(facts.version);
-            std::puts(text.c_str());
+            std::string text(facts.name);
+            text += ' ';
+            text += facts.version;
+            text += '\n';
+            answer(text);
             return 0;
         }
     }
