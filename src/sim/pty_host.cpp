@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include "link/port_names.h"
 
@@ -24,6 +25,9 @@ namespace fs = std::filesystem;
 // Often enough to move the welcome messages on at their own pace without visible jitter.
 constexpr int kTickMs = 50;
 constexpr std::size_t kReadChunk = 512;
+// A lock file removed under a display that had just taken it is a race lost to one that was
+// ending; a few tries settle it.
+constexpr int kLockTries = 3;
 
 std::string systemReason(int error) {
     return std::strerror(error);
@@ -72,6 +76,20 @@ int speedOf(speed_t speed) {
 
 }  // namespace
 
+bool serialDeviceExists(const std::string& path) {
+    std::error_code ec;
+    if (!fs::exists(path, ec)) {
+        return false;
+    }
+    const std::string name = fs::path(path).filename().string();
+    if (!name.starts_with("ttyS")) {
+        return true;
+    }
+    std::ifstream type("/sys/class/tty/" + name + "/type");
+    int uart = -1;
+    return !(type >> uart) || uart != 0;
+}
+
 PtyHost::PtyHost(FirmwareOptions options, QObject* parent)
     : QObject(parent), firmware_(std::move(options), 0) {
     clock_.start();
@@ -91,6 +109,9 @@ PtyHost::~PtyHost() {
     closeLine();
     removeLink();
     if (lock_ >= 0) {
+        // Removed while still held: a display waiting for the number then finds, once it has the
+        // lock, that its file is no longer the one in the folder, and tries again.
+        ::unlink(lockPath_.c_str());
         ::close(lock_);
     }
 }
@@ -246,6 +267,14 @@ HostStart PtyHost::makeLink(const HostOptions& options) {
             ::close(lock);
             return EEXIST;
         }
+        struct stat held {};
+        struct stat named {};
+        if (::fstat(lock, &held) != 0 || ::stat(lockPath.c_str(), &named) != 0 ||
+            held.st_ino != named.st_ino || held.st_dev != named.st_dev) {
+            // The display that held it has just gone and removed it.
+            ::close(lock);
+            return EAGAIN;
+        }
         if (isDanglingLink(path) || isDisplayLink(path)) {
             ::unlink(path.c_str());
         }
@@ -256,6 +285,7 @@ HostStart PtyHost::makeLink(const HostOptions& options) {
         }
         portNumber_ = number;
         linkPath_ = path;
+        lockPath_ = lockPath;
         lock_ = lock;
         return 0;
     };
@@ -263,23 +293,39 @@ HostStart PtyHost::makeLink(const HostOptions& options) {
     if (options.portNumber) {
         const int number = *options.portNumber;
         const std::string path = folder + "/COM" + std::to_string(number);
-        const int error = tryNumber(number);
+        int error = tryNumber(number);
+        for (int again = 0; error == EAGAIN && again < kLockTries; ++again) {
+            error = tryNumber(number);
+        }
         if (error == 0) {
             return {};
         }
-        if (error == EEXIST) {
+        if (error == EEXIST || error == EAGAIN) {
             const std::string target = linkTarget(path);
             return {HostError::PortTaken, "COM" + std::to_string(number) + " is taken" +
                                               (target.empty() ? std::string() : " by " + target)};
         }
         return {HostError::LinkFailed, path + ": " + systemReason(error)};
     }
+    // A number whose ordinary device is there is that device's: a display on it would hide the
+    // real port from the tools, which look in the port folder first.
+    const DeviceLookup& deviceExists =
+        options.deviceExists ? options.deviceExists : serialDeviceExists;
+    numbersLeftToDevices_.clear();
     for (int number = 1; number <= link::kHighestPortNumber; ++number) {
-        const int error = tryNumber(number);
+        if (const std::string device = link::fixedDeviceName(number);
+            !device.empty() && deviceExists(device)) {
+            numbersLeftToDevices_.push_back(number);
+            continue;
+        }
+        int error = tryNumber(number);
+        for (int again = 0; error == EAGAIN && again < kLockTries; ++again) {
+            error = tryNumber(number);
+        }
         if (error == 0) {
             return {};
         }
-        if (error != EEXIST) {
+        if (error != EEXIST && error != EAGAIN) {
             return {HostError::LinkFailed,
                     folder + "/COM" + std::to_string(number) + ": " + systemReason(error)};
         }

@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -100,6 +101,13 @@ void settle(int ms = 150) {
     }
 }
 
+// The port folder's own rules, on a computer that has no serial port of its own.
+HostOptions withoutDevices() {
+    HostOptions options;
+    options.deviceExists = [](const std::string&) { return false; };
+    return options;
+}
+
 class PtyHostTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -149,7 +157,7 @@ TEST_F(PtyHostTest, LinksTheFirstFreeNumberInAPrivateFolder) {
             }
         }
         PtyHost host({});
-        ASSERT_TRUE(host.start().ok()) << c.what;
+        ASSERT_TRUE(host.start(withoutDevices()).ok()) << c.what;
         EXPECT_EQ(host.portNumber(), c.expected) << c.what;
         EXPECT_EQ(host.linkPath(), folder_ + "/COM" + std::to_string(c.expected)) << c.what;
         EXPECT_EQ(fs::read_symlink(host.linkPath()).string(), host.devicePath()) << c.what;
@@ -157,6 +165,64 @@ TEST_F(PtyHostTest, LinksTheFirstFreeNumberInAPrivateFolder) {
             EXPECT_EQ(fs::status(folder_).permissions() & fs::perms::all, fs::perms::owner_all);
         }
     }
+}
+
+// The tools look in the port folder before the fixed device of a number, so a display on a
+// number whose device is there would hide a real port from them.
+TEST_F(PtyHostTest, LeavesTheNumbersOfTheComputersOwnPortsToThem) {
+    std::vector<std::string> ttyS;
+    for (int n = 0; n < 32; ++n) {
+        ttyS.push_back("/dev/ttyS" + std::to_string(n));
+    }
+    struct Case {
+        const char* what;
+        std::vector<std::string> devices;
+        int expected;
+    };
+    const Case cases[] = {
+        {"no serial port", {}, 1},
+        {"ttyS0", {"/dev/ttyS0"}, 2},
+        {"ttyS0 and ttyS2", {"/dev/ttyS0", "/dev/ttyS2"}, 2},
+        {"every ttyS", ttyS, 33},
+        {"every ttyS and ttyUSB0",
+         [&] {
+             auto all = ttyS;
+             all.push_back("/dev/ttyUSB0");
+             return all;
+         }(),
+         34},
+    };
+    for (const Case& c : cases) {
+        HostOptions options;
+        options.deviceExists = [&c](const std::string& path) {
+            return std::find(c.devices.begin(), c.devices.end(), path) != c.devices.end();
+        };
+        std::string lockFile;
+        {
+            PtyHost host({});
+            ASSERT_TRUE(host.start(options).ok()) << c.what;
+            EXPECT_EQ(host.portNumber(), c.expected) << c.what;
+            lockFile = folder_ + "/.COM" + std::to_string(c.expected) + ".lock";
+            EXPECT_TRUE(fs::exists(lockFile)) << c.what;
+            // What both tools find behind "Com 1" and the display's number while it runs.
+            const link::PortLookup lookup{folder_, [](const std::string& path) {
+                                              return fs::exists(fs::symlink_status(path));
+                                          }};
+            EXPECT_EQ(link::resolvePortNumber(c.expected, lookup), host.linkPath()) << c.what;
+            if (c.expected != 1) {
+                EXPECT_EQ(link::resolvePortNumber(1, lookup), "/dev/ttyS0") << c.what;
+                EXPECT_EQ(host.numbersLeftToDevices().front(), 1) << c.what;
+            }
+        }
+        EXPECT_FALSE(fs::exists(lockFile)) << c.what << ": the lock file stays behind";
+    }
+    // Asked for by number, a display takes it all the same: the person asking knows the port.
+    HostOptions one;
+    one.portNumber = 1;
+    one.deviceExists = [](const std::string&) { return true; };
+    PtyHost host({});
+    ASSERT_TRUE(host.start(one).ok());
+    EXPECT_EQ(host.portNumber(), 1);
 }
 
 TEST_F(PtyHostTest, TakesAGivenNumberOnlyWhenItIsFree) {
@@ -184,7 +250,7 @@ TEST_F(PtyHostTest, TakesAGivenNumberOnlyWhenItIsFree) {
 
 TEST_F(PtyHostTest, TwoDisplaysNeverHoldTheSameNumber) {
     PtyHost first({});
-    ASSERT_TRUE(first.start().ok());
+    ASSERT_TRUE(first.start(withoutDevices()).ok());
     ASSERT_EQ(first.portNumber(), 1);
     // Even with its link gone, the number stays the first display's while it runs.
     fs::remove(first.linkPath());
@@ -193,7 +259,7 @@ TEST_F(PtyHostTest, TwoDisplaysNeverHoldTheSameNumber) {
     one.portNumber = 1;
     EXPECT_EQ(second.start(one).error, HostError::PortTaken);
     PtyHost third({});
-    ASSERT_TRUE(third.start().ok());
+    ASSERT_TRUE(third.start(withoutDevices()).ok());
     EXPECT_EQ(third.portNumber(), 2);
 }
 
