@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QStringList>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <cstring>
@@ -226,8 +227,21 @@ int main(int argc, char** argv) {
 
     TerminalView terminal(std::cout, headless && isatty(STDOUT_FILENO) == 1);
     auto note = [&terminal](const QString& text) { terminal.note(text.toStdString()); };
-    note(QStringLiteral("Virtual display on %1 (%2)")
-             .arg(portText(host), QString::fromStdString(host.devicePath())));
+    QString first = QStringLiteral("Virtual display on %1 (%2)")
+                        .arg(portText(host), QString::fromStdString(host.devicePath()));
+    // Said at once, so that nobody wonders why it is not on COM1.
+    if (const auto& passed = host.numbersLeftToDevices(); !passed.empty()) {
+        QStringList names;
+        for (int n : passed) {
+            names.append(QStringLiteral("COM%1 (%2)")
+                             .arg(n)
+                             .arg(QString::fromStdString(vfd::link::fixedDeviceName(n))));
+        }
+        first.append(QStringLiteral("; left to the computer's own port%1: %2")
+                         .arg(passed.size() == 1 ? QString() : QStringLiteral("s"),
+                              names.join(QStringLiteral(", "))));
+    }
+    note(first);
     auto noteDamaged = [&] {
         if (host.firmware().loadOutcome() == LoadOutcome::Damaged) {
             note(QStringLiteral("%1 is not a display memory; starting with factory settings")

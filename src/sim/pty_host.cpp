@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include "link/port_names.h"
 
@@ -23,6 +25,9 @@ namespace fs = std::filesystem;
 // Often enough to move the welcome messages on at their own pace without visible jitter.
 constexpr int kTickMs = 50;
 constexpr std::size_t kReadChunk = 512;
+// A lock file removed under a display that had just taken it is a race lost to one that was
+// ending; a few tries settle it.
+constexpr int kLockTries = 3;
 
 std::string systemReason(int error) {
     return std::strerror(error);
@@ -71,6 +76,20 @@ int speedOf(speed_t speed) {
 
 }  // namespace
 
+bool serialDeviceExists(const std::string& path) {
+    std::error_code ec;
+    if (!fs::exists(path, ec)) {
+        return false;
+    }
+    const std::string name = fs::path(path).filename().string();
+    if (!name.starts_with("ttyS")) {
+        return true;
+    }
+    std::ifstream type("/sys/class/tty/" + name + "/type");
+    int uart = -1;
+    return !(type >> uart) || uart != 0;
+}
+
 PtyHost::PtyHost(FirmwareOptions options, QObject* parent)
     : QObject(parent), firmware_(std::move(options), 0) {
     clock_.start();
@@ -90,15 +109,19 @@ PtyHost::~PtyHost() {
     closeLine();
     removeLink();
     if (lock_ >= 0) {
+        // Removed while still held: a display waiting for the number then finds, once it has the
+        // lock, that its file is no longer the one in the folder, and tries again.
+        ::unlink(lockPath_.c_str());
         ::close(lock_);
     }
 }
 
+// The tool's end of the line is the tool's: a display that restarts at another speed does not
+// reach through the cable and change the computer's port.
 void PtyHost::restart() {
     firmware_.restart(now());
     pending_.clear();
     outgoing_.clear();
-    setLineToDisplay();
     emit restarted();
     noteScreen();
 }
@@ -192,10 +215,21 @@ HostStart PtyHost::openTerminal() {
         return {HostError::NoPseudoTerminal, devicePath_ + ": " + systemReason(errno)};
     }
     cfmakeraw(&settings);
+    // External processing and packet mode: the system then tells this end of the line of every
+    // change the tool makes to its parameters, as it makes it. Reading only the settings in
+    // force when the bytes are read let a tool set a wrong speed, write, and put the old
+    // settings back on closing (Qt does so) before the display got round to the bytes, which
+    // then arrived clean.
+    settings.c_lflag |= EXTPROC;
     if (tcsetattr(device_, TCSANOW, &settings) != 0) {
         return {HostError::NoPseudoTerminal, devicePath_ + ": " + systemReason(errno)};
     }
+    const int on = 1;
+    if (::ioctl(master_, TIOCPKT, &on) != 0) {
+        return {HostError::NoPseudoTerminal, "pseudo-terminal: " + systemReason(errno)};
+    }
     setLineToDisplay();
+    toolLines_ = {toolLine()};
     const int flags = fcntl(master_, F_GETFL);
     if (flags < 0 || fcntl(master_, F_SETFL, flags | O_NONBLOCK) != 0) {
         return {HostError::NoPseudoTerminal, "pseudo-terminal: " + systemReason(errno)};
@@ -233,6 +267,14 @@ HostStart PtyHost::makeLink(const HostOptions& options) {
             ::close(lock);
             return EEXIST;
         }
+        struct stat held {};
+        struct stat named {};
+        if (::fstat(lock, &held) != 0 || ::stat(lockPath.c_str(), &named) != 0 ||
+            held.st_ino != named.st_ino || held.st_dev != named.st_dev) {
+            // The display that held it has just gone and removed it.
+            ::close(lock);
+            return EAGAIN;
+        }
         if (isDanglingLink(path) || isDisplayLink(path)) {
             ::unlink(path.c_str());
         }
@@ -243,6 +285,7 @@ HostStart PtyHost::makeLink(const HostOptions& options) {
         }
         portNumber_ = number;
         linkPath_ = path;
+        lockPath_ = lockPath;
         lock_ = lock;
         return 0;
     };
@@ -250,23 +293,39 @@ HostStart PtyHost::makeLink(const HostOptions& options) {
     if (options.portNumber) {
         const int number = *options.portNumber;
         const std::string path = folder + "/COM" + std::to_string(number);
-        const int error = tryNumber(number);
+        int error = tryNumber(number);
+        for (int again = 0; error == EAGAIN && again < kLockTries; ++again) {
+            error = tryNumber(number);
+        }
         if (error == 0) {
             return {};
         }
-        if (error == EEXIST) {
+        if (error == EEXIST || error == EAGAIN) {
             const std::string target = linkTarget(path);
             return {HostError::PortTaken, "COM" + std::to_string(number) + " is taken" +
                                               (target.empty() ? std::string() : " by " + target)};
         }
         return {HostError::LinkFailed, path + ": " + systemReason(error)};
     }
+    // A number whose ordinary device is there is that device's: a display on it would hide the
+    // real port from the tools, which look in the port folder first.
+    const DeviceLookup& deviceExists =
+        options.deviceExists ? options.deviceExists : serialDeviceExists;
+    numbersLeftToDevices_.clear();
     for (int number = 1; number <= link::kHighestPortNumber; ++number) {
-        const int error = tryNumber(number);
+        if (const std::string device = link::fixedDeviceName(number);
+            !device.empty() && deviceExists(device)) {
+            numbersLeftToDevices_.push_back(number);
+            continue;
+        }
+        int error = tryNumber(number);
+        for (int again = 0; error == EAGAIN && again < kLockTries; ++again) {
+            error = tryNumber(number);
+        }
         if (error == 0) {
             return {};
         }
-        if (error != EEXIST) {
+        if (error != EEXIST && error != EAGAIN) {
             return {HostError::LinkFailed,
                     folder + "/COM" + std::to_string(number) + ": " + systemReason(error)};
         }
@@ -274,8 +333,29 @@ HostStart PtyHost::makeLink(const HostOptions& options) {
     return {HostError::NoFreePort, "COM1 to COM255 are all taken in " + folder};
 }
 
+void PtyHost::noteToolLine() {
+    const LineParameters line = toolLine();
+    if (toolLines_.empty() || toolLines_.back() != line) {
+        toolLines_.push_back(line);
+    }
+}
+
+// The system says that the tool changed its settings, not where among the bytes waiting to be
+// read. So waiting bytes are heard through the first setting they may have gone out with that
+// differs from the display's own: a byte at the wrong speed is garbage on a real line, and of a
+// tool's two writes either side of a change, at least the wrong one must not pass.
+LineParameters PtyHost::heardLine() const {
+    for (const LineParameters& line : toolLines_) {
+        if (line != displayLine()) {
+            return line;
+        }
+    }
+    return displayLine();
+}
+
 void PtyHost::readLine() {
-    std::uint8_t buffer[kReadChunk];
+    // One byte more than a chunk: in packet mode each read starts with what it carries.
+    std::uint8_t buffer[kReadChunk + 1];
     while (master_ >= 0) {
         const ssize_t count = ::read(master_, buffer, sizeof buffer);
         if (count < 0 && errno == EINTR) {
@@ -289,11 +369,25 @@ void PtyHost::readLine() {
             }
             return;
         }
+        if (buffer[0] != TIOCPKT_DATA) {
+            if ((buffer[0] & TIOCPKT_IOCTL) != 0) {
+                // Bytes that were not waiting yet come after the change, at the new setting.
+                int waiting = 0;
+                if (::ioctl(master_, FIONREAD, &waiting) == 0 && waiting == 0) {
+                    toolLines_.clear();
+                }
+                noteToolLine();
+            }
+            continue;
+        }
+        noteToolLine();
+        const LineParameters sender = heardLine();
+        toolLines_ = {toolLine()};
         const std::int64_t at = now();
         // What the display's receiver makes of the bytes, at its speed and the tool's.
         const std::vector<std::uint8_t> heard =
-            reframe(std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(count)),
-                    toolLine(), displayLine());
+            reframe(std::span<const std::uint8_t>(buffer + 1, static_cast<std::size_t>(count - 1)),
+                    sender, displayLine());
         FeedResult result = firmware_.feed(heard, at);
         for (Reply& reply : result.replies) {
             pending_.emplace(at + reply.delayMs, std::move(reply.bytes));
@@ -313,6 +407,8 @@ void PtyHost::readLine() {
 
 void PtyHost::deliverDue() {
     const std::int64_t at = now();
+    // Judged again for every reply as it leaves: the tool may have changed its speed since it
+    // asked.
     while (!pending_.empty() && pending_.begin()->first <= at) {
         const std::vector<std::uint8_t> bytes =
             reframe(pending_.begin()->second, displayLine(), toolLine());

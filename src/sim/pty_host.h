@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QTimer>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -34,9 +35,18 @@ struct HostStart {
     bool ok() const { return error == HostError::None; }
 };
 
+// Whether a serial device of the computer is there, by its path.
+using DeviceLookup = std::function<bool(const std::string& path)>;
+
+// A device node with a serial port behind it. The kernel makes /dev/ttyS0 to ttyS3 (or more)
+// whether or not the machine has the UARTs; a node whose port has no UART type is no port.
+bool serialDeviceExists(const std::string& path);
+
 struct HostOptions {
-    std::optional<int> portNumber;  // the first free number when not given
-    std::string folder;             // the port folder; empty for this user's usual one
+    // The first number that is free and whose ordinary device is missing when not given.
+    std::optional<int> portNumber;
+    std::string folder;  // the port folder; empty for this user's usual one
+    DeviceLookup deviceExists = serialDeviceExists;
 };
 
 // Puts the firmware on a pseudo-terminal and names the terminal's device "COMn" in the port
@@ -48,7 +58,8 @@ class PtyHost : public QObject {
 
 public:
     explicit PtyHost(FirmwareOptions options, QObject* parent = nullptr);
-    // Closes the line and removes the link, if it still points at this host's device.
+    // Closes the line and removes the link, if it still points at this host's device, and the
+    // number's lock file.
     ~PtyHost() override;
 
     PtyHost(const PtyHost&) = delete;
@@ -63,6 +74,8 @@ public:
     LineParameters displayLine() const;
 
     int portNumber() const { return portNumber_; }
+    // The numbers passed over because their ordinary devices are there, lowest first.
+    const std::vector<int>& numbersLeftToDevices() const { return numbersLeftToDevices_; }
     const std::string& linkPath() const { return linkPath_; }
     const std::string& devicePath() const { return devicePath_; }
     const Firmware& firmware() const { return firmware_; }
@@ -86,6 +99,8 @@ private:
     void removeLink();
     void noteScreen();
     void setLineToDisplay();
+    void noteToolLine();
+    LineParameters heardLine() const;
     std::int64_t now() const { return clock_.elapsed(); }
 
     Firmware firmware_;
@@ -102,10 +117,14 @@ private:
     // Replies by the time they are due; equal times keep the order they were made in.
     std::multimap<std::int64_t, std::vector<std::uint8_t>> pending_;
     std::vector<std::uint8_t> outgoing_;
+    // Every setting of the tool's end since the display last read the line, oldest first.
+    std::vector<LineParameters> toolLines_;
 
     int portNumber_ = 0;
     std::string linkPath_;
+    std::string lockPath_;
     std::string devicePath_;
+    std::vector<int> numbersLeftToDevices_;
     bool hungUp_ = false;
     std::uint64_t shownRevision_ = 0;
 };

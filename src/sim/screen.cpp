@@ -224,9 +224,10 @@ void Screen::clearUserCharacters() {
 }
 
 void Screen::defineUserCharacter(std::uint8_t code, const Glyph& glyph) {
-    // The display has room for user-defined characters at the printable ASCII codes only, as its
-    // stored records (0x20 to 0x7E); a command that names another code defines nothing.
-    if (code < 0x20 || code > 0x7E) {
+    // Any code but the controls may carry a character defined at run time: point-of-sale
+    // programs put theirs in the upper half so as not to lose a letter. The stored records keep
+    // to 0x20 to 0x7E, as the configuration tool edits them; that limit is the firmware's.
+    if (code < kFirstDefinableCode) {
         return;
     }
     userGlyphs_[code] = glyph;

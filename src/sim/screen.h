@@ -21,6 +21,7 @@ public:
     static constexpr int kColumns = device::kDisplayColumns;
     static constexpr int kRows = device::kDisplayRows;
     static constexpr std::uint8_t kBlank = 0x20;
+    static constexpr std::uint8_t kFirstDefinableCode = 0x20;
 
     struct Cursor {
         int column = 0;

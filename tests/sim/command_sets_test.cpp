@@ -275,6 +275,68 @@ TEST(CommandSets, DownloadedCharactersReplaceTheBuiltInOnes) {
     }
 }
 
+// Point-of-sale programs define their characters in the upper half so as not to lose a letter:
+// every code from 0x80 to 0xFF in one ESC &, read back from the glass, then a bar graph at 0xE0
+// and up. They live in RAM: ESC @ and a restart give the built-in characters back.
+TEST(CommandSets, CharactersDefinedInTheUpperHalfShowAndLastUntilInitialised) {
+    auto marked = [](int code) {
+        // Column c carries the code's low seven bits turned by c, so no two codes look alike.
+        Glyph glyph{};
+        for (int c = 0; c < 5; ++c) {
+            glyph[static_cast<std::size_t>(c)] =
+                static_cast<std::uint8_t>(((code << c) | (code >> (7 - c))) & 0x7F);
+        }
+        return glyph;
+    };
+    Bytes all = esc("&") + Bytes{1, 0x80, 0xFF};
+    for (int code = 0x80; code <= 0xFF; ++code) {
+        all.push_back(5);
+        const Glyph glyph = marked(code);
+        all.insert(all.end(), glyph.begin(), glyph.end());
+    }
+    Bytes bars = esc("&") + Bytes{1, 0xE0, 0xE5};
+    for (int lit = 0; lit <= 5; ++lit) {
+        bars.push_back(5);
+        for (int c = 0; c < 5; ++c) {
+            bars.push_back(c < lit ? 0x7F : 0x00);
+        }
+    }
+    for (const device::Emulation emulation :
+         {device::Emulation::Epson, device::Emulation::Qv310, device::Emulation::Cd5220}) {
+        const int what = static_cast<int>(emulation);
+        Firmware firmware = displayIn(emulation);
+        for (int first = 0x80; first <= 0xFF; first += Screen::kColumns) {
+            firmware.feed(esc("@") + all, 10);
+            Bytes codes;
+            for (int code = first; code < std::min(first + Screen::kColumns, 0x100); ++code) {
+                codes.push_back(static_cast<std::uint8_t>(code));
+            }
+            firmware.feed(codes, 10);
+            for (std::size_t i = 0; i < codes.size(); ++i) {
+                const int column = static_cast<int>(i);
+                EXPECT_EQ(firmware.screen().glyph(0, column), marked(codes[i]))
+                    << what << " " << int(codes[i]);
+                EXPECT_EQ(firmware.screen().character(0, column),
+                          Screen::kUserCharacterBase + codes[i])
+                    << what << " " << int(codes[i]);
+            }
+        }
+        firmware.feed(esc("@") + bars + Bytes{0xE0, 0xE1, 0xE2, 0xE3, 0xE4, 0xE5}, 10);
+        for (int lit = 0; lit <= 5; ++lit) {
+            const Glyph bar = firmware.screen().glyph(0, lit);
+            for (int c = 0; c < 5; ++c) {
+                EXPECT_EQ(bar[static_cast<std::size_t>(c)], c < lit ? 0x7F : 0x00)
+                    << what << ": bar " << lit << " column " << c;
+            }
+        }
+        firmware.feed(esc("@") + Bytes{0xE5}, 10);
+        EXPECT_FALSE(firmware.screen().isUserCharacter(0xE5)) << what << " after ESC @";
+        firmware.feed(bars, 10);
+        firmware.restart(20);
+        EXPECT_FALSE(firmware.screen().isUserCharacter(0xE5)) << what << " after a restart";
+    }
+}
+
 TEST(CommandSets, TheStoredCharacterSetShowsAndCommandsSwitchIt) {
     struct SetCase {
         const char* what;
