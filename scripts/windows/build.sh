@@ -50,7 +50,7 @@ stage=$build/stage/$name
 rm -rf "$build/stage"
 mkdir -p "$stage"/{platforms,styles,sqldrivers} "$dist"
 for exe in zoravel tymbrik vfdctl; do
-  cp "$build/x64/apps/$exe/$exe.exe" "$stage/"
+  cp "$build/x64/$exe.exe" "$stage/"
   x86_64-w64-mingw32-strip "$stage/$exe.exe"
 done
 for dll in Qt6Core Qt6Gui Qt6Widgets Qt6SerialPort Qt6Sql; do

@@ -87,6 +87,10 @@ fi
 work=$cache/build-$key
 rm -rf "$work" "$prefix"
 mkdir -p "$work" "$prefix"/{bin,lib,include}
+# Qt remembers the toolchain file by its path and hands it on to every project built with it
+# (qt-cmake), so the copy it is given lives in the cache, not in a checkout that may move.
+cp "$toolchain" "$prefix/mingw-w64-x86_64.cmake"
+toolchain=$prefix/mingw-w64-x86_64.cmake
 
 # SQLite: the amalgamation is made on the host (it needs tclsh), then compiled for Windows into a
 # static library that Qt's driver plugin takes in.

@@ -6,7 +6,9 @@
 #include <string>
 
 #ifdef _WIN32
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 #endif
 
@@ -27,7 +29,10 @@ bool isOneOf(const char* argument, std::initializer_list<const char*> options) {
 // console of its own, so it writes into the one it was started from, when there is one.
 void answer(const std::string& text) {
 #ifdef _WIN32
-    if (AttachConsole(ATTACH_PARENT_PROCESS) != 0) {
+    // Output already led somewhere (a pipe, a file) goes there.
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if ((out == nullptr || out == INVALID_HANDLE_VALUE) &&
+        AttachConsole(ATTACH_PARENT_PROCESS) != 0) {
         std::FILE* console = std::freopen("CONOUT$", "w", stdout);
         (void)console;
     }

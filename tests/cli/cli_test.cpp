@@ -3,6 +3,8 @@
 // display's firmware on a scripted port, the settings shown and the edits of make.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QByteArray>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -18,6 +20,7 @@
 #include "cli/settings_view.h"
 #include "file/settings_file.h"
 #include "support/default_image.h"
+#include "support/devices.h"
 #include "support/fake_clock.h"
 #include "support/fake_port.h"
 #include "support/firmware_responder.h"
@@ -370,7 +373,8 @@ TEST_F(CliOnFirmware, TheJsonOutputIsOneObjectWithTheOutcome) {
 TEST(CliPorts, ListsThePortsThatOpenWithWhatTheSystemKnowsOfThem) {
     FakeClock clock;
     FakePort port{clock};
-    const std::vector<std::string> present = {"/ports/COM2", "/dev/ttyUSB0", "/dev/ttyUSB1"};
+    const std::vector<std::string> present = {"/ports/COM2", testing::deviceOf(33),
+                                              testing::deviceOf(34)};
     Environment env{port, clock,
                     link::PortLookup{"/ports",
                                      [&](const std::string& device) {
@@ -378,7 +382,7 @@ TEST(CliPorts, ListsThePortsThatOpenWithWhatTheSystemKnowsOfThem) {
                                                 present.end();
                                      }},
                     device::Date{}, [](const std::string& device) -> std::optional<PortFacts> {
-                        if (device == "/dev/ttyUSB0") {
+                        if (device == testing::deviceOf(33)) {
                             return PortFacts{"FT232R USB UART", "FTDI", "A1B2C3"};
                         }
                         return std::nullopt;
@@ -386,10 +390,15 @@ TEST(CliPorts, ListsThePortsThatOpenWithWhatTheSystemKnowsOfThem) {
     Invocation ports;
     ports.command = Command::Ports;
     const Report found = run(ports, env);
-    EXPECT_EQ(found.text,
-              "Com 2   /ports/COM2\n"
-              "Com 33  /dev/ttyUSB0  FT232R USB UART  A1B2C3\n"
-              "Com 34  /dev/ttyUSB1\n");
+    // The device column is as wide as its longest entry.
+    std::string usb0 = testing::deviceOf(33);
+    usb0.resize(std::max({usb0.size(), testing::deviceOf(34).size(), std::size_t{11}}), ' ');
+    std::string expected = "Com 2   /ports/COM2\nCom 33  ";
+    expected += usb0;
+    expected += "  FT232R USB UART  A1B2C3\nCom 34  ";
+    expected += testing::deviceOf(34);
+    expected += '\n';
+    EXPECT_EQ(found.text, expected);
     // Nothing is opened that the file system does not have, and everything is closed again.
     EXPECT_EQ(port.openCount(), 3);
     EXPECT_FALSE(port.isOpen());

@@ -20,6 +20,7 @@
 #include "config_test_support.h"
 #include "device/option_lists.h"
 #include "support/default_image.h"
+#include "support/devices.h"
 #include "support/fake_clock.h"
 #include "support/fake_port.h"
 #include "support/scripted_dialogs.h"
@@ -278,12 +279,16 @@ TEST_F(ConfigWindowTest, ThePortDeviceLineInTheInterfaceFrameFollowsComm) {
     // Nothing exists for this window's port lookup.
     struct Case {
         const char* typed;
-        const char* shown;
+        std::string shown;
     };
-    for (const Case c : {Case{"Com 1", "/dev/ttyS0: no such device"},
-                         Case{"Com 40", "/dev/ttyUSB7: no such device"},
-                         Case{"Com 200", "/nonexistent-port-folder/COM200: no such device"},
-                         Case{"port 3", "not a port name"}}) {
+    // Port 200 has no device of its own on Linux: its link in the port folder is what is missing.
+    const std::string com200 = testing::deviceOf(200).empty()
+                                   ? std::string("/nonexistent-port-folder/COM200")
+                                   : testing::deviceOf(200);
+    const std::string missing = ": no such device";
+    for (const Case& c : {Case{"Com 1", testing::deviceOf(1) + missing},
+                          Case{"Com 40", testing::deviceOf(40) + missing},
+                          Case{"Com 200", com200 + missing}, Case{"port 3", "not a port name"}}) {
         SCOPED_TRACE(c.typed);
         list("Comm")->setEditText(c.typed);
         EXPECT_EQ(line->text().toStdString(), c.shown);
@@ -292,7 +297,7 @@ TEST_F(ConfigWindowTest, ThePortDeviceLineInTheInterfaceFrameFollowsComm) {
             std::string("Port device: ") + c.shown);
     }
     list("Comm")->setCurrentIndex(2);
-    EXPECT_EQ(line->text().toStdString(), "/dev/ttyS2: no such device");
+    EXPECT_EQ(line->text().toStdString(), testing::deviceOf(3) + missing);
 }
 
 TEST_F(ConfigWindowTest, TheControlsKeepTheirPlacesWhateverThePortDeviceLineSays) {
@@ -312,7 +317,8 @@ TEST_F(ConfigWindowTest, TheControlsKeepTheirPlacesWhateverThePortDeviceLineSays
     const QList<QRect> before = places();
     const QSize windowBefore = window.size();
     const QString longPath =
-        QStringLiteral("/run/user/1000/a/port/folder/with/a/very/long/name/that/never/ends/COM9");
+        QString::fromStdString(testing::typedDevicePath()) +
+        QStringLiteral("-in-a-port-folder-with-a-very-long-name-that-never-ends-at-all");
     list("Comm")->setEditText(longPath);
     QCoreApplication::processEvents();
     EXPECT_EQ(places(), before);

@@ -86,6 +86,8 @@ TEST(PortNames, FolderLinksComeFirstThenFixedDevices) {
 }
 #endif
 
+// Windows has no port folder.
+#ifndef _WIN32
 TEST(PortNames, OnlyAPortFolderOfOnesOwnIsTrusted) {
     namespace fs = std::filesystem;
     const fs::path root = fs::temp_directory_path() / ("vfd-trust-" + std::to_string(::getpid()));
@@ -117,6 +119,8 @@ TEST(PortNames, OnlyAPortFolderOfOnesOwnIsTrusted) {
     EXPECT_TRUE(choosePort("Com 1", "9600,n,8,1", lookup).choice);
     fs::remove_all(root);
 }
+
+#endif
 
 TEST(DelayMs, WaitsAtLeastTheTimeAndRunsEvents) {
     FakeClock clock;

@@ -231,7 +231,9 @@ TEST(Memory, ReadsItsFileAsTheToolsReadASettingsFile) {
         {"whole", Kind::Bytes, 126, LoadOutcome::Loaded},
         {"long", Kind::Bytes, 127, LoadOutcome::Loaded},
         {"a folder in its place", Kind::Folder, 0, LoadOutcome::Damaged},
+#ifndef _WIN32  // Windows has no named pipes among its files
         {"a named pipe in its place", Kind::Pipe, 0, LoadOutcome::Damaged},
+#endif
     };
     TempDir dir;
     for (const Case& c : cases) {
@@ -246,7 +248,9 @@ TEST(Memory, ReadsItsFileAsTheToolsReadASettingsFile) {
                 fs::create_directories(file);
                 break;
             case Kind::Pipe:
+#ifndef _WIN32
                 ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0) << std::strerror(errno);
+#endif
                 break;
         }
         FirmwareOptions options;

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "device/protocol.h"
+#include "support/devices.h"
 #include "support/fake_clock.h"
 #include "support/fake_port.h"
 #include "support/recording_operator.h"
@@ -80,7 +81,7 @@ TEST(Identity, PassesWithTwoRightAnswersAndShowsIt) {
     EXPECT_TRUE(r.op.shown.empty());
     EXPECT_TRUE(r.op.messages.empty());
     EXPECT_FALSE(r.port.isOpen());
-    EXPECT_EQ(r.port.openedName(), "/dev/ttyS0");
+    EXPECT_EQ(r.port.openedName(), testing::deviceOf(1));
     // 300 ms between the attempts, and the identity stays on the glass 300 ms before the reset.
     EXPECT_GE(r.writeTime(3) - r.writeTime(2), 300);
     EXPECT_GE(r.writeTime(expected.size() - 2) - r.writeTime(expected.size() - 3), 300);
@@ -136,7 +137,7 @@ TEST(Identity, APortThatWillNotOpenIsNamed) {
     const IdentityResult result = checkIdentity(r.line, r.op);
     EXPECT_EQ(result.outcome, IdentityOutcome::PortFailed);
     EXPECT_EQ(wordsFor(result.line, r.line).text,
-              "com 1 can't be opened: another program is using it (/dev/ttyS0).");
+              "com 1 can't be opened: another program is using it (" + testing::deviceOf(1) + ").");
     EXPECT_TRUE(r.op.shown.empty());
     EXPECT_TRUE(r.port.writtenData().empty());
 }

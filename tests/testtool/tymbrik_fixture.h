@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -28,11 +29,16 @@ public:
             // The test's own runtime folder, as the session makes it; never the shared /tmp.
             fs::permissions(base, fs::perms::owner_all, fs::perm_options::replace);
         }
-        std::string pattern = (base / "scratch-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("cannot make a folder under " + base.string());
+        // A new folder of its own: create_directory says false for one that was there.
+        std::random_device random;
+        for (int tries = 0; path_.empty(); ++tries) {
+            const fs::path candidate = base / ("scratch-" + std::to_string(random()));
+            if (fs::create_directory(candidate)) {
+                path_ = candidate;
+            } else if (tries > 100) {
+                throw std::runtime_error("cannot make a folder under " + base.string());
+            }
         }
-        path_ = pattern;
     }
     ~ScratchFolder() {
         std::error_code ec;

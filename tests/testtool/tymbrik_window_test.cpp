@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -404,8 +405,10 @@ TEST_F(LoadSettingTest, CancelOrAFailedReadLeavesTheEarlierLoadInForce) {
     standby11[0] = 11;
     files.write("standby.vfd", standby11);
     files.write("random.vfd", counting(126, 0x9C));
+#ifndef _WIN32  // Windows has no named pipes among its files
     const std::string pipe = (files / "pipe.vfd").string();
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+#endif
 
     struct Case {
         const char* what;
@@ -430,7 +433,9 @@ TEST_F(LoadSettingTest, CancelOrAFailedReadLeavesTheEarlierLoadInForce) {
          QString::fromStdString((files / "random.vfd").string()),
          true,
          {"Error"}},
+#ifndef _WIN32
         {"a named pipe", QString::fromStdString(pipe), true, {"Error"}},
+#endif
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -445,7 +450,8 @@ TEST_F(LoadSettingTest, CancelOrAFailedReadLeavesTheEarlierLoadInForce) {
         if (!c.messages.isEmpty()) {
             // Beneath "Error": which file, and why.
             ASSERT_FALSE(dialogs.details.isEmpty());
-            EXPECT_TRUE(dialogs.details.back().startsWith(c.chosen))
+            EXPECT_TRUE(QDir::toNativeSeparators(dialogs.details.back())
+                            .startsWith(QDir::toNativeSeparators(c.chosen)))
                 << dialogs.details.back().toStdString();
         }
         EXPECT_EQ(dialogs.questions.size(), c.chosen.isEmpty() ? 0 : 1);

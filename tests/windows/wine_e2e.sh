@@ -8,13 +8,13 @@
 #   tests/windows/wine_e2e.sh LINUX_BUILD WINDOWS_BUILD
 #
 # LINUX_BUILD holds the virtual display (apps/vfdsim/vfdsim); WINDOWS_BUILD the cross build
-# (apps/*/*.exe, tests/e2e/tymbrik_station.exe and wine-run).
+# (the .exe files, which Qt puts together in its top folder, and wine-run).
 set -uo pipefail
 linux=$(cd "$1" && pwd)
 windows=$(cd "$2" && pwd)
 vfdsim=$linux/apps/vfdsim/vfdsim
 run=$windows/wine-run
-for need in "$vfdsim" "$run" "$windows/apps/vfdctl/vfdctl.exe" "$windows/tests/e2e/tymbrik_station.exe"; do
+for need in "$vfdsim" "$run" "$windows/vfdctl.exe" "$windows/tymbrik_station.exe"; do
   [ -e "$need" ] || { echo "FAIL: $need is missing (build both trees first)"; exit 1; }
 done
 
@@ -80,8 +80,8 @@ shows() {
 }
 mark_display() { mark=$(($(stat -c %s "$scratch/display.txt") + 1)); }
 
-vfdctl=$windows/apps/vfdctl/vfdctl.exe
-station=$windows/tests/e2e/tymbrik_station.exe
+vfdctl=$windows/vfdctl.exe
+station=$windows/tymbrik_station.exe
 
 start_display
 check "identity through COM5" 0 "PID:3524" -- "$vfdctl" identify --port "Com 5"

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "device/protocol.h"
+#include "support/devices.h"
 #include "support/fake_clock.h"
 #include "support/fake_port.h"
 #include "support/firmware_responder.h"
@@ -71,7 +72,7 @@ TEST(ScreenRun, StartUpChoiceRunsIdentityVisualTestImageAndDefaults) {
     EXPECT_EQ(r.port.writtenData(), expected);
     EXPECT_EQ(r.op.shown, std::vector<std::string>{"OK!"});
     EXPECT_TRUE(r.op.messages.empty());
-    EXPECT_EQ(r.port.openedName(), "/dev/ttyS1");
+    EXPECT_EQ(r.port.openedName(), testing::deviceOf(2));
     EXPECT_FALSE(r.port.isOpen());
     EXPECT_FALSE(r.test.busy());
     // The display ends with the model's defaults stored.
@@ -361,7 +362,7 @@ TEST(ScreenRun, EveryRunIsReportedOnceBeforeItsVerdictIsShown) {
         EXPECT_EQ(report.end, c.end);
         EXPECT_EQ(report.steps, c.steps);
         EXPECT_EQ(report.told.text, c.told);
-        EXPECT_EQ(report.device, "/dev/ttyS0");
+        EXPECT_EQ(report.device, testing::deviceOf(1));
         // Only the serial number's own message came before the verdict.
         EXPECT_EQ(keeper.seenBefore.front(),
                   c.sn && c.end != ScreenRunEnd::NoSerialNumber ? 1u : 0u);
