@@ -2,7 +2,9 @@
 ; The Windows installer for both tools and the command line, made by scripts/windows/build.sh:
 ;   makensis -DVERSION=3.1 -DSTAGE=<the staged files> -DOUTFILE=<setup.exe> vfd-tools.nsi
 ; /S installs silently into the default folder (or /D=<folder>, given last).
-Unicode true
+; A 64-bit installer: the programs are 64-bit, and so it runs where only 64-bit Windows
+; programs run (Wine without its 32-bit half).
+Target amd64-unicode
 !include "MUI2.nsh"
 
 !define PRODUCT "VFD Tools"

@@ -51,7 +51,6 @@ rm -rf "$build/stage"
 mkdir -p "$stage"/{platforms,styles,sqldrivers} "$dist"
 for exe in zoravel tymbrik vfdctl; do
   cp "$build/x64/$exe.exe" "$stage/"
-  x86_64-w64-mingw32-strip "$stage/$exe.exe"
 done
 for dll in Qt6Core Qt6Gui Qt6Widgets Qt6SerialPort Qt6Sql; do
   cp "$qt/bin/$dll.dll" "$stage/"
@@ -63,6 +62,8 @@ cp /usr/lib/gcc/x86_64-w64-mingw32/12-posix/{libstdc++-6,libgcc_s_seh-1}.dll \
   /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll "$stage/"
 # The range files lie beside the test tool, where it looks for them after the working folder.
 cp "$root"/data/ranges/{80-9F,A0-BF,C0-DF,E0-FF} "$stage/"
+# Debug symbols are of no use to a user and triple the download.
+find "$stage" -name '*.exe' -o -name '*.dll' | xargs x86_64-w64-mingw32-strip --strip-unneeded
 cp "$root/LICENSE" "$stage/LICENSE.txt"
 cp "$root/README.md" "$stage/README.md"
 for app in zoravel tymbrik; do

@@ -65,7 +65,12 @@ int main(int argc, char** argv) {
         ->setCurrentIndex(parser.value(port).toInt() - 1);
     const vfd::testing::OperatorHand hand(
         [&] { return &window.messageWindow(); },
-        [](const vfd::testtool::MessageWindow& box) { say("shown", box.message()); });
+        [](const vfd::testtool::MessageWindow& box) {
+            // The explanation in small print, when there is one, after a bar.
+            say("shown", box.detail().isEmpty()
+                             ? box.message()
+                             : box.message() + QStringLiteral(" | ") + box.detail());
+        });
     auto* state = window.findChild<QLabel*>(QStringLiteral("LineDatabaseState"));
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [state, last = QString()]() mutable {

@@ -7,7 +7,7 @@
 #   tests/windows/wine_install.sh WINDOWS_BUILD SETUP.EXE
 set -uo pipefail
 windows=$(cd "$1" && pwd)
-setup=$2
+setup=$(realpath "$2")
 run=$windows/wine-run
 [ -f "$setup" ] || { echo "FAIL: no installer at $setup (scripts/windows/build.sh makes it)"; exit 1; }
 export WINEPREFIX=$(mktemp -d /tmp/vfd-wine-install-XXXXXX)
