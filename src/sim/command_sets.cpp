@@ -15,7 +15,7 @@ namespace vfd::sim {
 namespace {
 
 enum class Op {
-    Ignore,  // understood, but changes nothing this display models (brightness, blinking, ...)
+    Ignore,  // understood, but changes nothing this display models (reverse, annunciators, ...)
     Initialise,
     Clear,
     ClearLine,
@@ -60,6 +60,12 @@ enum class Op {
     ClearRange,       // two positions '1' to 'X'
     ToUtcEnhanced,    // the UTC displays' two command sets
     ToUtcStandard,
+    Brightness,       // n is the step, 1 to 4
+    BrightnessLevel,  // n is one of kBrightnessLevels
+    Blink,            // n times kBlinkUnitMs lit and as long dark
+    CursorShown,      // n: 0 or '0' hides the cursor, 1 or '1' shows it
+    CursorOn,
+    CursorOff,
 };
 
 enum class Tail {
@@ -82,6 +88,16 @@ constexpr std::string_view kUtcAttention = "\x1Bu";
 using device::kCr;
 constexpr std::uint8_t kAck = 0x06;
 constexpr std::uint8_t kFirstPrintable = 0x20;
+// US E n blinks the glass n times this long lit and as long dark; 0 stops it, and 255 switches
+// the glass off instead.
+constexpr int kBlinkUnitMs = 50;
+constexpr std::uint8_t kBlinkSwitchesOff = 0xFF;
+// The brightness bytes of 04 n (LogicControl, UTC): 20, 40, 60 and 100 per cent, step 1 to 4.
+constexpr std::array<std::uint8_t, Screen::kBrightnessSteps> kBrightnessLevels = {0x20, 0x40, 0x60,
+                                                                                  0xFF};
+// US C n and ESC _ n take the switch as a number or as a digit.
+constexpr std::uint8_t kSwitchDigitOffset = '0';
+
 // A text up to CR that grows past this is taken as ended, so a lost CR does not swallow the
 // rest of the line.
 constexpr std::size_t kLongestText = 64;
@@ -131,9 +147,9 @@ std::vector<Command> epsonCommands() {
         {bytes({0x1F, 0x01}), 0, Tail::None, Op::Overwrite},
         {bytes({0x1F, 0x02}), 0, Tail::None, Op::VerticalScroll},
         {bytes({0x1F, 0x03}), 0, Tail::None, Op::HorizontalScroll},
-        {bytes({0x1F, 0x43}), 1, Tail::None, Op::Ignore},         // cursor on or off
-        {bytes({0x1F, 0x58}), 1, Tail::None, Op::Ignore},         // brightness
-        {bytes({0x1F, 0x45}), 1, Tail::None, Op::Ignore},         // blink
+        {bytes({0x1F, 0x43}), 1, Tail::None, Op::CursorShown},
+        {bytes({0x1F, 0x58}), 1, Tail::None, Op::Brightness},
+        {bytes({0x1F, 0x45}), 1, Tail::None, Op::Blink},
         {bytes({0x1F, 0x72}), 1, Tail::None, Op::Ignore},         // reverse characters
         {bytes({0x1F, 0x2E}), 1, Tail::None, Op::ShowCharacter},  // with a period
         {bytes({0x1F, 0x2C}), 1, Tail::None, Op::ShowCharacter},  // with a comma
@@ -188,11 +204,11 @@ std::vector<Command> cd5220Commands() {
         {withEsc("W"), 4, Tail::None, Op::Ignore},  // window range
         {bytes({0x0C}), 0, Tail::None, Op::Clear},
         {bytes({0x18}), 0, Tail::None, Op::ClearLine},
-        {withEsc("*"), 1, Tail::None, Op::Ignore},  // brightness
+        {withEsc("*"), 1, Tail::None, Op::Brightness},
         {withEsc("&"), 0, Tail::Characters, Op::DefineCharacters},
         {withEsc("?"), 1, Tail::None, Op::DeleteCharacter},
         {withEsc("%"), 1, Tail::None, Op::Ignore},  // user-defined set on or off
-        {withEsc("_"), 1, Tail::None, Op::Ignore},  // cursor on or off
+        {withEsc("_"), 1, Tail::None, Op::CursorShown},
         {withEsc("f"), 1, Tail::None, Op::InternationalSetLetter},
         {withEsc("c"), 1, Tail::None, Op::Ignore},  // ASCII or JIS
         {withEsc("="), 1, Tail::None, Op::SelectPeripheral},
@@ -200,7 +216,7 @@ std::vector<Command> cd5220Commands() {
         {withEsc("d"), 1, Tail::None, Op::Ignore},         // fetch them back
         {withEsc("#"), 1, Tail::None, Op::Ignore},         // command type
         {bytes({0x1F, 0x40}), 0, Tail::None, Op::Ignore},  // self-test
-        {bytes({0x1F, 0x45}), 1, Tail::None, Op::Ignore},  // blink
+        {bytes({0x1F, 0x45}), 1, Tail::None, Op::Blink},
     };
 }
 
@@ -213,13 +229,13 @@ std::vector<Command> utcStandardCommands() {
         {bytes({0x10}), 1, Tail::None, Op::CursorPosition},
         {bytes({0x11}), 0, Tail::None, Op::Overwrite},
         {bytes({0x12}), 0, Tail::None, Op::VerticalScroll},
-        {bytes({0x13}), 0, Tail::None, Op::Ignore},  // cursor on
-        {bytes({0x14}), 0, Tail::None, Op::Ignore},  // cursor off
+        {bytes({0x13}), 0, Tail::None, Op::CursorOn},
+        {bytes({0x14}), 0, Tail::None, Op::CursorOff},
         {bytes({0x1F}), 0, Tail::None, Op::Initialise},
         {bytes({0x1E}), 0, Tail::None, Op::HomeAndClear},
         {bytes({0x18}), 0, Tail::None, Op::ClearToEndOfLine},
         {bytes({0x19}), 0, Tail::None, Op::ClearToEnd},
-        {bytes({0x04}), 1, Tail::None, Op::Ignore},  // dimming
+        {bytes({0x04}), 1, Tail::None, Op::BrightnessLevel},
         {bytes({0x1C}), 0, Tail::None, Op::Ignore},  // flashing text on
         {bytes({0x1D}), 0, Tail::None, Op::Ignore},  // flashing text off
         {withEsc("d"), 0, Tail::None, Op::ToUtcEnhanced},
@@ -282,14 +298,14 @@ std::vector<Command> logicControlCommands() {
     return {
         {bytes({0x12}), 0, Tail::None, Op::VerticalScroll},
         {bytes({0x11}), 0, Tail::None, Op::Overwrite},
-        {bytes({0x04}), 1, Tail::None, Op::Ignore},  // brightness
+        {bytes({0x04}), 1, Tail::None, Op::BrightnessLevel},
         {bytes({0x08}), 0, Tail::None, Op::EraseLeft},
         {bytes({0x09}), 0, Tail::None, Op::Right},
         {bytes({0x0A}), 0, Tail::None, Op::Down},
         {bytes({0x0D}), 0, Tail::None, Op::LeftEnd},
         {bytes({0x10}), 1, Tail::None, Op::CursorPosition},
-        {bytes({0x13}), 0, Tail::None, Op::Ignore},  // cursor on
-        {bytes({0x14}), 0, Tail::None, Op::Ignore},  // cursor off
+        {bytes({0x13}), 0, Tail::None, Op::CursorOn},
+        {bytes({0x14}), 0, Tail::None, Op::CursorOff},
         {bytes({0x1F}), 0, Tail::None, Op::Initialise},
         {bytes({0x03}), 6, Tail::None, Op::DefineCharacterPacked},
         {bytes({0x05}), 0, Tail::UntilCr, Op::Marquee},
@@ -643,6 +659,35 @@ private:
                 return;
             case Op::ToUtcStandard:
                 glass.switchCommandSet(device::Emulation::UtcStandard);
+                return;
+            case Op::Brightness:
+                glass.appearance().setBrightness(after[0]);
+                return;
+            case Op::BrightnessLevel: {
+                const auto* level =
+                    std::find(kBrightnessLevels.begin(), kBrightnessLevels.end(), after[0]);
+                if (level != kBrightnessLevels.end()) {
+                    glass.appearance().setBrightness(
+                        static_cast<int>(level - kBrightnessLevels.begin()) + 1);
+                }
+                return;
+            }
+            case Op::Blink:
+                glass.appearance().setSwitchedOff(after[0] == kBlinkSwitchesOff);
+                glass.blink(after[0] == kBlinkSwitchesOff ? 0 : after[0] * kBlinkUnitMs);
+                return;
+            case Op::CursorShown:
+                if (after[0] == 0 || after[0] == kSwitchDigitOffset) {
+                    glass.appearance().showCursor(false);
+                } else if (after[0] == 1 || after[0] == kSwitchDigitOffset + 1) {
+                    glass.appearance().showCursor(true);
+                }
+                return;
+            case Op::CursorOn:
+                glass.appearance().showCursor(true);
+                return;
+            case Op::CursorOff:
+                glass.appearance().showCursor(false);
                 return;
         }
     }

@@ -18,6 +18,11 @@ class Glass {
 public:
     virtual ~Glass() = default;
     virtual Screen& target() = 0;
+    // For the commands that change how the glass shows and not what it shows (brightness,
+    // blinking, the cursor): the welcome message and a running marquee carry on.
+    virtual Screen& appearance() = 0;
+    // The whole glass blinks from now on, lit and dark for `intervalMs` each; 0 is steady.
+    virtual void blink(int intervalMs) = 0;
     // Bytes the display answers (a few command sets acknowledge their commands).
     virtual void answer(std::vector<std::uint8_t> bytes) = 0;
     // A message running across one line, `repeat` for ever or once; replaced by the next

@@ -100,6 +100,9 @@ void Firmware::tick(std::int64_t nowMs) {
         nowMs - lastInputMs_ >= standbyMinutes * kMinuteMs) {
         screen_.setDark(true);
     }
+    if (const int interval = screen_.blinkIntervalMs(); interval > 0) {
+        screen_.setBlinkedOff((nowMs - blinkSinceMs_) / interval % 2 == 1);
+    }
     if (marquee_) {
         const std::int64_t step = (nowMs - marquee_->sinceMs) / kScrollStepMs;
         // The text comes in from the right end and runs out at the left.
@@ -343,6 +346,15 @@ Screen& Firmware::target() {
     return screen_;
 }
 
+Screen& Firmware::appearance() {
+    return screen_;
+}
+
+void Firmware::blink(int intervalMs) {
+    screen_.setBlinkInterval(intervalMs);
+    blinkSinceMs_ = feedingAtMs_;
+}
+
 void Firmware::answer(std::vector<std::uint8_t> bytes) {
     if (feeding_ != nullptr) {
         answer(ReplyKind::Check, std::move(bytes), feedingAtMs_, *feeding_);
@@ -358,6 +370,7 @@ void Firmware::marquee(int row, std::vector<std::uint8_t> text, bool repeat) {
 void Firmware::initialise() {
     applyUserCharacters(running_, screen_);
     screen_.setCharacterSet(running_.at(device::image_index::kCharSet), kStoredCodeTable);
+    screen_.resetLook();
     screen_.clear();
     commandSet_->powerOn(screen_);
     marquee_.reset();

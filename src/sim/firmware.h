@@ -129,6 +129,8 @@ private:
 
     // Glass
     Screen& target() override;
+    Screen& appearance() override;
+    void blink(int intervalMs) override;
     void answer(std::vector<std::uint8_t> bytes) override;
     void marquee(int row, std::vector<std::uint8_t> text, bool repeat) override;
     void initialise() override;
@@ -163,6 +165,8 @@ private:
     // The last moment the line was busy for the command under way: a byte received or a reply
     // leaving. Timeouts count from here.
     std::int64_t busyUntilMs_ = 0;
+
+    std::int64_t blinkSinceMs_ = 0;
 
     bool welcome_ = false;
     std::int64_t welcomeSinceMs_ = 0;

@@ -40,7 +40,7 @@ const Screen::Line& Screen::line(int row) const {
 
 Glyph Screen::glyph(int row, int column) const {
     const std::uint8_t c = code(row, column);
-    if (dark_) {
+    if (!isLit()) {
         return {};
     }
     return userDefined_[c] ? userGlyphs_[c] : characterGlyph(c, internationalSet_, codeTable_);
@@ -48,7 +48,8 @@ Glyph Screen::glyph(int row, int column) const {
 
 char32_t Screen::character(int row, int column) const {
     const std::uint8_t c = code(row, column);
-    if (dark_) {
+    // A blink leaves the text as it is: the renderings say "[blinking]" instead of flickering.
+    if (dark_ || switchedOff_) {
         return U' ';
     }
     if (userDefined_[c]) {
@@ -242,6 +243,54 @@ void Screen::setDark(bool dark) {
     }
 }
 
+int Screen::brightnessPercent() const {
+    constexpr std::array<int, kBrightnessSteps> kPercent = {20, 40, 60, 100};
+    return kPercent[static_cast<std::size_t>(brightness_ - 1)];
+}
+
+void Screen::setBrightness(int step) {
+    if (step >= 1 && step <= kBrightnessSteps && step != brightness_) {
+        brightness_ = step;
+        touch();
+    }
+}
+
+void Screen::setBlinkInterval(int intervalMs) {
+    blinkIntervalMs_ = std::max(intervalMs, 0);
+    blinkedOff_ = false;
+    touch();
+}
+
+void Screen::setBlinkedOff(bool off) {
+    if (blinkedOff_ != off) {
+        blinkedOff_ = off;
+        touch();
+    }
+}
+
+void Screen::setSwitchedOff(bool off) {
+    if (switchedOff_ != off) {
+        switchedOff_ = off;
+        touch();
+    }
+}
+
+void Screen::showCursor(bool shown) {
+    if (cursorShown_ != shown) {
+        cursorShown_ = shown;
+        touch();
+    }
+}
+
+void Screen::resetLook() {
+    brightness_ = kBrightnessSteps;
+    blinkIntervalMs_ = 0;
+    blinkedOff_ = false;
+    switchedOff_ = false;
+    cursorShown_ = false;
+    touch();
+}
+
 void Screen::setCharacterSet(int internationalSet, int codeTable) {
     if (internationalSet_ != internationalSet || codeTable_ != codeTable) {
         internationalSet_ = internationalSet;
@@ -271,6 +320,31 @@ void Screen::scrollUp() {
     lines_[0] = lines_[1];
     lines_[1].fill(kBlank);
     touch();
+}
+
+std::string lookNote(const Screen& screen) {
+    std::string note;
+    if (screen.brightness() != Screen::kBrightnessSteps) {
+        note.append(" [brightness ")
+            .append(std::to_string(screen.brightness()))
+            .append("/")
+            .append(std::to_string(Screen::kBrightnessSteps))
+            .append("]");
+    }
+    if (screen.blinkIntervalMs() > 0) {
+        note.append(" [blinking]");
+    }
+    if (screen.isSwitchedOff()) {
+        note.append(" [off]");
+    }
+    if (screen.isCursorShown()) {
+        note.append(" [cursor line ")
+            .append(std::to_string(screen.cursor().row + 1))
+            .append(" column ")
+            .append(std::to_string(screen.cursor().column + 1))
+            .append("]");
+    }
+    return note;
 }
 
 void appendUtf8(std::string& out, char32_t c) {

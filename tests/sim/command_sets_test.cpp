@@ -404,6 +404,109 @@ TEST(CommandSets, MarqueesRunAcrossTheLine) {
     }
 }
 
+// The glass's look from each reference's own bytes: what the display holds, what its text
+// rendering says after the two lines.
+TEST(CommandSets, BrightnessBlinkingAndTheCursorShowOnTheGlassAndInTheText) {
+    using E = device::Emulation;
+    struct LookCase {
+        const char* what;
+        E emulation;
+        Bytes input;
+        int brightness;
+        int blinkMs;
+        bool cursor;
+        std::string note;
+    };
+    const Bytes init = esc("@");
+    const LookCase cases[] = {
+        {"EPSON US X 2", E::Epson, init + Bytes{0x1F, 0x58, 2}, 2, 0, false, " [brightness 2/4]"},
+        {"EPSON US X 1, the dimmest", E::Epson, init + Bytes{0x1F, 0x58, 1}, 1, 0, false,
+         " [brightness 1/4]"},
+        {"EPSON US X 5 is out of range", E::Epson, init + Bytes{0x1F, 0x58, 5}, 4, 0, false, ""},
+        {"EPSON US X 4 back to full", E::Epson, init + Bytes{0x1F, 0x58, 1, 0x1F, 0x58, 4}, 4, 0,
+         false, ""},
+        {"EPSON US E 10: 500 ms each way", E::Epson, init + Bytes{0x1F, 0x45, 10}, 4, 500, false,
+         " [blinking]"},
+        {"EPSON US E 0 stops it", E::Epson, init + Bytes{0x1F, 0x45, 10, 0x1F, 0x45, 0}, 4, 0,
+         false, ""},
+        {"EPSON US C 1 at column 3", E::Epson, init + bytesOf("AB") + Bytes{0x1F, 0x43, 1}, 4, 0,
+         true, " [cursor line 1 column 3]"},
+        {"EPSON US C '1' then '0'", E::Epson, init + Bytes{0x1F, 0x43, '1', 0x1F, 0x43, '0'}, 4, 0,
+         false, ""},
+        {"EPSON ESC @ brings back the power-on look", E::Epson,
+         init + Bytes{0x1F, 0x58, 1, 0x1F, 0x45, 4, 0x1F, 0x43, 1} + init, 4, 0, false, ""},
+        {"QV310 US X 3", E::Qv310, init + Bytes{0x1F, 0x58, 3}, 3, 0, false, " [brightness 3/4]"},
+        {"CD5220 ESC * 1 and US E 2", E::Cd5220, init + esc("*\x01") + Bytes{0x1F, 0x45, 2}, 1, 100,
+         false, " [brightness 1/4] [blinking]"},
+        {"CD5220 ESC _ 1 on the lower line", E::Cd5220, init + esc("l\x05\x02") + esc("_\x01"), 4,
+         0, true, " [cursor line 2 column 5]"},
+        {"CD5220: EPSON's US X is not its brightness", E::Cd5220, init + Bytes{0x1F, 0x58, 2}, 4, 0,
+         false, ""},
+        {"LogicControl 04 40", E::LogicControl, Bytes{0x04, 0x40}, 2, 0, false,
+         " [brightness 2/4]"},
+        {"LogicControl 04 FF", E::LogicControl, Bytes{0x04, 0x20, 0x04, 0xFF}, 4, 0, false, ""},
+        {"LogicControl 04 30 is no level", E::LogicControl, Bytes{0x04, 0x30}, 4, 0, false, ""},
+        {"LogicControl DC3 shows the cursor on the lower line", E::LogicControl, Bytes{0x13}, 4, 0,
+         true, " [cursor line 2 column 1]"},
+        {"LogicControl DC4 hides it", E::LogicControl, Bytes{0x13, 0x14}, 4, 0, false, ""},
+        {"UTC/S EOT 60 and DC3", E::UtcStandard, Bytes{0x04, 0x60, 0x13}, 3, 0, true,
+         " [brightness 3/4] [cursor line 1 column 1]"},
+    };
+    for (const LookCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        Firmware firmware = displayIn(c.emulation);
+        firmware.feed(c.input, 0);
+        const Screen& screen = firmware.screen();
+        EXPECT_EQ(screen.brightness(), c.brightness);
+        EXPECT_EQ(screen.blinkIntervalMs(), c.blinkMs);
+        EXPECT_EQ(screen.isCursorShown(), c.cursor);
+        EXPECT_EQ(lookNote(screen), c.note);
+    }
+}
+
+TEST(CommandSets, TheGlassBlinksAtItsIntervalAndUsE255SwitchesItOff) {
+    for (const device::Emulation emulation :
+         {device::Emulation::Epson, device::Emulation::Cd5220}) {
+        SCOPED_TRACE(std::string(device::shortName(emulation)));
+        Firmware firmware = displayIn(emulation);
+        firmware.feed(esc("@") + bytesOf("HI") + Bytes{0x1F, 0x45, 4}, 1000);  // 200 ms each way
+        const Screen& screen = firmware.screen();
+        const Glyph lit = screen.glyph(0, 0);
+        ASSERT_NE(lit, Glyph{});
+        struct Moment {
+            std::int64_t atMs;
+            bool lit;
+        };
+        for (const Moment m : {Moment{1000, true}, Moment{1199, true}, Moment{1200, false},
+                               Moment{1399, false}, Moment{1400, true}, Moment{1650, false}}) {
+            firmware.tick(m.atMs);
+            EXPECT_EQ(screen.glyph(0, 0), m.lit ? lit : Glyph{}) << m.atMs;
+            // The text stays readable while the glass blinks.
+            EXPECT_EQ(screen.text(0), padded("HI")) << m.atMs;
+        }
+        // 255 turns the glass off, keeping what it holds; input does not light it, US E 0 does.
+        firmware.feed(Bytes{0x1F, 0x45, 0xFF} + bytesOf("!"), 2000);
+        firmware.tick(2000);
+        EXPECT_EQ(screen.glyph(0, 0), Glyph{});
+        EXPECT_EQ(screen.text(0), kBlank);
+        EXPECT_EQ(lookNote(screen), " [off]");
+        firmware.feed(Bytes{0x1F, 0x45, 0x00}, 2100);
+        firmware.tick(2300);
+        EXPECT_EQ(screen.glyph(0, 0), lit);
+        EXPECT_EQ(screen.text(0), padded("HI!"));
+        EXPECT_EQ(lookNote(screen), "");
+    }
+}
+
+TEST(CommandSets, TheLookLeavesTheWelcomeMessageRunning) {
+    Firmware firmware = displayIn(device::Emulation::Epson);
+    const std::string welcome = firmware.screen().text(0);
+    firmware.feed(Bytes{0x1F, 0x58, 2, 0x1F, 0x43, 1}, 0);
+    EXPECT_TRUE(firmware.showsWelcome());
+    EXPECT_EQ(firmware.screen().text(0), welcome);
+    EXPECT_EQ(firmware.screen().brightness(), 2);
+}
+
 TEST(CommandSets, AHalfReceivedCommandIsDroppedAfterTheTimeout) {
     Firmware firmware = displayIn(device::Emulation::Epson);
     firmware.feed(Bytes{0x1F, 0x24, 0x03}, 0);
