@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -47,7 +48,9 @@ enum class Op {
     Marquee,    // text up to CR runs across the upper line
     MarqueeOnce,
     MarqueeLower,
-    Time,  // hh:mm on the lower line
+    Time,      // hh:mm up to CR sets the clock, shown on the lower line; an empty one just shows it
+    SetClock,  // h m, shown at the right end of the lower line
+    ShowClock,
     ShowCharacter,
     InternationalSet,        // ESC R n: n is a `Char` position
     InternationalSetLetter,  // ESC f n: n is a letter
@@ -95,6 +98,14 @@ constexpr std::uint8_t kBlinkSwitchesOff = 0xFF;
 // The brightness bytes of 04 n (LogicControl, UTC): 20, 40, 60 and 100 per cent, step 1 to 4.
 constexpr std::array<std::uint8_t, Screen::kBrightnessSteps> kBrightnessLevels = {0x20, 0x40, 0x60,
                                                                                   0xFF};
+// The clocks: EPSON's US T and US U at the right end of the lower line with seconds (the time
+// counter of its references), the attention-code sets' hh:mm at the start of the lower line.
+constexpr int kHoursPerDay = 24;
+constexpr int kMinutesPerHour = 60;
+constexpr ClockFace kEpsonClock{1, Screen::kColumns - ClockFace::kWidthWithSeconds, true, true};
+constexpr ClockFace kAttentionClock{1, 0, false, false};
+constexpr std::uint8_t kClockSeparator = ':';
+
 // US C n and ESC _ n take the switch as a number or as a digit.
 constexpr std::uint8_t kSwitchDigitOffset = '0';
 
@@ -156,10 +167,10 @@ std::vector<Command> epsonCommands() {
         {bytes({0x1F, 0x3B}), 1, Tail::None, Op::ShowCharacter},  // with both
         {bytes({0x1F, 0x23}), 2, Tail::None, Op::Ignore},         // annunciator
         {bytes({0x1F, 0x40}), 0, Tail::None, Op::Ignore},         // self-test
-        {bytes({0x1F, 0x54}), 2, Tail::None, Op::Ignore},         // set the clock
-        {bytes({0x1F, 0x55}), 0, Tail::None, Op::Ignore},         // show the clock
-        {bytes({0x1F, 0x3A}), 0, Tail::None, Op::Ignore},         // macro definition
-        {bytes({0x1F, 0x5E}), 2, Tail::None, Op::Ignore},         // run a macro
+        {bytes({0x1F, 0x54}), 2, Tail::None, Op::SetClock},
+        {bytes({0x1F, 0x55}), 0, Tail::None, Op::ShowClock},
+        {bytes({0x1F, 0x3A}), 0, Tail::None, Op::Ignore},  // macro definition
+        {bytes({0x1F, 0x5E}), 2, Tail::None, Op::Ignore},  // run a macro
         {withEsc("@"), 0, Tail::None, Op::Initialise},
         {withEsc("t"), 1, Tail::None, Op::CodeTable},
         {withEsc("R"), 1, Tail::None, Op::InternationalSet},
@@ -476,6 +487,21 @@ private:
         glass.target().put(byte);
     }
 
+    // Minutes of the day in "hh:mm", or nothing.
+    static std::optional<int> clockText(std::span<const std::uint8_t> t) {
+        auto digit = [](std::uint8_t c) { return c >= '0' && c <= '9'; };
+        if (t.size() != static_cast<std::size_t>(ClockFace::kWidth) || t[2] != kClockSeparator ||
+            !digit(t[0]) || !digit(t[1]) || !digit(t[3]) || !digit(t[4])) {
+            return std::nullopt;
+        }
+        const int hours = (t[0] - '0') * 10 + (t[1] - '0');
+        const int minutes = (t[3] - '0') * 10 + (t[4] - '0');
+        if (hours >= kHoursPerDay || minutes >= kMinutesPerHour) {
+            return std::nullopt;
+        }
+        return hours * kMinutesPerHour + minutes;
+    }
+
     static std::vector<std::uint8_t> text(std::span<const std::uint8_t> after) {
         std::vector<std::uint8_t> out(after.begin(), after.end());
         if (!out.empty() && out.back() == kCr) {
@@ -590,9 +616,30 @@ private:
                 return;
             case Op::Time: {
                 const std::vector<std::uint8_t> t = text(after);
-                screen().setLine(1, t);
+                if (const std::optional<int> minutes = clockText(t)) {
+                    glass.setClock(*minutes / kMinutesPerHour, *minutes % kMinutesPerHour);
+                } else if (!t.empty()) {
+                    return;  // not a time
+                }
+                screen().clearLine(1);
+                glass.showClock(kAttentionClock);
                 return;
             }
+            case Op::SetClock:
+                // The time counter of the EPSON references: a clear glass, the time at the right
+                // end of the lower line, the cursor home.
+                if (after[0] >= kHoursPerDay || after[1] >= kMinutesPerHour) {
+                    return;
+                }
+                screen().clear();
+                glass.setClock(after[0], after[1]);
+                glass.showClock(kEpsonClock);
+                screen().home();
+                return;
+            case Op::ShowClock:
+                glass.showClock(kEpsonClock);
+                screen().home();
+                return;
             case Op::BothLines: {
                 const std::vector<std::uint8_t> t = text(after);
                 const auto split = std::min<std::size_t>(t.size(), Screen::kColumns);

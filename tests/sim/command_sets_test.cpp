@@ -30,14 +30,14 @@ Bytes downloadOf(const StoredSettings& settings) {
 }
 
 // A display that has been set to `emulation` and restarted.
-Firmware displayIn(device::Emulation emulation, std::uint8_t passthru = 0,
-                   std::uint8_t charSet = 0) {
+Firmware displayIn(device::Emulation emulation, std::uint8_t passthru = 0, std::uint8_t charSet = 0,
+                   FirmwareOptions options = {}) {
     StoredSettings settings = device::factoryImage().body();
     device::setBodyByte(settings, device::image_index::kCommand,
                         static_cast<std::uint8_t>(emulation));
     device::setBodyByte(settings, device::image_index::kPassthru, passthru);
     device::setBodyByte(settings, device::image_index::kCharSet, charSet);
-    Firmware firmware({});
+    Firmware firmware(std::move(options));
     firmware.feed(downloadOf(settings), 0);
     firmware.restart(0);
     EXPECT_EQ(firmware.emulation(), emulation);
@@ -505,6 +505,88 @@ TEST(CommandSets, TheLookLeavesTheWelcomeMessageRunning) {
     EXPECT_TRUE(firmware.showsWelcome());
     EXPECT_EQ(firmware.screen().text(0), welcome);
     EXPECT_EQ(firmware.screen().brightness(), 2);
+}
+
+// The computer's clock, which the tests move by hand.
+struct ComputerClock {
+    std::int64_t secondsOfDay = 13 * 3600 + 45 * 60 + 30;  // 13:45:30
+    FirmwareOptions options() {
+        FirmwareOptions o;
+        o.timeOfDay = [this] { return secondsOfDay; };
+        return o;
+    }
+};
+
+TEST(Clock, EpsonsTimeCounterRunsAtTheRightEndOfTheLowerLine) {
+    ComputerClock computer;
+    Firmware firmware = displayIn(device::Emulation::Epson, 0, 0, computer.options());
+    const Screen& screen = firmware.screen();
+    // US U before any US T: the computer's time.
+    firmware.feed(esc("@") + bytesOf("TOTAL") + Bytes{0x1F, 0x55}, 0);
+    EXPECT_EQ(screen.text(0), padded("TOTAL"));
+    EXPECT_EQ(screen.text(1), std::string(12, ' ') + "13:45:30");
+    EXPECT_EQ(screen.cursor(), Screen::Cursor{});
+
+    // US T h m: a clear glass and the counter from h:m:00, running with the computer's clock.
+    firmware.feed(Bytes{0x1F, 0x54, 9, 5}, 10);
+    EXPECT_EQ(screen.text(0), kBlank);
+    EXPECT_EQ(screen.text(1), std::string(12, ' ') + "09:05:00");
+    computer.secondsOfDay += 65;
+    firmware.tick(1000);
+    EXPECT_EQ(screen.text(1), std::string(12, ' ') + "09:06:05");
+    // Text on the upper line leaves it running.
+    firmware.feed(bytesOf("PAY"), 1100);
+    computer.secondsOfDay += 1;
+    firmware.tick(2000);
+    EXPECT_EQ(screen.text(0), padded("PAY"));
+    EXPECT_EQ(screen.text(1), std::string(12, ' ') + "09:06:06");
+    // The cursor on the lower line takes it away.
+    firmware.feed(Bytes{0x1F, 0x42}, 2100);
+    computer.secondsOfDay += 1;
+    firmware.tick(3000);
+    EXPECT_EQ(screen.text(1), kBlank);
+
+    // CLR takes it away too; an hour out of range sets nothing.
+    firmware.feed(Bytes{0x1F, 0x55, 0x0C, 0x1F, 0x54, 24, 0}, 3100);
+    computer.secondsOfDay += 1;
+    firmware.tick(4000);
+    EXPECT_EQ(screen.text(1), kBlank);
+    firmware.feed(Bytes{0x1F, 0x55}, 4100);
+    EXPECT_EQ(screen.text(1), std::string(12, ' ') + "09:06:08");
+    // ESC @ sets the counter back to the computer's time.
+    firmware.feed(esc("@") + Bytes{0x1F, 0x55}, 4200);
+    EXPECT_EQ(screen.text(1), std::string(12, ' ') + "13:46:38");
+}
+
+TEST(Clock, TheAttentionCodeSetsSetAndShowHoursAndMinutesOnTheLowerLine) {
+    struct ClockCase {
+        device::Emulation emulation;
+        Bytes set;
+        Bytes show;
+        Bytes lowerLine;
+    };
+    const ClockCase cases[] = {
+        {device::Emulation::Aedex, bytesOf("!#523:59\r"), bytesOf("!#5\r"), bytesOf("!#2SALE\r")},
+        {device::Emulation::UtcEnhanced, esc("uE23:59\r"), esc("uE\r"), esc("uBSALE\r")},
+    };
+    for (const ClockCase& c : cases) {
+        SCOPED_TRACE(std::string(device::shortName(c.emulation)));
+        ComputerClock computer;
+        Firmware firmware = displayIn(c.emulation, 0, 0, computer.options());
+        const Screen& screen = firmware.screen();
+        firmware.feed(c.set, 0);
+        EXPECT_EQ(screen.text(1), padded("23:59"));
+        computer.secondsOfDay += 60;  // round midnight
+        firmware.tick(1000);
+        EXPECT_EQ(screen.text(1), padded("00:00"));
+        // Another line command stops it; an empty time shows it again.
+        firmware.feed(c.lowerLine, 1100);
+        computer.secondsOfDay += 60;
+        firmware.tick(2000);
+        EXPECT_EQ(screen.text(1), padded("SALE"));
+        firmware.feed(c.show, 2100);
+        EXPECT_EQ(screen.text(1), padded("00:01"));
+    }
 }
 
 TEST(CommandSets, AHalfReceivedCommandIsDroppedAfterTheTimeout) {
