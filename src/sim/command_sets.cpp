@@ -69,6 +69,8 @@ enum class Op {
     CursorShown,      // n: 0 or '0' hides the cursor, 1 or '1' shows it
     CursorOn,
     CursorOff,
+    Window,      // EPSON: n m [x1 y1 x2 y2]
+    LineWindow,  // CD5220: s x1 x2 y, for the horizontal scroll mode
 };
 
 enum class Tail {
@@ -76,6 +78,7 @@ enum class Tail {
     UntilCr,     // parameter bytes up to CR
     Characters,  // the variable layout of ESC &
     Etb,         // fixed parameter bytes, then ETB
+    Window,      // EPSON's ESC W n m, and x1 y1 x2 y2 when m selects the window
 };
 
 struct Command {
@@ -105,6 +108,12 @@ constexpr int kMinutesPerHour = 60;
 constexpr ClockFace kEpsonClock{1, Screen::kColumns - ClockFace::kWidthWithSeconds, true, true};
 constexpr ClockFace kAttentionClock{1, 0, false, false};
 constexpr std::uint8_t kClockSeparator = ':';
+
+// EPSON's ESC W: up to four numbered windows, which may not overlap; m selects (1 or '1', with
+// the four corners following) or cancels (0 or '0'). CD5220's ESC W s has s = 1 or 0.
+constexpr int kEpsonWindows = 4;
+constexpr std::size_t kWindowCancelLength = 2;
+constexpr std::size_t kWindowSelectLength = 6;
 
 // US C n and ESC _ n take the switch as a number or as a digit.
 constexpr std::uint8_t kSwitchDigitOffset = '0';
@@ -178,7 +187,7 @@ std::vector<Command> epsonCommands() {
         {withEsc("?"), 1, Tail::None, Op::DeleteCharacter},
         {withEsc("%"), 1, Tail::None, Op::Ignore},  // user-defined set on or off
         {withEsc("="), 1, Tail::None, Op::SelectPeripheral},
-        {withEsc("W"), 6, Tail::None, Op::Ignore},  // window
+        {withEsc("W"), 0, Tail::Window, Op::Window},
         {withEsc("#"), 1, Tail::None, Op::Ignore},  // command type
     };
 }
@@ -212,7 +221,7 @@ std::vector<Command> cd5220Commands() {
         {bytes({0x1F, 0x42}), 0, Tail::None, Op::Bottom},
         {withEsc("l"), 2, Tail::None, Op::CursorColumnRow},
         {withEsc("@"), 0, Tail::None, Op::Initialise},
-        {withEsc("W"), 4, Tail::None, Op::Ignore},  // window range
+        {withEsc("W"), 4, Tail::None, Op::LineWindow},
         {bytes({0x0C}), 0, Tail::None, Op::Clear},
         {bytes({0x18}), 0, Tail::None, Op::ClearLine},
         {withEsc("*"), 1, Tail::None, Op::Brightness},
@@ -465,6 +474,11 @@ private:
                 case Tail::UntilCr:
                     complete = after.back() == kCr || after.size() > kLongestText;
                     break;
+                case Tail::Window:
+                    complete = after.size() >= kWindowCancelLength &&
+                               after.size() ==
+                                   (isOn(after[1]) ? kWindowSelectLength : kWindowCancelLength);
+                    break;
                 case Tail::Characters: {
                     const std::size_t length = characterDefinitionLength(after);
                     complete = length != 0 && after.size() >= length;
@@ -486,6 +500,10 @@ private:
         }
         glass.target().put(byte);
     }
+
+    // A switch parameter that these displays take as a number or as a digit.
+    static bool isOn(std::uint8_t n) { return n == 1 || n == kSwitchDigitOffset + 1; }
+    static bool isOff(std::uint8_t n) { return n == 0 || n == kSwitchDigitOffset; }
 
     // Minutes of the day in "hh:mm", or nothing.
     static std::optional<int> clockText(std::span<const std::uint8_t> t) {
@@ -519,6 +537,7 @@ private:
             case Op::Ignore:
                 return;
             case Op::Initialise:
+                windows_ = {};
                 if (emulation_ == device::Emulation::Aedex ||
                     emulation_ == device::Emulation::Emax) {
                     attention_ = std::string(kAedexAttention);
@@ -724,10 +743,22 @@ private:
                 glass.blink(after[0] == kBlinkSwitchesOff ? 0 : after[0] * kBlinkUnitMs);
                 return;
             case Op::CursorShown:
-                if (after[0] == 0 || after[0] == kSwitchDigitOffset) {
+                if (isOff(after[0])) {
                     glass.appearance().showCursor(false);
-                } else if (after[0] == 1 || after[0] == kSwitchDigitOffset + 1) {
+                } else if (isOn(after[0])) {
                     glass.appearance().showCursor(true);
+                }
+                return;
+            case Op::Window:
+                selectWindow(after, screen());
+                return;
+            case Op::LineWindow:
+                if (isOff(after[0])) {
+                    screen().setWindow(std::nullopt);
+                } else if (isOn(after[0])) {
+                    screen().setWindow(
+                        Screen::Window{after[1] - 1, after[3] - 1, after[2] - 1, after[3] - 1},
+                        true);
                 }
                 return;
             case Op::CursorOn:
@@ -739,6 +770,41 @@ private:
         }
     }
 
+    // ESC W n m x1 y1 x2 y2 (EPSON): the window selected last is the one in force; cancelling it
+    // gives the whole glass back. A window outside the glass or over another one is ignored.
+    void selectWindow(std::span<const std::uint8_t> after, Screen& screen) {
+        const int number = after[0];
+        if (number < 1 || number > kEpsonWindows) {
+            return;
+        }
+        std::optional<Screen::Window>& slot = windows_[static_cast<std::size_t>(number - 1)];
+        if (isOff(after[1])) {
+            if (slot && active_ == number) {
+                screen.setWindow(std::nullopt);
+                active_ = 0;
+            }
+            slot.reset();
+            return;
+        }
+        const Screen::Window w{after[2] - 1, after[3] - 1, after[4] - 1, after[5] - 1};
+        if (w.left < 0 || w.left > w.right || w.right >= Screen::kColumns || w.top < 0 ||
+            w.top > w.bottom || w.bottom >= Screen::kRows) {
+            return;
+        }
+        for (int other = 1; other <= kEpsonWindows; ++other) {
+            const std::optional<Screen::Window>& o = windows_[static_cast<std::size_t>(other - 1)];
+            if (other != number && o && w.left <= o->right && o->left <= w.right &&
+                w.top <= o->bottom && o->top <= w.bottom) {
+                return;
+            }
+        }
+        slot = w;
+        active_ = number;
+        screen.setWindow(w);
+    }
+
+    std::array<std::optional<Screen::Window>, kEpsonWindows> windows_{};
+    int active_ = 0;  // the window in force, 0 for none
     std::string attention_;
     device::Emulation emulation_;
     std::vector<Command> commands_;

@@ -447,6 +447,7 @@ void Firmware::initialise() {
     applyUserCharacters(running_, screen_);
     screen_.setCharacterSet(running_.at(device::image_index::kCharSet), kStoredCodeTable);
     screen_.resetLook();
+    screen_.setWindow(std::nullopt);
     screen_.clear();
     clockOffsetS_ = 0;
     clockFace_.reset();

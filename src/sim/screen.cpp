@@ -70,7 +70,7 @@ void Screen::clear() {
     for (Line& line : lines_) {
         line.fill(kBlank);
     }
-    cursor_ = {};
+    cursor_ = {window().left, window().top};
     shiftBeforeNext_ = false;
     touch();
 }
@@ -81,12 +81,13 @@ void Screen::clearLine(int row) {
 }
 
 void Screen::home() {
-    cursor_ = {};
+    cursor_ = {window().left, window().top};
     shiftBeforeNext_ = false;
 }
 
 void Screen::moveTo(int column, int row) {
-    if (column < 0 || column >= kColumns || row < 0 || row >= kRows) {
+    const Window w = window();
+    if (column < w.left || column > w.right || row < w.top || row > w.bottom) {
         return;
     }
     cursor_ = {column, row};
@@ -96,12 +97,14 @@ void Screen::moveTo(int column, int row) {
 void Screen::put(std::uint8_t code) {
     Line& line = lines_[rowIndex(cursor_.row)];
     if (mode_ == WriteMode::HorizontalScroll) {
+        const Window w = window();
         if (shiftBeforeNext_) {
-            std::rotate(line.begin(), line.begin() + 1, line.end());
-            line.back() = kBlank;
+            std::rotate(line.begin() + w.left, line.begin() + w.left + 1,
+                        line.begin() + w.right + 1);
+            line[columnIndex(w.right)] = kBlank;
         }
         line[columnIndex(cursor_.column)] = code;
-        shiftBeforeNext_ = cursor_.column == kColumns - 1;
+        shiftBeforeNext_ = cursor_.column == w.right;
         if (!shiftBeforeNext_) {
             ++cursor_.column;
         }
@@ -121,7 +124,7 @@ void Screen::setLine(int row, std::span<const std::uint8_t> codes) {
 }
 
 void Screen::carriageReturn() {
-    cursor_.column = 0;
+    cursor_.column = window().left;
     shiftBeforeNext_ = false;
 }
 
@@ -130,11 +133,12 @@ void Screen::lineFeed() {
     if (mode_ == WriteMode::HorizontalScroll) {
         return;
     }
-    if (mode_ == WriteMode::VerticalScroll && cursor_.row == kRows - 1) {
+    const Window w = window();
+    if (mode_ == WriteMode::VerticalScroll && cursor_.row == w.bottom) {
         scrollUp();
         return;
     }
-    cursor_.row = (cursor_.row + 1) % kRows;
+    cursor_.row = cursor_.row == w.bottom ? w.top : cursor_.row + 1;
 }
 
 void Screen::lineUp() {
@@ -142,39 +146,39 @@ void Screen::lineUp() {
     if (mode_ == WriteMode::HorizontalScroll) {
         return;
     }
-    if (mode_ == WriteMode::VerticalScroll && cursor_.row == 0) {
-        lines_[1] = lines_[0];
-        lines_[0].fill(kBlank);
-        touch();
+    const Window w = window();
+    if (mode_ == WriteMode::VerticalScroll && cursor_.row == w.top) {
+        scrollDown();
         return;
     }
-    cursor_.row = (cursor_.row + kRows - 1) % kRows;
+    cursor_.row = cursor_.row == w.top ? w.bottom : cursor_.row - 1;
 }
 
 void Screen::backspace() {
     shiftBeforeNext_ = false;
-    if (cursor_.column > 0) {
+    const Window w = window();
+    if (cursor_.column > w.left) {
         --cursor_.column;
     } else if (mode_ == WriteMode::Overwrite) {
-        cursor_ = {kColumns - 1, (cursor_.row + kRows - 1) % kRows};
+        cursor_ = {w.right, cursor_.row == w.top ? w.bottom : cursor_.row - 1};
     }
 }
 
 void Screen::forward() {
     if (mode_ == WriteMode::HorizontalScroll) {
-        cursor_.column = std::min(cursor_.column + 1, kColumns - 1);
+        cursor_.column = std::min(cursor_.column + 1, window().right);
         return;
     }
     advance();
 }
 
 void Screen::rightEnd() {
-    cursor_.column = kColumns - 1;
+    cursor_.column = window().right;
     shiftBeforeNext_ = false;
 }
 
 void Screen::bottom() {
-    moveTo(0, kRows - 1);
+    moveTo(window().left, window().bottom);
 }
 
 void Screen::moveToPosition(int position) {
@@ -206,7 +210,8 @@ void Screen::clearRange(int firstPosition, int lastPosition) {
 }
 
 void Screen::eraseBack() {
-    if (cursor_.column == 0 && cursor_.row == 0 && mode_ != WriteMode::Overwrite) {
+    if (cursor_.column == window().left && cursor_.row == window().top &&
+        mode_ != WriteMode::Overwrite) {
         return;
     }
     backspace();
@@ -217,6 +222,12 @@ void Screen::eraseBack() {
 void Screen::setMode(WriteMode mode) {
     mode_ = mode;
     shiftBeforeNext_ = false;
+    // A window for the horizontal scroll mode only comes into force with it.
+    const Window w = window();
+    if (cursor_.column < w.left || cursor_.column > w.right || cursor_.row < w.top ||
+        cursor_.row > w.bottom) {
+        cursor_ = {w.left, w.top};
+    }
 }
 
 void Screen::clearUserCharacters() {
@@ -305,21 +316,60 @@ void Screen::deleteUserCharacter(std::uint8_t code) {
 }
 
 void Screen::advance() {
-    if (++cursor_.column < kColumns) {
+    const Window w = window();
+    if (++cursor_.column <= w.right) {
         return;
     }
-    cursor_.column = 0;
-    if (mode_ == WriteMode::VerticalScroll && cursor_.row == kRows - 1) {
+    cursor_.column = w.left;
+    if (mode_ == WriteMode::VerticalScroll && cursor_.row == w.bottom) {
         scrollUp();
         return;
     }
-    cursor_.row = (cursor_.row + 1) % kRows;
+    cursor_.row = cursor_.row == w.bottom ? w.top : cursor_.row + 1;
 }
 
+// The window's lines move up (down) by one within its columns; the line left behind is blank.
 void Screen::scrollUp() {
-    lines_[0] = lines_[1];
-    lines_[1].fill(kBlank);
+    const Window w = window();
+    for (int row = w.top; row <= w.bottom; ++row) {
+        Line& line = lines_[rowIndex(row)];
+        for (int column = w.left; column <= w.right; ++column) {
+            line[columnIndex(column)] = row < w.bottom ? code(row + 1, column) : kBlank;
+        }
+    }
     touch();
+}
+
+void Screen::scrollDown() {
+    const Window w = window();
+    for (int row = w.bottom; row >= w.top; --row) {
+        Line& line = lines_[rowIndex(row)];
+        for (int column = w.left; column <= w.right; ++column) {
+            line[columnIndex(column)] = row > w.top ? code(row - 1, column) : kBlank;
+        }
+    }
+    touch();
+}
+
+Screen::Window Screen::window() const {
+    if (!window_ || (windowHorizontalScrollOnly_ && mode_ != WriteMode::HorizontalScroll)) {
+        return {};
+    }
+    return *window_;
+}
+
+void Screen::setWindow(std::optional<Window> window, bool horizontalScrollOnly) {
+    if (window && (window->left < 0 || window->left > window->right || window->right >= kColumns ||
+                   window->top < 0 || window->top > window->bottom || window->bottom >= kRows)) {
+        return;
+    }
+    window_ = window;
+    windowHorizontalScrollOnly_ = horizontalScrollOnly;
+    shiftBeforeNext_ = false;
+    if (window) {
+        const Window w = this->window();
+        cursor_ = {w.left, w.top};
+    }
 }
 
 std::string lookNote(const Screen& screen) {

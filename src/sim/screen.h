@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -38,6 +39,16 @@ public:
         HorizontalScroll,  // the line moves left under a cursor that stays at its right end
     };
 
+    // The part of the glass that text, the cursor and the scroll modes keep to, as the ESC W
+    // commands set it; columns and rows inclusive, counted from 0.
+    struct Window {
+        int left = 0;
+        int top = 0;
+        int right = kColumns - 1;
+        int bottom = kRows - 1;
+        bool operator==(const Window&) const = default;
+    };
+
     Screen();
 
     std::uint8_t code(int row, int column) const;
@@ -69,7 +80,8 @@ public:
     void moveTo(int column, int row);  // positions outside the glass are ignored
     // Writes at the cursor and advances. The display runs in overwrite mode: past the end of the
     // upper line the cursor goes to the start of the lower one, and past the end of the lower line
-    // back home, so a 40-byte block fills the glass exactly and the next one overwrites it.
+    // back home, so a 40-byte block fills the glass exactly and the next one overwrites it. A
+    // window keeps all of this to its own columns and lines.
     void put(std::uint8_t code);
     // Replaces a whole line: the codes from column 0, blanks after them; the cursor stays.
     void setLine(int row, std::span<const std::uint8_t> codes);
@@ -91,6 +103,13 @@ public:
 
     WriteMode mode() const { return mode_; }
     void setMode(WriteMode mode);
+
+    // The window in force: the one set, or the whole glass when none is set or when it is set
+    // for the horizontal scroll mode only (CD5220) and the glass does not scroll so. Setting one
+    // puts the cursor at its top left; cursor positions outside it are ignored while it is in
+    // force. A window that does not fit the glass is ignored.
+    Window window() const;
+    void setWindow(std::optional<Window> window, bool horizontalScrollOnly = false);
 
     // Stand-by: the glass shows nothing but keeps what it holds for when it wakes.
     bool isDark() const { return dark_; }
@@ -134,6 +153,7 @@ public:
 private:
     void advance();
     void scrollUp();
+    void scrollDown();
     void touch() { ++revision_; }
 
     std::array<Line, kRows> lines_{};
@@ -147,6 +167,8 @@ private:
     bool cursorShown_ = false;
     int internationalSet_ = 0;
     int codeTable_ = kStoredCodeTable;
+    std::optional<Window> window_;
+    bool windowHorizontalScrollOnly_ = false;
     bool shiftBeforeNext_ = false;  // horizontal scroll: the next character moves the line first
     std::array<Glyph, 256> userGlyphs_{};
     std::array<bool, 256> userDefined_{};

@@ -404,6 +404,45 @@ TEST(CommandSets, MarqueesRunAcrossTheLine) {
     }
 }
 
+TEST(CommandSets, EscWKeepsTextAndScrollingToItsWindow) {
+    using E = device::Emulation;
+    const Bytes init = esc("@");
+    const std::string dots(15, '.');
+    const Case cases[] = {
+        {"CD5220 window scrolls horizontally in columns 5 to 10 of the lower line", E::Cd5220,
+         init + bytesOf("TOTAL") + esc("\x13") + esc("W\x01\x05\x0A\x02") + bytesOf("ABCDEFGHIJ"),
+         padded("TOTAL"), padded("    EFGHIJ")},
+        {"CD5220 window is not in force in overwrite mode", E::Cd5220,
+         init + esc("W\x01\x05\x0A\x02") + bytesOf("AB"), padded("AB"), kBlank},
+        {"CD5220 ESC W 0 gives the whole line back", E::Cd5220,
+         init + esc("\x13") + esc("W\x01\x05\x0A\x01") + Bytes{0x1B, 'W', 0x00, 0x05, 0x0A, 0x01} +
+             bytesOf("ABCDEFGHIJKLMNOPQRSTU"),
+         "BCDEFGHIJKLMNOPQRSTU", kBlank},
+        {"EPSON window over the right half of both lines wraps inside it", E::Epson,
+         init + esc("W\x01\x01\x0B\x01\x14\x02") + bytesOf("ABCDEFGHIJKLMNOPQRSTU"),
+         std::string(10, ' ').append("UBCDEFGHIJ"), std::string(10, ' ').append("KLMNOPQRST")},
+        {"EPSON vertical scroll moves only the window's lines", E::Epson,
+         init + Bytes(40, '.') + Bytes{0x1F, 0x02} + esc("W\x01\x01\x01\x01\x05\x02") +
+             bytesOf("ABCDEFGHIJK"),
+         std::string("FGHIJ").append(dots), std::string("K    ").append(dots)},
+        {"EPSON ESC W n 0 is two bytes and cancels", E::Epson,
+         init + esc("W\x01\x01\x0B\x01\x14\x01") + Bytes{0x1B, 'W', 0x01, 0x00} + bytesOf("XY"),
+         std::string(10, ' ').append("XY").append(8, ' '), kBlank},
+        {"EPSON a window over another one is ignored", E::Epson,
+         init + esc("W\x01\x01\x01\x01\x0A\x01") + esc("W\x02\x01\x05\x01\x0F\x01") +
+             bytesOf("ABCDEFGHIJK"),
+         "KBCDEFGHIJ" + std::string(10, ' '), kBlank},
+        {"EPSON ESC @ cancels the windows", E::Epson,
+         init + esc("W\x01\x01\x0B\x01\x14\x01") + init + bytesOf("XY"), padded("XY"), kBlank},
+    };
+    for (const Case& c : cases) {
+        Firmware firmware = displayIn(c.emulation);
+        firmware.feed(c.input, 0);
+        EXPECT_EQ(firmware.screen().text(0), c.upper) << c.what;
+        EXPECT_EQ(firmware.screen().text(1), c.lower) << c.what;
+    }
+}
+
 // The glass's look from each reference's own bytes: what the display holds, what its text
 // rendering says after the two lines.
 TEST(CommandSets, BrightnessBlinkingAndTheCursorShowOnTheGlassAndInTheText) {
