@@ -49,13 +49,15 @@ const UpperHalf& upperHalfOfSet(int internationalSet) {
     }
 }
 
-// The code tables of ESC t n, by the EPSON numbers. Katakana (1) has no charmap to make it from.
+// The code tables of ESC t n, by the EPSON numbers: those of the customer displays' references
+// (0 to 5 and 16 to 19; 254 and 255 are named there without their contents).
 struct CodeTable {
     int number;
     const UpperHalf* upperHalf;
 };
-constexpr std::array<CodeTable, 9> kCodeTables = {{
+constexpr std::array<CodeTable, 10> kCodeTables = {{
     {0, &code_pages::kIbm437UpperHalf},
+    {1, &code_pages::kKatakanaUpperHalf},
     {2, &code_pages::kIbm850UpperHalf},
     {3, &code_pages::kIbm860UpperHalf},
     {4, &code_pages::kIbm863UpperHalf},

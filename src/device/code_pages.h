@@ -24,5 +24,8 @@ extern const UpperHalf kIbm866UpperHalf;  // Russian
 extern const UpperHalf kCp737UpperHalf;   // Greek
 extern const UpperHalf kCp775UpperHalf;   // Baltic
 extern const UpperHalf kCp1252UpperHalf;  // Windows Latin 1
+// Half-width katakana at 0xA1 to 0xDF; the rest unassigned (the graphics that the ESC/POS
+// Katakana table has there are in no charmap).
+extern const UpperHalf kKatakanaUpperHalf;
 
 }  // namespace vfd::device::code_pages

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -15,7 +16,7 @@ namespace vfd::sim {
 namespace {
 
 enum class Op {
-    Ignore,  // understood, but changes nothing this display models (brightness, blinking, ...)
+    Ignore,  // understood, but changes nothing this display models (reverse, annunciators, ...)
     Initialise,
     Clear,
     ClearLine,
@@ -47,7 +48,9 @@ enum class Op {
     Marquee,    // text up to CR runs across the upper line
     MarqueeOnce,
     MarqueeLower,
-    Time,  // hh:mm on the lower line
+    Time,      // hh:mm up to CR sets the clock, shown on the lower line; an empty one just shows it
+    SetClock,  // h m, shown at the right end of the lower line
+    ShowClock,
     ShowCharacter,
     InternationalSet,        // ESC R n: n is a `Char` position
     InternationalSetLetter,  // ESC f n: n is a letter
@@ -60,6 +63,14 @@ enum class Op {
     ClearRange,       // two positions '1' to 'X'
     ToUtcEnhanced,    // the UTC displays' two command sets
     ToUtcStandard,
+    Brightness,       // n is the step, 1 to 4
+    BrightnessLevel,  // n is one of kBrightnessLevels
+    Blink,            // n times kBlinkUnitMs lit and as long dark
+    CursorShown,      // n: 0 or '0' hides the cursor, 1 or '1' shows it
+    CursorOn,
+    CursorOff,
+    Window,      // EPSON: n m [x1 y1 x2 y2]
+    LineWindow,  // CD5220: s x1 x2 y, for the horizontal scroll mode
 };
 
 enum class Tail {
@@ -67,6 +78,7 @@ enum class Tail {
     UntilCr,     // parameter bytes up to CR
     Characters,  // the variable layout of ESC &
     Etb,         // fixed parameter bytes, then ETB
+    Window,      // EPSON's ESC W n m, and x1 y1 x2 y2 when m selects the window
 };
 
 struct Command {
@@ -82,6 +94,30 @@ constexpr std::string_view kUtcAttention = "\x1Bu";
 using device::kCr;
 constexpr std::uint8_t kAck = 0x06;
 constexpr std::uint8_t kFirstPrintable = 0x20;
+// US E n blinks the glass n times this long lit and as long dark; 0 stops it, and 255 switches
+// the glass off instead.
+constexpr int kBlinkUnitMs = 50;
+constexpr std::uint8_t kBlinkSwitchesOff = 0xFF;
+// The brightness bytes of 04 n (LogicControl, UTC): 20, 40, 60 and 100 per cent, step 1 to 4.
+constexpr std::array<std::uint8_t, Screen::kBrightnessSteps> kBrightnessLevels = {0x20, 0x40, 0x60,
+                                                                                  0xFF};
+// The clocks: EPSON's US T and US U at the right end of the lower line with seconds (the time
+// counter of its references), the attention-code sets' hh:mm at the start of the lower line.
+constexpr int kHoursPerDay = 24;
+constexpr int kMinutesPerHour = 60;
+constexpr ClockFace kEpsonClock{1, Screen::kColumns - ClockFace::kWidthWithSeconds, true, true};
+constexpr ClockFace kAttentionClock{1, 0, false, false};
+constexpr std::uint8_t kClockSeparator = ':';
+
+// EPSON's ESC W: up to four numbered windows, which may not overlap; m selects (1 or '1', with
+// the four corners following) or cancels (0 or '0'). CD5220's ESC W s has s = 1 or 0.
+constexpr int kEpsonWindows = 4;
+constexpr std::size_t kWindowCancelLength = 2;
+constexpr std::size_t kWindowSelectLength = 6;
+
+// US C n and ESC _ n take the switch as a number or as a digit.
+constexpr std::uint8_t kSwitchDigitOffset = '0';
+
 // A text up to CR that grows past this is taken as ended, so a lost CR does not swallow the
 // rest of the line.
 constexpr std::size_t kLongestText = 64;
@@ -131,19 +167,19 @@ std::vector<Command> epsonCommands() {
         {bytes({0x1F, 0x01}), 0, Tail::None, Op::Overwrite},
         {bytes({0x1F, 0x02}), 0, Tail::None, Op::VerticalScroll},
         {bytes({0x1F, 0x03}), 0, Tail::None, Op::HorizontalScroll},
-        {bytes({0x1F, 0x43}), 1, Tail::None, Op::Ignore},         // cursor on or off
-        {bytes({0x1F, 0x58}), 1, Tail::None, Op::Ignore},         // brightness
-        {bytes({0x1F, 0x45}), 1, Tail::None, Op::Ignore},         // blink
+        {bytes({0x1F, 0x43}), 1, Tail::None, Op::CursorShown},
+        {bytes({0x1F, 0x58}), 1, Tail::None, Op::Brightness},
+        {bytes({0x1F, 0x45}), 1, Tail::None, Op::Blink},
         {bytes({0x1F, 0x72}), 1, Tail::None, Op::Ignore},         // reverse characters
         {bytes({0x1F, 0x2E}), 1, Tail::None, Op::ShowCharacter},  // with a period
         {bytes({0x1F, 0x2C}), 1, Tail::None, Op::ShowCharacter},  // with a comma
         {bytes({0x1F, 0x3B}), 1, Tail::None, Op::ShowCharacter},  // with both
         {bytes({0x1F, 0x23}), 2, Tail::None, Op::Ignore},         // annunciator
         {bytes({0x1F, 0x40}), 0, Tail::None, Op::Ignore},         // self-test
-        {bytes({0x1F, 0x54}), 2, Tail::None, Op::Ignore},         // set the clock
-        {bytes({0x1F, 0x55}), 0, Tail::None, Op::Ignore},         // show the clock
-        {bytes({0x1F, 0x3A}), 0, Tail::None, Op::Ignore},         // macro definition
-        {bytes({0x1F, 0x5E}), 2, Tail::None, Op::Ignore},         // run a macro
+        {bytes({0x1F, 0x54}), 2, Tail::None, Op::SetClock},
+        {bytes({0x1F, 0x55}), 0, Tail::None, Op::ShowClock},
+        {bytes({0x1F, 0x3A}), 0, Tail::None, Op::Ignore},  // macro definition
+        {bytes({0x1F, 0x5E}), 2, Tail::None, Op::Ignore},  // run a macro
         {withEsc("@"), 0, Tail::None, Op::Initialise},
         {withEsc("t"), 1, Tail::None, Op::CodeTable},
         {withEsc("R"), 1, Tail::None, Op::InternationalSet},
@@ -151,7 +187,7 @@ std::vector<Command> epsonCommands() {
         {withEsc("?"), 1, Tail::None, Op::DeleteCharacter},
         {withEsc("%"), 1, Tail::None, Op::Ignore},  // user-defined set on or off
         {withEsc("="), 1, Tail::None, Op::SelectPeripheral},
-        {withEsc("W"), 6, Tail::None, Op::Ignore},  // window
+        {withEsc("W"), 0, Tail::Window, Op::Window},
         {withEsc("#"), 1, Tail::None, Op::Ignore},  // command type
     };
 }
@@ -185,14 +221,14 @@ std::vector<Command> cd5220Commands() {
         {bytes({0x1F, 0x42}), 0, Tail::None, Op::Bottom},
         {withEsc("l"), 2, Tail::None, Op::CursorColumnRow},
         {withEsc("@"), 0, Tail::None, Op::Initialise},
-        {withEsc("W"), 4, Tail::None, Op::Ignore},  // window range
+        {withEsc("W"), 4, Tail::None, Op::LineWindow},
         {bytes({0x0C}), 0, Tail::None, Op::Clear},
         {bytes({0x18}), 0, Tail::None, Op::ClearLine},
-        {withEsc("*"), 1, Tail::None, Op::Ignore},  // brightness
+        {withEsc("*"), 1, Tail::None, Op::Brightness},
         {withEsc("&"), 0, Tail::Characters, Op::DefineCharacters},
         {withEsc("?"), 1, Tail::None, Op::DeleteCharacter},
         {withEsc("%"), 1, Tail::None, Op::Ignore},  // user-defined set on or off
-        {withEsc("_"), 1, Tail::None, Op::Ignore},  // cursor on or off
+        {withEsc("_"), 1, Tail::None, Op::CursorShown},
         {withEsc("f"), 1, Tail::None, Op::InternationalSetLetter},
         {withEsc("c"), 1, Tail::None, Op::Ignore},  // ASCII or JIS
         {withEsc("="), 1, Tail::None, Op::SelectPeripheral},
@@ -200,7 +236,7 @@ std::vector<Command> cd5220Commands() {
         {withEsc("d"), 1, Tail::None, Op::Ignore},         // fetch them back
         {withEsc("#"), 1, Tail::None, Op::Ignore},         // command type
         {bytes({0x1F, 0x40}), 0, Tail::None, Op::Ignore},  // self-test
-        {bytes({0x1F, 0x45}), 1, Tail::None, Op::Ignore},  // blink
+        {bytes({0x1F, 0x45}), 1, Tail::None, Op::Blink},
     };
 }
 
@@ -213,13 +249,13 @@ std::vector<Command> utcStandardCommands() {
         {bytes({0x10}), 1, Tail::None, Op::CursorPosition},
         {bytes({0x11}), 0, Tail::None, Op::Overwrite},
         {bytes({0x12}), 0, Tail::None, Op::VerticalScroll},
-        {bytes({0x13}), 0, Tail::None, Op::Ignore},  // cursor on
-        {bytes({0x14}), 0, Tail::None, Op::Ignore},  // cursor off
+        {bytes({0x13}), 0, Tail::None, Op::CursorOn},
+        {bytes({0x14}), 0, Tail::None, Op::CursorOff},
         {bytes({0x1F}), 0, Tail::None, Op::Initialise},
         {bytes({0x1E}), 0, Tail::None, Op::HomeAndClear},
         {bytes({0x18}), 0, Tail::None, Op::ClearToEndOfLine},
         {bytes({0x19}), 0, Tail::None, Op::ClearToEnd},
-        {bytes({0x04}), 1, Tail::None, Op::Ignore},  // dimming
+        {bytes({0x04}), 1, Tail::None, Op::BrightnessLevel},
         {bytes({0x1C}), 0, Tail::None, Op::Ignore},  // flashing text on
         {bytes({0x1D}), 0, Tail::None, Op::Ignore},  // flashing text off
         {withEsc("d"), 0, Tail::None, Op::ToUtcEnhanced},
@@ -282,14 +318,14 @@ std::vector<Command> logicControlCommands() {
     return {
         {bytes({0x12}), 0, Tail::None, Op::VerticalScroll},
         {bytes({0x11}), 0, Tail::None, Op::Overwrite},
-        {bytes({0x04}), 1, Tail::None, Op::Ignore},  // brightness
+        {bytes({0x04}), 1, Tail::None, Op::BrightnessLevel},
         {bytes({0x08}), 0, Tail::None, Op::EraseLeft},
         {bytes({0x09}), 0, Tail::None, Op::Right},
         {bytes({0x0A}), 0, Tail::None, Op::Down},
         {bytes({0x0D}), 0, Tail::None, Op::LeftEnd},
         {bytes({0x10}), 1, Tail::None, Op::CursorPosition},
-        {bytes({0x13}), 0, Tail::None, Op::Ignore},  // cursor on
-        {bytes({0x14}), 0, Tail::None, Op::Ignore},  // cursor off
+        {bytes({0x13}), 0, Tail::None, Op::CursorOn},
+        {bytes({0x14}), 0, Tail::None, Op::CursorOff},
         {bytes({0x1F}), 0, Tail::None, Op::Initialise},
         {bytes({0x03}), 6, Tail::None, Op::DefineCharacterPacked},
         {bytes({0x05}), 0, Tail::UntilCr, Op::Marquee},
@@ -438,6 +474,11 @@ private:
                 case Tail::UntilCr:
                     complete = after.back() == kCr || after.size() > kLongestText;
                     break;
+                case Tail::Window:
+                    complete = after.size() >= kWindowCancelLength &&
+                               after.size() ==
+                                   (isOn(after[1]) ? kWindowSelectLength : kWindowCancelLength);
+                    break;
                 case Tail::Characters: {
                     const std::size_t length = characterDefinitionLength(after);
                     complete = length != 0 && after.size() >= length;
@@ -460,6 +501,25 @@ private:
         glass.target().put(byte);
     }
 
+    // A switch parameter that these displays take as a number or as a digit.
+    static bool isOn(std::uint8_t n) { return n == 1 || n == kSwitchDigitOffset + 1; }
+    static bool isOff(std::uint8_t n) { return n == 0 || n == kSwitchDigitOffset; }
+
+    // Minutes of the day in "hh:mm", or nothing.
+    static std::optional<int> clockText(std::span<const std::uint8_t> t) {
+        auto digit = [](std::uint8_t c) { return c >= '0' && c <= '9'; };
+        if (t.size() != static_cast<std::size_t>(ClockFace::kWidth) || t[2] != kClockSeparator ||
+            !digit(t[0]) || !digit(t[1]) || !digit(t[3]) || !digit(t[4])) {
+            return std::nullopt;
+        }
+        const int hours = (t[0] - '0') * 10 + (t[1] - '0');
+        const int minutes = (t[3] - '0') * 10 + (t[4] - '0');
+        if (hours >= kHoursPerDay || minutes >= kMinutesPerHour) {
+            return std::nullopt;
+        }
+        return hours * kMinutesPerHour + minutes;
+    }
+
     static std::vector<std::uint8_t> text(std::span<const std::uint8_t> after) {
         std::vector<std::uint8_t> out(after.begin(), after.end());
         if (!out.empty() && out.back() == kCr) {
@@ -477,6 +537,7 @@ private:
             case Op::Ignore:
                 return;
             case Op::Initialise:
+                windows_ = {};
                 if (emulation_ == device::Emulation::Aedex ||
                     emulation_ == device::Emulation::Emax) {
                     attention_ = std::string(kAedexAttention);
@@ -574,9 +635,30 @@ private:
                 return;
             case Op::Time: {
                 const std::vector<std::uint8_t> t = text(after);
-                screen().setLine(1, t);
+                if (const std::optional<int> minutes = clockText(t)) {
+                    glass.setClock(*minutes / kMinutesPerHour, *minutes % kMinutesPerHour);
+                } else if (!t.empty()) {
+                    return;  // not a time
+                }
+                screen().clearLine(1);
+                glass.showClock(kAttentionClock);
                 return;
             }
+            case Op::SetClock:
+                // The time counter of the EPSON references: a clear glass, the time at the right
+                // end of the lower line, the cursor home.
+                if (after[0] >= kHoursPerDay || after[1] >= kMinutesPerHour) {
+                    return;
+                }
+                screen().clear();
+                glass.setClock(after[0], after[1]);
+                glass.showClock(kEpsonClock);
+                screen().home();
+                return;
+            case Op::ShowClock:
+                glass.showClock(kEpsonClock);
+                screen().home();
+                return;
             case Op::BothLines: {
                 const std::vector<std::uint8_t> t = text(after);
                 const auto split = std::min<std::size_t>(t.size(), Screen::kColumns);
@@ -644,9 +726,85 @@ private:
             case Op::ToUtcStandard:
                 glass.switchCommandSet(device::Emulation::UtcStandard);
                 return;
+            case Op::Brightness:
+                glass.appearance().setBrightness(after[0]);
+                return;
+            case Op::BrightnessLevel: {
+                const auto* level =
+                    std::find(kBrightnessLevels.begin(), kBrightnessLevels.end(), after[0]);
+                if (level != kBrightnessLevels.end()) {
+                    glass.appearance().setBrightness(
+                        static_cast<int>(level - kBrightnessLevels.begin()) + 1);
+                }
+                return;
+            }
+            case Op::Blink:
+                glass.appearance().setSwitchedOff(after[0] == kBlinkSwitchesOff);
+                glass.blink(after[0] == kBlinkSwitchesOff ? 0 : after[0] * kBlinkUnitMs);
+                return;
+            case Op::CursorShown:
+                if (isOff(after[0])) {
+                    glass.appearance().showCursor(false);
+                } else if (isOn(after[0])) {
+                    glass.appearance().showCursor(true);
+                }
+                return;
+            case Op::Window:
+                selectWindow(after, screen());
+                return;
+            case Op::LineWindow:
+                if (isOff(after[0])) {
+                    screen().setWindow(std::nullopt);
+                } else if (isOn(after[0])) {
+                    screen().setWindow(
+                        Screen::Window{after[1] - 1, after[3] - 1, after[2] - 1, after[3] - 1},
+                        true);
+                }
+                return;
+            case Op::CursorOn:
+                glass.appearance().showCursor(true);
+                return;
+            case Op::CursorOff:
+                glass.appearance().showCursor(false);
+                return;
         }
     }
 
+    // ESC W n m x1 y1 x2 y2 (EPSON): the window selected last is the one in force; cancelling it
+    // gives the whole glass back. A window outside the glass or over another one is ignored.
+    void selectWindow(std::span<const std::uint8_t> after, Screen& screen) {
+        const int number = after[0];
+        if (number < 1 || number > kEpsonWindows) {
+            return;
+        }
+        std::optional<Screen::Window>& slot = windows_[static_cast<std::size_t>(number - 1)];
+        if (isOff(after[1])) {
+            if (slot && active_ == number) {
+                screen.setWindow(std::nullopt);
+                active_ = 0;
+            }
+            slot.reset();
+            return;
+        }
+        const Screen::Window w{after[2] - 1, after[3] - 1, after[4] - 1, after[5] - 1};
+        if (w.left < 0 || w.left > w.right || w.right >= Screen::kColumns || w.top < 0 ||
+            w.top > w.bottom || w.bottom >= Screen::kRows) {
+            return;
+        }
+        for (int other = 1; other <= kEpsonWindows; ++other) {
+            const std::optional<Screen::Window>& o = windows_[static_cast<std::size_t>(other - 1)];
+            if (other != number && o && w.left <= o->right && o->left <= w.right &&
+                w.top <= o->bottom && o->top <= w.bottom) {
+                return;
+            }
+        }
+        slot = w;
+        active_ = number;
+        screen.setWindow(w);
+    }
+
+    std::array<std::optional<Screen::Window>, kEpsonWindows> windows_{};
+    int active_ = 0;  // the window in force, 0 for none
     std::string attention_;
     device::Emulation emulation_;
     std::vector<Command> commands_;

@@ -12,12 +12,35 @@
 
 namespace vfd::sim {
 
+// Where a set shows its clock: the line, the first column, hours and minutes with or without
+// the seconds, and whether the cursor reaching that line takes the clock away.
+struct ClockFace {
+    static constexpr int kWidthWithSeconds = 8;  // "hh:mm:ss"
+    static constexpr int kWidth = 5;             // "hh:mm"
+
+    int row = 0;
+    int column = 0;
+    bool seconds = false;
+    bool goesWithCursor = false;
+
+    constexpr int width() const { return seconds ? kWidthWithSeconds : kWidth; }
+};
+
 // What a command set acts on. The firmware gives out the glass only when a command is about to
 // change it, so that the welcome messages end at the first byte that shows or moves something.
 class Glass {
 public:
     virtual ~Glass() = default;
     virtual Screen& target() = 0;
+    // For the commands that change how the glass shows and not what it shows (brightness,
+    // blinking, the cursor): the welcome message and a running marquee carry on.
+    virtual Screen& appearance() = 0;
+    // The whole glass blinks from now on, lit and dark for `intervalMs` each; 0 is steady.
+    virtual void blink(int intervalMs) = 0;
+    // The display's clock: set to a time of day, from which it runs on; and shown on the glass,
+    // kept up to date there until something else is written over it.
+    virtual void setClock(int hours, int minutes) = 0;
+    virtual void showClock(const ClockFace& face) = 0;
     // Bytes the display answers (a few command sets acknowledge their commands).
     virtual void answer(std::vector<std::uint8_t> bytes) = 0;
     // A message running across one line, `repeat` for ever or once; replaced by the next

@@ -2,6 +2,7 @@
 #include "sim/firmware.h"
 
 #include <algorithm>
+#include <ctime>
 #include <utility>
 
 namespace vfd::sim {
@@ -16,6 +17,25 @@ inline constexpr std::uint8_t kSerialKind = kSerialQuery[2];
 inline constexpr std::uint8_t kSerialSubKind = kSerialQuery[3];
 
 inline constexpr std::int64_t kMinuteMs = 60'000;
+inline constexpr std::int64_t kSecondsPerMinute = 60;
+inline constexpr std::int64_t kSecondsPerHour = 3600;
+inline constexpr std::int64_t kSecondsPerDay = 86'400;
+
+std::int64_t systemTimeOfDay() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    return local.tm_hour * kSecondsPerHour + local.tm_min * kSecondsPerMinute + local.tm_sec;
+}
+
+void appendTwoDigits(std::string& out, std::int64_t value) {
+    out.push_back(static_cast<char>('0' + value / 10));
+    out.push_back(static_cast<char>('0' + value % 10));
+}
 
 }  // namespace
 
@@ -99,6 +119,12 @@ void Firmware::tick(std::int64_t nowMs) {
     if (standbyMinutes > 0 && !screen_.isDark() &&
         nowMs - lastInputMs_ >= standbyMinutes * kMinuteMs) {
         screen_.setDark(true);
+    }
+    if (const int interval = screen_.blinkIntervalMs(); interval > 0) {
+        screen_.setBlinkedOff((nowMs - blinkSinceMs_) / interval % 2 == 1);
+    }
+    if (clockFace_) {
+        drawClock();
     }
     if (marquee_) {
         const std::int64_t step = (nowMs - marquee_->sinceMs) / kScrollStepMs;
@@ -241,6 +267,7 @@ void Firmware::process(std::uint8_t byte, std::int64_t nowMs, FeedResult& out) {
 void Firmware::toCommandSet(std::span<const std::uint8_t> bytes) {
     for (std::uint8_t byte : bytes) {
         commandSet_->feed(byte, *this);
+        checkClock();
         if (nextCommandSet_) {
             commandSet_ = makeCommandInterpreter(*nextCommandSet_);
             nextCommandSet_.reset();
@@ -343,6 +370,67 @@ Screen& Firmware::target() {
     return screen_;
 }
 
+Screen& Firmware::appearance() {
+    return screen_;
+}
+
+void Firmware::blink(int intervalMs) {
+    screen_.setBlinkInterval(intervalMs);
+    blinkSinceMs_ = feedingAtMs_;
+}
+
+std::int64_t Firmware::clockSeconds() const {
+    const std::int64_t now = options_.timeOfDay ? options_.timeOfDay() : systemTimeOfDay();
+    return ((now + clockOffsetS_) % kSecondsPerDay + kSecondsPerDay) % kSecondsPerDay;
+}
+
+void Firmware::setClock(int hours, int minutes) {
+    clockOffsetS_ = 0;
+    clockOffsetS_ = hours * kSecondsPerHour + minutes * kSecondsPerMinute - clockSeconds();
+}
+
+void Firmware::showClock(const ClockFace& face) {
+    target();
+    clockFace_ = face;
+    drawClock();
+}
+
+void Firmware::drawClock() {
+    const std::int64_t t = clockSeconds();
+    std::string text;
+    appendTwoDigits(text, t / kSecondsPerHour);
+    text.push_back(':');
+    appendTwoDigits(text, t / kSecondsPerMinute % kSecondsPerMinute);
+    if (clockFace_->seconds) {
+        text.push_back(':');
+        appendTwoDigits(text, t % kSecondsPerMinute);
+    }
+    Screen::Line line = screen_.line(clockFace_->row);
+    std::copy_n(text.begin(), std::min<std::size_t>(text.size(), line.size() - clockFace_->column),
+                line.begin() + clockFace_->column);
+    if (line != screen_.line(clockFace_->row)) {
+        screen_.setLine(clockFace_->row, line);
+    }
+    clockLine_ = line;
+}
+
+// The clock stays on the glass until something else is written on its line; with the EPSON
+// time counter, also until the cursor reaches that line, which takes the clock off it.
+void Firmware::checkClock() {
+    if (!clockFace_) {
+        return;
+    }
+    const int row = clockFace_->row;
+    if (screen_.line(row) != clockLine_) {
+        clockFace_.reset();
+    } else if (clockFace_->goesWithCursor && screen_.cursor().row == row) {
+        Screen::Line line = screen_.line(row);
+        std::fill_n(line.begin() + clockFace_->column, clockFace_->width(), Screen::kBlank);
+        screen_.setLine(row, line);
+        clockFace_.reset();
+    }
+}
+
 void Firmware::answer(std::vector<std::uint8_t> bytes) {
     if (feeding_ != nullptr) {
         answer(ReplyKind::Check, std::move(bytes), feedingAtMs_, *feeding_);
@@ -358,7 +446,11 @@ void Firmware::marquee(int row, std::vector<std::uint8_t> text, bool repeat) {
 void Firmware::initialise() {
     applyUserCharacters(running_, screen_);
     screen_.setCharacterSet(running_.at(device::image_index::kCharSet), kStoredCodeTable);
+    screen_.resetLook();
+    screen_.setWindow(std::nullopt);
     screen_.clear();
+    clockOffsetS_ = 0;
+    clockFace_.reset();
     commandSet_->powerOn(screen_);
     marquee_.reset();
     welcome_ = false;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -44,6 +45,9 @@ struct FirmwareOptions {
     // The display's own calendar. Without it the display agrees with whatever date the tool sends,
     // as a display whose clock matches the computer's does.
     std::optional<device::Date> clock;
+    // The computer's clock as seconds since local midnight, which the display's clock runs
+    // from: a virtual display has no clock of its own. Empty reads the system's.
+    std::function<std::int64_t()> timeOfDay;
     Faults faults;
     // Where the display keeps its memory between runs; empty keeps it for this run only.
     std::filesystem::path stateFile;
@@ -125,10 +129,17 @@ private:
     void finishDateStamp(std::int64_t nowMs, FeedResult& out);
     void store(FeedResult& out);
     void endWelcome();
+    std::int64_t clockSeconds() const;
+    void drawClock();
+    void checkClock();
     void wake(std::int64_t nowMs);
 
     // Glass
     Screen& target() override;
+    Screen& appearance() override;
+    void blink(int intervalMs) override;
+    void setClock(int hours, int minutes) override;
+    void showClock(const ClockFace& face) override;
     void answer(std::vector<std::uint8_t> bytes) override;
     void marquee(int row, std::vector<std::uint8_t> text, bool repeat) override;
     void initialise() override;
@@ -163,6 +174,14 @@ private:
     // The last moment the line was busy for the command under way: a byte received or a reply
     // leaving. Timeouts count from here.
     std::int64_t busyUntilMs_ = 0;
+
+    std::int64_t blinkSinceMs_ = 0;
+
+    // The display's clock runs this many seconds ahead of the computer's; shown on the glass
+    // while clockFace_ is set, and clockLine_ is its line as last drawn.
+    std::int64_t clockOffsetS_ = 0;
+    std::optional<ClockFace> clockFace_;
+    Screen::Line clockLine_{};
 
     bool welcome_ = false;
     std::int64_t welcomeSinceMs_ = 0;

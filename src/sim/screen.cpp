@@ -40,7 +40,7 @@ const Screen::Line& Screen::line(int row) const {
 
 Glyph Screen::glyph(int row, int column) const {
     const std::uint8_t c = code(row, column);
-    if (dark_) {
+    if (!isLit()) {
         return {};
     }
     return userDefined_[c] ? userGlyphs_[c] : characterGlyph(c, internationalSet_, codeTable_);
@@ -48,7 +48,8 @@ Glyph Screen::glyph(int row, int column) const {
 
 char32_t Screen::character(int row, int column) const {
     const std::uint8_t c = code(row, column);
-    if (dark_) {
+    // A blink leaves the text as it is: the renderings say "[blinking]" instead of flickering.
+    if (dark_ || switchedOff_) {
         return U' ';
     }
     if (userDefined_[c]) {
@@ -69,7 +70,7 @@ void Screen::clear() {
     for (Line& line : lines_) {
         line.fill(kBlank);
     }
-    cursor_ = {};
+    cursor_ = {window().left, window().top};
     shiftBeforeNext_ = false;
     touch();
 }
@@ -80,12 +81,13 @@ void Screen::clearLine(int row) {
 }
 
 void Screen::home() {
-    cursor_ = {};
+    cursor_ = {window().left, window().top};
     shiftBeforeNext_ = false;
 }
 
 void Screen::moveTo(int column, int row) {
-    if (column < 0 || column >= kColumns || row < 0 || row >= kRows) {
+    const Window w = window();
+    if (column < w.left || column > w.right || row < w.top || row > w.bottom) {
         return;
     }
     cursor_ = {column, row};
@@ -95,12 +97,14 @@ void Screen::moveTo(int column, int row) {
 void Screen::put(std::uint8_t code) {
     Line& line = lines_[rowIndex(cursor_.row)];
     if (mode_ == WriteMode::HorizontalScroll) {
+        const Window w = window();
         if (shiftBeforeNext_) {
-            std::rotate(line.begin(), line.begin() + 1, line.end());
-            line.back() = kBlank;
+            std::rotate(line.begin() + w.left, line.begin() + w.left + 1,
+                        line.begin() + w.right + 1);
+            line[columnIndex(w.right)] = kBlank;
         }
         line[columnIndex(cursor_.column)] = code;
-        shiftBeforeNext_ = cursor_.column == kColumns - 1;
+        shiftBeforeNext_ = cursor_.column == w.right;
         if (!shiftBeforeNext_) {
             ++cursor_.column;
         }
@@ -120,7 +124,7 @@ void Screen::setLine(int row, std::span<const std::uint8_t> codes) {
 }
 
 void Screen::carriageReturn() {
-    cursor_.column = 0;
+    cursor_.column = window().left;
     shiftBeforeNext_ = false;
 }
 
@@ -129,11 +133,12 @@ void Screen::lineFeed() {
     if (mode_ == WriteMode::HorizontalScroll) {
         return;
     }
-    if (mode_ == WriteMode::VerticalScroll && cursor_.row == kRows - 1) {
+    const Window w = window();
+    if (mode_ == WriteMode::VerticalScroll && cursor_.row == w.bottom) {
         scrollUp();
         return;
     }
-    cursor_.row = (cursor_.row + 1) % kRows;
+    cursor_.row = cursor_.row == w.bottom ? w.top : cursor_.row + 1;
 }
 
 void Screen::lineUp() {
@@ -141,39 +146,39 @@ void Screen::lineUp() {
     if (mode_ == WriteMode::HorizontalScroll) {
         return;
     }
-    if (mode_ == WriteMode::VerticalScroll && cursor_.row == 0) {
-        lines_[1] = lines_[0];
-        lines_[0].fill(kBlank);
-        touch();
+    const Window w = window();
+    if (mode_ == WriteMode::VerticalScroll && cursor_.row == w.top) {
+        scrollDown();
         return;
     }
-    cursor_.row = (cursor_.row + kRows - 1) % kRows;
+    cursor_.row = cursor_.row == w.top ? w.bottom : cursor_.row - 1;
 }
 
 void Screen::backspace() {
     shiftBeforeNext_ = false;
-    if (cursor_.column > 0) {
+    const Window w = window();
+    if (cursor_.column > w.left) {
         --cursor_.column;
     } else if (mode_ == WriteMode::Overwrite) {
-        cursor_ = {kColumns - 1, (cursor_.row + kRows - 1) % kRows};
+        cursor_ = {w.right, cursor_.row == w.top ? w.bottom : cursor_.row - 1};
     }
 }
 
 void Screen::forward() {
     if (mode_ == WriteMode::HorizontalScroll) {
-        cursor_.column = std::min(cursor_.column + 1, kColumns - 1);
+        cursor_.column = std::min(cursor_.column + 1, window().right);
         return;
     }
     advance();
 }
 
 void Screen::rightEnd() {
-    cursor_.column = kColumns - 1;
+    cursor_.column = window().right;
     shiftBeforeNext_ = false;
 }
 
 void Screen::bottom() {
-    moveTo(0, kRows - 1);
+    moveTo(window().left, window().bottom);
 }
 
 void Screen::moveToPosition(int position) {
@@ -205,7 +210,8 @@ void Screen::clearRange(int firstPosition, int lastPosition) {
 }
 
 void Screen::eraseBack() {
-    if (cursor_.column == 0 && cursor_.row == 0 && mode_ != WriteMode::Overwrite) {
+    if (cursor_.column == window().left && cursor_.row == window().top &&
+        mode_ != WriteMode::Overwrite) {
         return;
     }
     backspace();
@@ -216,6 +222,12 @@ void Screen::eraseBack() {
 void Screen::setMode(WriteMode mode) {
     mode_ = mode;
     shiftBeforeNext_ = false;
+    // A window for the horizontal scroll mode only comes into force with it.
+    const Window w = window();
+    if (cursor_.column < w.left || cursor_.column > w.right || cursor_.row < w.top ||
+        cursor_.row > w.bottom) {
+        cursor_ = {w.left, w.top};
+    }
 }
 
 void Screen::clearUserCharacters() {
@@ -242,6 +254,54 @@ void Screen::setDark(bool dark) {
     }
 }
 
+int Screen::brightnessPercent() const {
+    constexpr std::array<int, kBrightnessSteps> kPercent = {20, 40, 60, 100};
+    return kPercent[static_cast<std::size_t>(brightness_ - 1)];
+}
+
+void Screen::setBrightness(int step) {
+    if (step >= 1 && step <= kBrightnessSteps && step != brightness_) {
+        brightness_ = step;
+        touch();
+    }
+}
+
+void Screen::setBlinkInterval(int intervalMs) {
+    blinkIntervalMs_ = std::max(intervalMs, 0);
+    blinkedOff_ = false;
+    touch();
+}
+
+void Screen::setBlinkedOff(bool off) {
+    if (blinkedOff_ != off) {
+        blinkedOff_ = off;
+        touch();
+    }
+}
+
+void Screen::setSwitchedOff(bool off) {
+    if (switchedOff_ != off) {
+        switchedOff_ = off;
+        touch();
+    }
+}
+
+void Screen::showCursor(bool shown) {
+    if (cursorShown_ != shown) {
+        cursorShown_ = shown;
+        touch();
+    }
+}
+
+void Screen::resetLook() {
+    brightness_ = kBrightnessSteps;
+    blinkIntervalMs_ = 0;
+    blinkedOff_ = false;
+    switchedOff_ = false;
+    cursorShown_ = false;
+    touch();
+}
+
 void Screen::setCharacterSet(int internationalSet, int codeTable) {
     if (internationalSet_ != internationalSet || codeTable_ != codeTable) {
         internationalSet_ = internationalSet;
@@ -256,21 +316,85 @@ void Screen::deleteUserCharacter(std::uint8_t code) {
 }
 
 void Screen::advance() {
-    if (++cursor_.column < kColumns) {
+    const Window w = window();
+    if (++cursor_.column <= w.right) {
         return;
     }
-    cursor_.column = 0;
-    if (mode_ == WriteMode::VerticalScroll && cursor_.row == kRows - 1) {
+    cursor_.column = w.left;
+    if (mode_ == WriteMode::VerticalScroll && cursor_.row == w.bottom) {
         scrollUp();
         return;
     }
-    cursor_.row = (cursor_.row + 1) % kRows;
+    cursor_.row = cursor_.row == w.bottom ? w.top : cursor_.row + 1;
 }
 
+// The window's lines move up (down) by one within its columns; the line left behind is blank.
 void Screen::scrollUp() {
-    lines_[0] = lines_[1];
-    lines_[1].fill(kBlank);
+    const Window w = window();
+    for (int row = w.top; row <= w.bottom; ++row) {
+        Line& line = lines_[rowIndex(row)];
+        for (int column = w.left; column <= w.right; ++column) {
+            line[columnIndex(column)] = row < w.bottom ? code(row + 1, column) : kBlank;
+        }
+    }
     touch();
+}
+
+void Screen::scrollDown() {
+    const Window w = window();
+    for (int row = w.bottom; row >= w.top; --row) {
+        Line& line = lines_[rowIndex(row)];
+        for (int column = w.left; column <= w.right; ++column) {
+            line[columnIndex(column)] = row > w.top ? code(row - 1, column) : kBlank;
+        }
+    }
+    touch();
+}
+
+Screen::Window Screen::window() const {
+    if (!window_ || (windowHorizontalScrollOnly_ && mode_ != WriteMode::HorizontalScroll)) {
+        return {};
+    }
+    return *window_;
+}
+
+void Screen::setWindow(std::optional<Window> window, bool horizontalScrollOnly) {
+    if (window && (window->left < 0 || window->left > window->right || window->right >= kColumns ||
+                   window->top < 0 || window->top > window->bottom || window->bottom >= kRows)) {
+        return;
+    }
+    window_ = window;
+    windowHorizontalScrollOnly_ = horizontalScrollOnly;
+    shiftBeforeNext_ = false;
+    if (window) {
+        const Window w = this->window();
+        cursor_ = {w.left, w.top};
+    }
+}
+
+std::string lookNote(const Screen& screen) {
+    std::string note;
+    if (screen.brightness() != Screen::kBrightnessSteps) {
+        note.append(" [brightness ")
+            .append(std::to_string(screen.brightness()))
+            .append("/")
+            .append(std::to_string(Screen::kBrightnessSteps))
+            .append("]");
+    }
+    if (screen.blinkIntervalMs() > 0) {
+        note.append(" [blinking]");
+    }
+    if (screen.isSwitchedOff()) {
+        note.append(" [off]");
+    }
+    if (screen.isCursorShown()) {
+        note.append(" [cursor line ")
+            .append(std::to_string(screen.cursor().row + 1))
+            .append(" column ")
+            .append(std::to_string(screen.cursor().column + 1))
+            .append("]");
+    }
+    return note;
 }
 
 void appendUtf8(std::string& out, char32_t c) {

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -38,6 +39,16 @@ public:
         HorizontalScroll,  // the line moves left under a cursor that stays at its right end
     };
 
+    // The part of the glass that text, the cursor and the scroll modes keep to, as the ESC W
+    // commands set it; columns and rows inclusive, counted from 0.
+    struct Window {
+        int left = 0;
+        int top = 0;
+        int right = kColumns - 1;
+        int bottom = kRows - 1;
+        bool operator==(const Window&) const = default;
+    };
+
     Screen();
 
     std::uint8_t code(int row, int column) const;
@@ -53,8 +64,15 @@ public:
     // A line of those, as UTF-8 text.
     std::string text(int row) const;
 
-    // Counts every change to what is shown, so that renderers redraw only when it moves.
-    std::uint64_t revision() const { return revision_; }
+    // Changes with every change to what is shown, so that renderers redraw only when it moves.
+    // A shown cursor's cell is part of it, which spares every cursor movement a count of its own.
+    std::uint64_t revision() const {
+        constexpr std::uint64_t kCursorStates = kColumns * kRows + 1;
+        const std::uint64_t cursorState =
+            cursorShown_ ? 1 + static_cast<std::uint64_t>(cursor_.row * kColumns + cursor_.column)
+                         : 0;
+        return revision_ * kCursorStates + cursorState;
+    }
 
     void clear();  // blanks both lines, cursor home
     void clearLine(int row);
@@ -62,7 +80,8 @@ public:
     void moveTo(int column, int row);  // positions outside the glass are ignored
     // Writes at the cursor and advances. The display runs in overwrite mode: past the end of the
     // upper line the cursor goes to the start of the lower one, and past the end of the lower line
-    // back home, so a 40-byte block fills the glass exactly and the next one overwrites it.
+    // back home, so a 40-byte block fills the glass exactly and the next one overwrites it. A
+    // window keeps all of this to its own columns and lines.
     void put(std::uint8_t code);
     // Replaces a whole line: the codes from column 0, blanks after them; the cursor stays.
     void setLine(int row, std::span<const std::uint8_t> codes);
@@ -85,9 +104,40 @@ public:
     WriteMode mode() const { return mode_; }
     void setMode(WriteMode mode);
 
+    // The window in force: the one set, or the whole glass when none is set or when it is set
+    // for the horizontal scroll mode only (CD5220) and the glass does not scroll so. Setting one
+    // puts the cursor at its top left; cursor positions outside it are ignored while it is in
+    // force. A window that does not fit the glass is ignored.
+    Window window() const;
+    void setWindow(std::optional<Window> window, bool horizontalScrollOnly = false);
+
     // Stand-by: the glass shows nothing but keeps what it holds for when it wakes.
     bool isDark() const { return dark_; }
     void setDark(bool dark);
+
+    // How the glass shows what it holds, which commands change without changing the text.
+    // Brightness goes in the four steps the references name (20, 40, 60 and 100 per cent); the
+    // display starts at full brightness.
+    static constexpr int kBrightnessSteps = 4;
+    int brightness() const { return brightness_; }
+    int brightnessPercent() const;
+    void setBrightness(int step);  // a step outside 1 to kBrightnessSteps is ignored
+    // Blinking: the whole glass lit for this long, then dark for as long; 0 is steady.
+    int blinkIntervalMs() const { return blinkIntervalMs_; }
+    void setBlinkInterval(int intervalMs);
+    // The dark half of a blink, which the firmware's clock moves.
+    bool isBlinkedOff() const { return blinkedOff_; }
+    void setBlinkedOff(bool off);
+    // Switched off by command: dark, with what it holds kept, until a command lights it again.
+    bool isSwitchedOff() const { return switchedOff_; }
+    void setSwitchedOff(bool off);
+    // The cursor, drawn as a line of dots under its cell; hidden at power-on.
+    bool isCursorShown() const { return cursorShown_; }
+    void showCursor(bool shown);
+    // The power-on look: full brightness, steady, lit, no cursor.
+    void resetLook();
+    // Lit dots show: not in stand-by, not switched off, not in the dark half of a blink.
+    bool isLit() const { return !dark_ && !switchedOff_ && !blinkedOff_; }
 
     // The character generator: the international set (a `Char` position) that replaces some of
     // the ASCII codes, and the code table of the upper half (kStoredCodeTable: the set's own).
@@ -103,19 +153,33 @@ public:
 private:
     void advance();
     void scrollUp();
+    void scrollDown();
     void touch() { ++revision_; }
 
     std::array<Line, kRows> lines_{};
     Cursor cursor_;
     WriteMode mode_ = WriteMode::Overwrite;
     bool dark_ = false;
+    int brightness_ = kBrightnessSteps;
+    int blinkIntervalMs_ = 0;
+    bool blinkedOff_ = false;
+    bool switchedOff_ = false;
+    bool cursorShown_ = false;
     int internationalSet_ = 0;
     int codeTable_ = kStoredCodeTable;
+    std::optional<Window> window_;
+    bool windowHorizontalScrollOnly_ = false;
     bool shiftBeforeNext_ = false;  // horizontal scroll: the next character moves the line first
     std::array<Glyph, 256> userGlyphs_{};
     std::array<bool, 256> userDefined_{};
     std::uint64_t revision_ = 0;
 };
+
+// What the text renderings add after the two lines when the glass does not show them plainly:
+// " [brightness 2/4]", " [blinking]", " [off]", " [cursor line 2 column 3]", in that order;
+// empty for a steady glass at full brightness without a cursor, so that what scripts wait for
+// stays as it was.
+std::string lookNote(const Screen& screen);
 
 // UTF-8 for one Unicode character.
 void appendUtf8(std::string& out, char32_t c);

@@ -25,6 +25,7 @@ TerminalView::TerminalView(std::ostream& out, bool redrawInPlace)
 
 void TerminalView::show(const Screen& screen) {
     std::string shown = screenLine(screen);
+    shown.append(lookNote(screen));
     if (lastShown_ == shown) {
         return;
     }
@@ -38,7 +39,8 @@ void TerminalView::show(const Screen& screen) {
         for (int row = 0; row < Screen::kRows; ++row) {
             out_ << '|' << screen.text(row) << "|\n";
         }
-        out_ << kFrame << '\n';
+        // The note goes on the frame's line, so that the box keeps its height for the redraw.
+        out_ << kFrame << lookNote(screen) << '\n';
         boxOnScreen_ = true;
     }
     out_.flush();

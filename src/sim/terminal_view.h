@@ -15,7 +15,9 @@ namespace vfd::sim {
 // of the glass is one line,
 //     display |*** VFD DISPLAY  ***|**HAVE A NICE DAY AN|
 // (UTF-8, twenty characters between each pair of bars), so that scripts and tests can wait for
-// what they expect. On a terminal the glass is drawn as a framed box that is redrawn in place.
+// what they expect; a dimmed, blinking or switched-off glass and a shown cursor add a note after
+// the last bar (lookNote). On a terminal the glass is drawn as a framed box, redrawn in place,
+// with the note on its bottom frame.
 class TerminalView {
 public:
     static constexpr std::string_view kLinePrefix = "display ";

@@ -92,6 +92,9 @@ QString VfdView::describe(const Screen& screen) {
         }
         lines << text;
     }
+    if (const std::string note = lookNote(screen); !note.empty()) {
+        lines << QString::fromStdString(note).trimmed();
+    }
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -171,12 +174,16 @@ void VfdView::paintEvent(QPaintEvent*) {
     const QPointF half(litDot_.width() / litDot_.devicePixelRatio() / 2,
                        litDot_.height() / litDot_.devicePixelRatio() / 2);
 
-    // The dark dots first, then the lit ones, so no dark dot covers a neighbour's halo.
+    // The dark dots first, then the lit ones, so no dark dot covers a neighbour's halo. A dimmed
+    // tube glows less, which the lit dots show as less opaque over the glass.
     for (const bool lit : {false, true}) {
+        if (lit && screen_ != nullptr) {
+            p.setOpacity(screen_->brightnessPercent() / 100.0);
+        }
         for (int row = 0; row < Screen::kRows; ++row) {
             for (int column = 0; column < Screen::kColumns; ++column) {
                 const Glyph glyph = screen_ != nullptr ? screen_->glyph(row, column) : Glyph{};
-                const bool marked = lit && marked_ && screen_ != nullptr && !screen_->isDark() &&
+                const bool marked = lit && marked_ && screen_ != nullptr && screen_->isLit() &&
                                     screen_->code(row, column) == *marked_;
                 const QPixmap& image = !lit ? darkDot_ : marked ? markedDot_ : litDot_;
                 for (int dx = 0; dx < kGlyphColumns; ++dx) {
@@ -189,6 +196,15 @@ void VfdView::paintEvent(QPaintEvent*) {
             }
         }
     }
+
+    // The cursor: a row of dots in the gap under its cell, where the tube has no character dots.
+    if (screen_ != nullptr && screen_->isLit() && screen_->isCursorShown()) {
+        const Screen::Cursor at = screen_->cursor();
+        for (int dx = 0; dx < kGlyphColumns; ++dx) {
+            p.drawPixmap(dotCentre(at.row, at.column, dx, kGlyphRows) - half, litDot_);
+        }
+    }
+    p.setOpacity(1);
 
     // A faint reflection across the upper half of the glass.
     QLinearGradient sheen(0, 0, 0, height() / 2.0);

@@ -38,7 +38,8 @@ public:
     void setMarkedCode(std::optional<std::uint8_t> code);
     std::optional<std::uint8_t> markedCode() const { return marked_; }
 
-    // The two lines as text, trailing blanks dropped.
+    // The two lines as text, trailing blanks dropped, and the look note of the text renderings
+    // (brightness, blinking, the cursor) on a third line when there is one.
     static QString describe(const Screen& screen);
 
 public slots:

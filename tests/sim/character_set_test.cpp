@@ -94,6 +94,11 @@ TEST(CharacterSets, EachSetAndTableShowsItsCharacterForACode) {
         {"ESC t 0 puts code page 437 above RUSSIA", 12, 0, 0x80, U'Ç', D::Rom, 0x80},
         {"ESC t 16: Windows 1252", 0, 16, 0x80, U'€', D::Font},
         {"which leaves 0x81 unassigned", 0, 16, 0x81, kMissingCharacter, D::Missing},
+        // The font has no katakana: the glass shows the box, the text the half-width letter.
+        {"ESC t 1: Katakana", 0, 1, 0xB1, U'\uFF71', D::Missing},
+        {"whose last letter is the semi-voiced mark", 0, 1, 0xDF, U'\uFF9F', D::Missing},
+        {"whose graphics no charmap has", 0, 1, 0x80, kMissingCharacter, D::Missing},
+        {"which keeps ASCII below", 0, 1, 0x5C, U'\\', D::Rom, 0x5C},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(characterOf(c.code, c.set, c.table), c.character) << c.what;
@@ -122,8 +127,10 @@ TEST(CharacterSets, EveryRangeShowsDistinctCharactersInEverySetAndTable) {
     for (int set = 0; set < kCharacterSets; ++set) {
         settings.emplace_back(set, kStored);
     }
+    // Katakana is left out: the font draws none of its letters, so all show the same box.
+    constexpr int kKatakana = 1;
     for (int table = 0; table < 256; ++table) {
-        if (isCodeTable(table)) {
+        if (isCodeTable(table) && table != kKatakana) {
             settings.emplace_back(0, table);
         }
     }

@@ -30,14 +30,14 @@ Bytes downloadOf(const StoredSettings& settings) {
 }
 
 // A display that has been set to `emulation` and restarted.
-Firmware displayIn(device::Emulation emulation, std::uint8_t passthru = 0,
-                   std::uint8_t charSet = 0) {
+Firmware displayIn(device::Emulation emulation, std::uint8_t passthru = 0, std::uint8_t charSet = 0,
+                   FirmwareOptions options = {}) {
     StoredSettings settings = device::factoryImage().body();
     device::setBodyByte(settings, device::image_index::kCommand,
                         static_cast<std::uint8_t>(emulation));
     device::setBodyByte(settings, device::image_index::kPassthru, passthru);
     device::setBodyByte(settings, device::image_index::kCharSet, charSet);
-    Firmware firmware({});
+    Firmware firmware(std::move(options));
     firmware.feed(downloadOf(settings), 0);
     firmware.restart(0);
     EXPECT_EQ(firmware.emulation(), emulation);
@@ -367,7 +367,9 @@ TEST(CommandSets, TheStoredCharacterSetShowsAndCommandsSwitchIt) {
         {"EPSON ESC t 17 selects code page 866", E::Epson, 0, init + esc("t\x11") + Bytes{0x80},
          "А"},
         {"EPSON ESC t with a table the display lacks changes nothing", E::Epson, 0,
-         init + esc("t\x11") + esc("t\x01") + Bytes{0x80}, "А"},
+         init + esc("t\x11") + esc("t\x06") + Bytes{0x80}, "А"},
+        {"EPSON ESC t 1 selects Katakana", E::Epson, 0, init + esc("t\x01") + Bytes{0xB1, 0xDD},
+         "\uFF71\uFF9D"},
         {"EPSON ESC t 0 puts code page 437 above RUSSIA", E::Epson, 12,
          init + Bytes{0x1B, 't', 0, 0x80}, "Ç"},
         {"CD5220 ESC f G", E::Cd5220, 0, init + esc("fG") + bytesOf("["), "Ä"},
@@ -401,6 +403,230 @@ TEST(CommandSets, MarqueesRunAcrossTheLine) {
         EXPECT_EQ(firmware.screen().text(0), std::string(17, ' ') + "SAL");
         firmware.tick(20 * kScrollStepMs);
         EXPECT_EQ(firmware.screen().text(0), padded("SALE"));
+    }
+}
+
+TEST(CommandSets, EscWKeepsTextAndScrollingToItsWindow) {
+    using E = device::Emulation;
+    const Bytes init = esc("@");
+    const std::string dots(15, '.');
+    const Case cases[] = {
+        {"CD5220 window scrolls horizontally in columns 5 to 10 of the lower line", E::Cd5220,
+         init + bytesOf("TOTAL") + esc("\x13") + esc("W\x01\x05\x0A\x02") + bytesOf("ABCDEFGHIJ"),
+         padded("TOTAL"), padded("    EFGHIJ")},
+        {"CD5220 window is not in force in overwrite mode", E::Cd5220,
+         init + esc("W\x01\x05\x0A\x02") + bytesOf("AB"), padded("AB"), kBlank},
+        {"CD5220 ESC W 0 gives the whole line back", E::Cd5220,
+         init + esc("\x13") + esc("W\x01\x05\x0A\x01") + Bytes{0x1B, 'W', 0x00, 0x05, 0x0A, 0x01} +
+             bytesOf("ABCDEFGHIJKLMNOPQRSTU"),
+         "BCDEFGHIJKLMNOPQRSTU", kBlank},
+        {"EPSON window over the right half of both lines wraps inside it", E::Epson,
+         init + esc("W\x01\x01\x0B\x01\x14\x02") + bytesOf("ABCDEFGHIJKLMNOPQRSTU"),
+         std::string(10, ' ').append("UBCDEFGHIJ"), std::string(10, ' ').append("KLMNOPQRST")},
+        {"EPSON vertical scroll moves only the window's lines", E::Epson,
+         init + Bytes(40, '.') + Bytes{0x1F, 0x02} + esc("W\x01\x01\x01\x01\x05\x02") +
+             bytesOf("ABCDEFGHIJK"),
+         std::string("FGHIJ").append(dots), std::string("K    ").append(dots)},
+        {"EPSON ESC W n 0 is two bytes and cancels", E::Epson,
+         init + esc("W\x01\x01\x0B\x01\x14\x01") + Bytes{0x1B, 'W', 0x01, 0x00} + bytesOf("XY"),
+         std::string(10, ' ').append("XY").append(8, ' '), kBlank},
+        {"EPSON a window over another one is ignored", E::Epson,
+         init + esc("W\x01\x01\x01\x01\x0A\x01") + esc("W\x02\x01\x05\x01\x0F\x01") +
+             bytesOf("ABCDEFGHIJK"),
+         "KBCDEFGHIJ" + std::string(10, ' '), kBlank},
+        {"EPSON ESC @ cancels the windows", E::Epson,
+         init + esc("W\x01\x01\x0B\x01\x14\x01") + init + bytesOf("XY"), padded("XY"), kBlank},
+    };
+    for (const Case& c : cases) {
+        Firmware firmware = displayIn(c.emulation);
+        firmware.feed(c.input, 0);
+        EXPECT_EQ(firmware.screen().text(0), c.upper) << c.what;
+        EXPECT_EQ(firmware.screen().text(1), c.lower) << c.what;
+    }
+}
+
+// The glass's look from each reference's own bytes: what the display holds, what its text
+// rendering says after the two lines.
+TEST(CommandSets, BrightnessBlinkingAndTheCursorShowOnTheGlassAndInTheText) {
+    using E = device::Emulation;
+    struct LookCase {
+        const char* what;
+        E emulation;
+        Bytes input;
+        int brightness;
+        int blinkMs;
+        bool cursor;
+        std::string note;
+    };
+    const Bytes init = esc("@");
+    const LookCase cases[] = {
+        {"EPSON US X 2", E::Epson, init + Bytes{0x1F, 0x58, 2}, 2, 0, false, " [brightness 2/4]"},
+        {"EPSON US X 1, the dimmest", E::Epson, init + Bytes{0x1F, 0x58, 1}, 1, 0, false,
+         " [brightness 1/4]"},
+        {"EPSON US X 5 is out of range", E::Epson, init + Bytes{0x1F, 0x58, 5}, 4, 0, false, ""},
+        {"EPSON US X 4 back to full", E::Epson, init + Bytes{0x1F, 0x58, 1, 0x1F, 0x58, 4}, 4, 0,
+         false, ""},
+        {"EPSON US E 10: 500 ms each way", E::Epson, init + Bytes{0x1F, 0x45, 10}, 4, 500, false,
+         " [blinking]"},
+        {"EPSON US E 0 stops it", E::Epson, init + Bytes{0x1F, 0x45, 10, 0x1F, 0x45, 0}, 4, 0,
+         false, ""},
+        {"EPSON US C 1 at column 3", E::Epson, init + bytesOf("AB") + Bytes{0x1F, 0x43, 1}, 4, 0,
+         true, " [cursor line 1 column 3]"},
+        {"EPSON US C '1' then '0'", E::Epson, init + Bytes{0x1F, 0x43, '1', 0x1F, 0x43, '0'}, 4, 0,
+         false, ""},
+        {"EPSON ESC @ brings back the power-on look", E::Epson,
+         init + Bytes{0x1F, 0x58, 1, 0x1F, 0x45, 4, 0x1F, 0x43, 1} + init, 4, 0, false, ""},
+        {"QV310 US X 3", E::Qv310, init + Bytes{0x1F, 0x58, 3}, 3, 0, false, " [brightness 3/4]"},
+        {"CD5220 ESC * 1 and US E 2", E::Cd5220, init + esc("*\x01") + Bytes{0x1F, 0x45, 2}, 1, 100,
+         false, " [brightness 1/4] [blinking]"},
+        {"CD5220 ESC _ 1 on the lower line", E::Cd5220, init + esc("l\x05\x02") + esc("_\x01"), 4,
+         0, true, " [cursor line 2 column 5]"},
+        {"CD5220: EPSON's US X is not its brightness", E::Cd5220, init + Bytes{0x1F, 0x58, 2}, 4, 0,
+         false, ""},
+        {"LogicControl 04 40", E::LogicControl, Bytes{0x04, 0x40}, 2, 0, false,
+         " [brightness 2/4]"},
+        {"LogicControl 04 FF", E::LogicControl, Bytes{0x04, 0x20, 0x04, 0xFF}, 4, 0, false, ""},
+        {"LogicControl 04 30 is no level", E::LogicControl, Bytes{0x04, 0x30}, 4, 0, false, ""},
+        {"LogicControl DC3 shows the cursor on the lower line", E::LogicControl, Bytes{0x13}, 4, 0,
+         true, " [cursor line 2 column 1]"},
+        {"LogicControl DC4 hides it", E::LogicControl, Bytes{0x13, 0x14}, 4, 0, false, ""},
+        {"UTC/S EOT 60 and DC3", E::UtcStandard, Bytes{0x04, 0x60, 0x13}, 3, 0, true,
+         " [brightness 3/4] [cursor line 1 column 1]"},
+    };
+    for (const LookCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        Firmware firmware = displayIn(c.emulation);
+        firmware.feed(c.input, 0);
+        const Screen& screen = firmware.screen();
+        EXPECT_EQ(screen.brightness(), c.brightness);
+        EXPECT_EQ(screen.blinkIntervalMs(), c.blinkMs);
+        EXPECT_EQ(screen.isCursorShown(), c.cursor);
+        EXPECT_EQ(lookNote(screen), c.note);
+    }
+}
+
+TEST(CommandSets, TheGlassBlinksAtItsIntervalAndUsE255SwitchesItOff) {
+    for (const device::Emulation emulation :
+         {device::Emulation::Epson, device::Emulation::Cd5220}) {
+        SCOPED_TRACE(std::string(device::shortName(emulation)));
+        Firmware firmware = displayIn(emulation);
+        firmware.feed(esc("@") + bytesOf("HI") + Bytes{0x1F, 0x45, 4}, 1000);  // 200 ms each way
+        const Screen& screen = firmware.screen();
+        const Glyph lit = screen.glyph(0, 0);
+        ASSERT_NE(lit, Glyph{});
+        struct Moment {
+            std::int64_t atMs;
+            bool lit;
+        };
+        for (const Moment m : {Moment{1000, true}, Moment{1199, true}, Moment{1200, false},
+                               Moment{1399, false}, Moment{1400, true}, Moment{1650, false}}) {
+            firmware.tick(m.atMs);
+            EXPECT_EQ(screen.glyph(0, 0), m.lit ? lit : Glyph{}) << m.atMs;
+            // The text stays readable while the glass blinks.
+            EXPECT_EQ(screen.text(0), padded("HI")) << m.atMs;
+        }
+        // 255 turns the glass off, keeping what it holds; input does not light it, US E 0 does.
+        firmware.feed(Bytes{0x1F, 0x45, 0xFF} + bytesOf("!"), 2000);
+        firmware.tick(2000);
+        EXPECT_EQ(screen.glyph(0, 0), Glyph{});
+        EXPECT_EQ(screen.text(0), kBlank);
+        EXPECT_EQ(lookNote(screen), " [off]");
+        firmware.feed(Bytes{0x1F, 0x45, 0x00}, 2100);
+        firmware.tick(2300);
+        EXPECT_EQ(screen.glyph(0, 0), lit);
+        EXPECT_EQ(screen.text(0), padded("HI!"));
+        EXPECT_EQ(lookNote(screen), "");
+    }
+}
+
+TEST(CommandSets, TheLookLeavesTheWelcomeMessageRunning) {
+    Firmware firmware = displayIn(device::Emulation::Epson);
+    const std::string welcome = firmware.screen().text(0);
+    firmware.feed(Bytes{0x1F, 0x58, 2, 0x1F, 0x43, 1}, 0);
+    EXPECT_TRUE(firmware.showsWelcome());
+    EXPECT_EQ(firmware.screen().text(0), welcome);
+    EXPECT_EQ(firmware.screen().brightness(), 2);
+}
+
+// The computer's clock, which the tests move by hand.
+struct ComputerClock {
+    std::int64_t secondsOfDay = 13 * 3600 + 45 * 60 + 30;  // 13:45:30
+    FirmwareOptions options() {
+        FirmwareOptions o;
+        o.timeOfDay = [this] { return secondsOfDay; };
+        return o;
+    }
+};
+
+TEST(Clock, EpsonsTimeCounterRunsAtTheRightEndOfTheLowerLine) {
+    ComputerClock computer;
+    Firmware firmware = displayIn(device::Emulation::Epson, 0, 0, computer.options());
+    const Screen& screen = firmware.screen();
+    // US U before any US T: the computer's time.
+    firmware.feed(esc("@") + bytesOf("TOTAL") + Bytes{0x1F, 0x55}, 0);
+    EXPECT_EQ(screen.text(0), padded("TOTAL"));
+    EXPECT_EQ(screen.text(1), std::string(12, ' ') + "13:45:30");
+    EXPECT_EQ(screen.cursor(), Screen::Cursor{});
+
+    // US T h m: a clear glass and the counter from h:m:00, running with the computer's clock.
+    firmware.feed(Bytes{0x1F, 0x54, 9, 5}, 10);
+    EXPECT_EQ(screen.text(0), kBlank);
+    EXPECT_EQ(screen.text(1), std::string(12, ' ') + "09:05:00");
+    computer.secondsOfDay += 65;
+    firmware.tick(1000);
+    EXPECT_EQ(screen.text(1), std::string(12, ' ') + "09:06:05");
+    // Text on the upper line leaves it running.
+    firmware.feed(bytesOf("PAY"), 1100);
+    computer.secondsOfDay += 1;
+    firmware.tick(2000);
+    EXPECT_EQ(screen.text(0), padded("PAY"));
+    EXPECT_EQ(screen.text(1), std::string(12, ' ') + "09:06:06");
+    // The cursor on the lower line takes it away.
+    firmware.feed(Bytes{0x1F, 0x42}, 2100);
+    computer.secondsOfDay += 1;
+    firmware.tick(3000);
+    EXPECT_EQ(screen.text(1), kBlank);
+
+    // CLR takes it away too; an hour out of range sets nothing.
+    firmware.feed(Bytes{0x1F, 0x55, 0x0C, 0x1F, 0x54, 24, 0}, 3100);
+    computer.secondsOfDay += 1;
+    firmware.tick(4000);
+    EXPECT_EQ(screen.text(1), kBlank);
+    firmware.feed(Bytes{0x1F, 0x55}, 4100);
+    EXPECT_EQ(screen.text(1), std::string(12, ' ') + "09:06:08");
+    // ESC @ sets the counter back to the computer's time.
+    firmware.feed(esc("@") + Bytes{0x1F, 0x55}, 4200);
+    EXPECT_EQ(screen.text(1), std::string(12, ' ') + "13:46:38");
+}
+
+TEST(Clock, TheAttentionCodeSetsSetAndShowHoursAndMinutesOnTheLowerLine) {
+    struct ClockCase {
+        device::Emulation emulation;
+        Bytes set;
+        Bytes show;
+        Bytes lowerLine;
+    };
+    const ClockCase cases[] = {
+        {device::Emulation::Aedex, bytesOf("!#523:59\r"), bytesOf("!#5\r"), bytesOf("!#2SALE\r")},
+        {device::Emulation::UtcEnhanced, esc("uE23:59\r"), esc("uE\r"), esc("uBSALE\r")},
+    };
+    for (const ClockCase& c : cases) {
+        SCOPED_TRACE(std::string(device::shortName(c.emulation)));
+        ComputerClock computer;
+        Firmware firmware = displayIn(c.emulation, 0, 0, computer.options());
+        const Screen& screen = firmware.screen();
+        firmware.feed(c.set, 0);
+        EXPECT_EQ(screen.text(1), padded("23:59"));
+        computer.secondsOfDay += 60;  // round midnight
+        firmware.tick(1000);
+        EXPECT_EQ(screen.text(1), padded("00:00"));
+        // Another line command stops it; an empty time shows it again.
+        firmware.feed(c.lowerLine, 1100);
+        computer.secondsOfDay += 60;
+        firmware.tick(2000);
+        EXPECT_EQ(screen.text(1), padded("SALE"));
+        firmware.feed(c.show, 2100);
+        EXPECT_EQ(screen.text(1), padded("00:01"));
     }
 }
 

@@ -234,5 +234,27 @@ TEST(TerminalView, PrintsOneLinePerChangeOfTheGlass) {
               "stored settings\n");
 }
 
+TEST(TerminalView, SaysWhenTheGlassIsDimmedOrBlinksAfterTheLines) {
+    Firmware firmware({});
+    firmware.feed(kInit + bytesOf("HI") + Bytes{0x1F, 0x58, 2, 0x1F, 0x45, 10}, 0);
+    std::ostringstream line;
+    TerminalView lines(line, false);
+    lines.show(firmware.screen());
+    // Blinking changes the glass, not the line.
+    firmware.tick(600);
+    lines.show(firmware.screen());
+    EXPECT_EQ(line.str(),
+              "display |HI                  |                    | [brightness 2/4] [blinking]\n");
+
+    std::ostringstream box;
+    TerminalView boxes(box, true);
+    boxes.show(firmware.screen());
+    EXPECT_EQ(box.str(),
+              "+--------------------+\n"
+              "|HI                  |\n"
+              "|                    |\n"
+              "+--------------------+ [brightness 2/4] [blinking]\n");
+}
+
 }  // namespace
 }  // namespace vfd::sim

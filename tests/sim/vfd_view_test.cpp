@@ -39,5 +39,30 @@ TEST(VfdView, LightsTheDotsOfEachCellAndDescribesTheText) {
     EXPECT_GT(green(0, 2, 2, 3), kLit);
 }
 
+TEST(VfdView, DimsTheLitDotsDrawsTheCursorAndSaysSo) {
+    Firmware firmware({});
+    // Full brightness first, then the dimmest step with the cursor under the third cell.
+    firmware.feed(std::vector<std::uint8_t>{0x1B, 0x40, kAllDotsCode, kAllDotsCode}, 0);
+    VfdView view;
+    view.resize(view.sizeHint());
+    view.setScreen(&firmware.screen());
+    auto green = [&](const QImage& image, QPointF at) {
+        return QColor(image.pixel(at.toPoint())).green();
+    };
+    const QPointF dot = view.dotCentre(0, 0, 2, 3);
+    const QPointF underCursor = view.dotCentre(0, 2, 2, kGlyphRows);
+    const QImage full = view.grab().toImage();
+    const int dark = green(full, underCursor);
+
+    firmware.feed(std::vector<std::uint8_t>{0x1F, 0x58, 1, 0x1F, 0x43, 1}, 0);
+    view.refresh();
+    const QImage dim = view.grab().toImage();
+    EXPECT_LT(green(dim, dot), green(full, dot) - 60);
+    EXPECT_GT(green(dim, dot), dark);
+    EXPECT_GT(green(dim, underCursor), dark);
+    EXPECT_EQ(view.accessibleDescription(),
+              QString::fromUtf8("\u2588\u2588\n\n[brightness 1/4] [cursor line 1 column 3]"));
+}
+
 }  // namespace
 }  // namespace vfd::sim
