@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Installs what is missing, builds, and starts Zoravel beside the virtual display, which is
-# reachable as "Com 1" (or the next free number) for as long as Zoravel runs.
+# Installs what is missing, builds, and starts Zoravel (or Tymbrik: scripts/start.sh tymbrik)
+# beside the virtual display, on the port the display took: the first number that no serial
+# port of the computer has, "Com 1" on most machines.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 tool=${1:-zoravel}
@@ -25,4 +26,5 @@ for _ in $(seq 50); do
   sleep 0.1
 done
 grep "Virtual display on" "$log" || { cat "$log"; exit 1; }
-"$bin/$tool/$tool"
+number=$(sed -n 's/.*Virtual display on COM\([0-9]*\).*/\1/p' "$log" | head -1)
+"$bin/$tool/$tool" --port "Com $number"

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QApplication>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <cstdio>
 #include <optional>
@@ -19,6 +20,8 @@ constexpr const char* kOptionsHelp =
     "                           The password comes from PGPASSWORD or a pgpass file.\n"
     "  --records PATH           The station's records file (default: the user's data\n"
     "                           folder).\n"
+    "  --port \"Com n\"           The port to test on, when the port search found it\n"
+    "                           (default: the first port found).\n"
     "  --export-csv FILE        Write the station's records as CSV and exit, for the\n"
     "  [--from DAY] [--to DAY]  days given (YYYY-MM-DD, both included; default today).\n";
 
@@ -58,6 +61,19 @@ int main(int argc, char** argv) {
     services.recordsPath = option("records");
     QApplication app(argc, argv);
     vfd::testtool::TymbrikWindow window(std::move(services));
+    if (const QString port = option("port"); !port.isEmpty()) {
+        // The port list holds "com 1" up to the highest port the search found.
+        auto* comm = window.findChild<QComboBox*>(QStringLiteral("Comm"));
+        const int at = comm->findText(port.trimmed(), Qt::MatchFixedString);
+        if (at >= 0) {
+            comm->setCurrentIndex(at);
+        } else {
+            std::fputs(("tymbrik: " + port + " was not found by the port search\n")
+                           .toLocal8Bit()
+                           .constData(),
+                       stderr);
+        }
+    }
     window.show();
     return app.exec();
 }
