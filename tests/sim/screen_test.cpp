@@ -81,7 +81,7 @@ TEST(DisplayCommands, PutTextWhereTheToolsExpectIt) {
          {1, 0}},
         {"upper half codes",
          kInit + Bytes{0x80, 0x9C, 0xE1},
-         "\u00c7\u00a3\u00df" + std::string(17, ' '),
+         std::string("\u00c7\u00a3\u00df").append(17, ' '),
          kBlankLine,
          {3, 0}},
     };
