@@ -61,6 +61,7 @@ enum class Op {
     SelectPeripheral,
     ChangeAttention,  // two bytes, then CR
     ClearRange,       // two positions '1' to 'X'
+    Demo,             // DSP800: layers and mode of the stored demo messages
     ToUtcEnhanced,    // the UTC displays' two command sets
     ToUtcStandard,
     Brightness,       // n is the step, 1 to 4
@@ -77,7 +78,7 @@ enum class Tail {
     None,        // a fixed number of parameter bytes
     UntilCr,     // parameter bytes up to CR
     Characters,  // the variable layout of ESC &
-    Etb,         // fixed parameter bytes, then ETB
+    Etb,         // fixed parameter bytes, then ETB (a frame without it is refused)
     Window,      // EPSON's ESC W n m, and x1 y1 x2 y2 when m selects the window
 };
 
@@ -93,6 +94,7 @@ constexpr std::string_view kUtcAttention = "\x1Bu";
 
 using device::kCr;
 constexpr std::uint8_t kAck = 0x06;
+constexpr std::uint8_t kNack = 0x15;
 constexpr std::uint8_t kFirstPrintable = 0x20;
 // US E n blinks the glass n times this long lit and as long dark; 0 stops it, and 255 switches
 // the glass off instead.
@@ -114,6 +116,18 @@ constexpr std::uint8_t kClockSeparator = ':';
 constexpr int kEpsonWindows = 4;
 constexpr std::size_t kWindowCancelLength = 2;
 constexpr std::size_t kWindowSelectLength = 6;
+
+// The DSP800 frames: EOT SOH, a command letter, its parameters, ETB; each frame is answered
+// with ACK, or NACK when the display cannot carry it out.
+constexpr std::uint8_t kEot = 0x04;
+constexpr std::uint8_t kSoh = 0x01;
+constexpr std::uint8_t kEtb = 0x17;
+constexpr std::uint8_t kDspCursor = 'P';
+constexpr std::uint8_t kDspClear = 'C';
+constexpr std::uint8_t kDspDemo = 'D';
+// Its positions are characters: '1' the upper left cell to 'X' the lower right, the 40th.
+constexpr std::uint8_t kFirstPosition = '1';
+constexpr std::uint8_t kLastPosition = kFirstPosition + Screen::kColumns * Screen::kRows - 1;
 
 // US C n and ESC _ n take the switch as a number or as a digit.
 constexpr std::uint8_t kSwitchDigitOffset = '0';
@@ -309,8 +323,9 @@ std::vector<Command> adm788Commands() {
 
 std::vector<Command> dsp800Commands() {
     return {
-        {bytes({0x04, 0x01, 'P'}), 1, Tail::Etb, Op::CursorPosition1},
-        {bytes({0x04, 0x01, 'C'}), 2, Tail::Etb, Op::ClearRange},
+        {bytes({kEot, kSoh, kDspCursor}), 1, Tail::Etb, Op::CursorPosition1},
+        {bytes({kEot, kSoh, kDspClear}), 2, Tail::Etb, Op::ClearRange},
+        {bytes({kEot, kSoh, kDspDemo}), 2, Tail::Etb, Op::Demo},
     };
 }
 
@@ -505,6 +520,8 @@ private:
     static bool isOn(std::uint8_t n) { return n == 1 || n == kSwitchDigitOffset + 1; }
     static bool isOff(std::uint8_t n) { return n == 0 || n == kSwitchDigitOffset; }
 
+    static bool isPosition(std::uint8_t p) { return p >= kFirstPosition && p <= kLastPosition; }
+
     // Minutes of the day in "hh:mm", or nothing.
     static std::optional<int> clockText(std::span<const std::uint8_t> t) {
         auto digit = [](std::uint8_t c) { return c >= '0' && c <= '9'; };
@@ -531,6 +548,14 @@ private:
     void act(const Command& c, std::span<const std::uint8_t> after, Glass& glass) {
         if (printerOnly_ && c.op != Op::SelectPeripheral) {
             return;  // meant for the printer behind the display
+        }
+        if (c.tail == Tail::Etb && after.back() != kEtb) {
+            // The frame ended without its ETB: refused, and the byte that broke it is taken
+            // anew, so that the next frame (or the text) sent after a lost ETB is not lost too.
+            const std::uint8_t next = after.back();
+            glass.answer({kNack});
+            feed(next, glass);
+            return;
         }
         auto screen = [&glass]() -> Screen& { return glass.target(); };
         switch (c.op) {
@@ -611,12 +636,29 @@ private:
                 screen().moveToPosition(after[0]);
                 return;
             case Op::CursorPosition1:
-                screen().moveToPosition(after[0] - 0x31);
+                if (!isPosition(after[0])) {
+                    glass.answer({kNack});
+                    return;
+                }
+                screen().moveToPosition(after[0] - kFirstPosition);
                 glass.answer({kAck});
                 return;
             case Op::ClearRange:
-                screen().clearRange(after[0] - 0x31, after[1] - 0x31);
+                // A range that ends before it starts is refused rather than taken either way.
+                if (!isPosition(after[0]) || !isPosition(after[1]) || after[0] > after[1]) {
+                    glass.answer({kNack});
+                    return;
+                }
+                screen().clearRange(after[0] - kFirstPosition, after[1] - kFirstPosition);
                 glass.answer({kAck});
+                return;
+            case Op::Demo:
+                // The demo runs the messages stored in the three layers beforehand, and fails
+                // when there are none. What stores them is a command of its own whose bytes no
+                // reference at hand gives, so no layer ever holds a message here: the frame is
+                // taken (its layer and mode digits do not show as text) and refused, as on a
+                // display that has nothing stored. The glass keeps what it shows.
+                glass.answer({kNack});
                 return;
             case Op::Overwrite:
                 screen().setMode(Screen::WriteMode::Overwrite);
