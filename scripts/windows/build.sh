@@ -66,11 +66,9 @@ cp "$root"/data/ranges/{80-9F,A0-BF,C0-DF,E0-FF} "$stage/"
 find "$stage" -name '*.exe' -o -name '*.dll' | xargs x86_64-w64-mingw32-strip --strip-unneeded
 cp "$root/LICENSE" "$stage/LICENSE.txt"
 cp "$root/README.md" "$stage/README.md"
+# The icons the build made for the programs, for the Start-menu entries.
 for app in zoravel tymbrik; do
-  for size in 16 32 48 256; do
-    rsvg-convert -w $size -h $size "$root/data/icons/$app.svg" -o "$build/stage/$app-$size.png"
-  done
-  icotool -c -o "$stage/$app.ico" "$build/stage/$app"-{16,32,48,256}.png
+  cp "$build/x64/apps/$app/$app.ico" "$stage/"
 done
 
 rm -f "$dist/$name.zip" "$dist/$name-setup.exe"
