@@ -31,7 +31,9 @@ export WINEPREFIX=$work/wine VFD_WINE_BARE=1 QT_QPA_PLATFORM=windows
 # start takes a while), captures it, ends it.
 shoot() {
   local title=$1 file=$2 program=$3 id=""
-  (cd "$stage" && "$run" "$program") >"$work/log" 2>&1 &
+  # Under Wine, Qt's default Windows font engine draws no text in line edits (the editable
+  # lists among them); its FreeType engine does.
+  (cd "$stage" && "$run" "$program" -platform windows:fontengine=freetype) >"$work/log" 2>&1 &
   for _ in $(seq 300); do
     id=$(xwininfo -root -tree 2>/dev/null | awk -v t="\"$title\"" 'index($0, t) {print $1; exit}')
     [ -n "$id" ] && break
