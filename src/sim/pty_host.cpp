@@ -3,7 +3,6 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -116,12 +115,11 @@ PtyHost::~PtyHost() {
     }
 }
 
-// The tool's end of the line is the tool's: a display that restarts at another speed does not
-// reach through the cable and change the computer's port.
 void PtyHost::restart() {
     firmware_.restart(now());
     pending_.clear();
     outgoing_.clear();
+    setLineToDisplay();
     emit restarted();
     noteScreen();
 }
@@ -215,21 +213,10 @@ HostStart PtyHost::openTerminal() {
         return {HostError::NoPseudoTerminal, devicePath_ + ": " + systemReason(errno)};
     }
     cfmakeraw(&settings);
-    // External processing and packet mode: the system then tells this end of the line of every
-    // change the tool makes to its parameters, as it makes it. Reading only the settings in
-    // force when the bytes are read let a tool set a wrong speed, write, and put the old
-    // settings back on closing (Qt does so) before the display got round to the bytes, which
-    // then arrived clean.
-    settings.c_lflag |= EXTPROC;
     if (tcsetattr(device_, TCSANOW, &settings) != 0) {
         return {HostError::NoPseudoTerminal, devicePath_ + ": " + systemReason(errno)};
     }
-    const int on = 1;
-    if (::ioctl(master_, TIOCPKT, &on) != 0) {
-        return {HostError::NoPseudoTerminal, "pseudo-terminal: " + systemReason(errno)};
-    }
     setLineToDisplay();
-    toolLines_ = {toolLine()};
     const int flags = fcntl(master_, F_GETFL);
     if (flags < 0 || fcntl(master_, F_SETFL, flags | O_NONBLOCK) != 0) {
         return {HostError::NoPseudoTerminal, "pseudo-terminal: " + systemReason(errno)};
@@ -333,29 +320,8 @@ HostStart PtyHost::makeLink(const HostOptions& options) {
     return {HostError::NoFreePort, "COM1 to COM255 are all taken in " + folder};
 }
 
-void PtyHost::noteToolLine() {
-    const LineParameters line = toolLine();
-    if (toolLines_.empty() || toolLines_.back() != line) {
-        toolLines_.push_back(line);
-    }
-}
-
-// The system says that the tool changed its settings, not where among the bytes waiting to be
-// read. So waiting bytes are heard through the first setting they may have gone out with that
-// differs from the display's own: a byte at the wrong speed is garbage on a real line, and of a
-// tool's two writes either side of a change, at least the wrong one must not pass.
-LineParameters PtyHost::heardLine() const {
-    for (const LineParameters& line : toolLines_) {
-        if (line != displayLine()) {
-            return line;
-        }
-    }
-    return displayLine();
-}
-
 void PtyHost::readLine() {
-    // One byte more than a chunk: in packet mode each read starts with what it carries.
-    std::uint8_t buffer[kReadChunk + 1];
+    std::uint8_t buffer[kReadChunk];
     while (master_ >= 0) {
         const ssize_t count = ::read(master_, buffer, sizeof buffer);
         if (count < 0 && errno == EINTR) {
@@ -369,25 +335,11 @@ void PtyHost::readLine() {
             }
             return;
         }
-        if (buffer[0] != TIOCPKT_DATA) {
-            if ((buffer[0] & TIOCPKT_IOCTL) != 0) {
-                // Bytes that were not waiting yet come after the change, at the new setting.
-                int waiting = 0;
-                if (::ioctl(master_, FIONREAD, &waiting) == 0 && waiting == 0) {
-                    toolLines_.clear();
-                }
-                noteToolLine();
-            }
-            continue;
-        }
-        noteToolLine();
-        const LineParameters sender = heardLine();
-        toolLines_ = {toolLine()};
         const std::int64_t at = now();
         // What the display's receiver makes of the bytes, at its speed and the tool's.
         const std::vector<std::uint8_t> heard =
-            reframe(std::span<const std::uint8_t>(buffer + 1, static_cast<std::size_t>(count - 1)),
-                    sender, displayLine());
+            reframe(std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(count)),
+                    toolLine(), displayLine());
         FeedResult result = firmware_.feed(heard, at);
         for (Reply& reply : result.replies) {
             pending_.emplace(at + reply.delayMs, std::move(reply.bytes));
@@ -407,8 +359,6 @@ void PtyHost::readLine() {
 
 void PtyHost::deliverDue() {
     const std::int64_t at = now();
-    // Judged again for every reply as it leaves: the tool may have changed its speed since it
-    // asked.
     while (!pending_.empty() && pending_.begin()->first <= at) {
         const std::vector<std::uint8_t> bytes =
             reframe(pending_.begin()->second, displayLine(), toolLine());

@@ -99,8 +99,6 @@ private:
     void removeLink();
     void noteScreen();
     void setLineToDisplay();
-    void noteToolLine();
-    LineParameters heardLine() const;
     std::int64_t now() const { return clock_.elapsed(); }
 
     Firmware firmware_;
@@ -117,8 +115,6 @@ private:
     // Replies by the time they are due; equal times keep the order they were made in.
     std::multimap<std::int64_t, std::vector<std::uint8_t>> pending_;
     std::vector<std::uint8_t> outgoing_;
-    // Every setting of the tool's end since the display last read the line, oldest first.
-    std::vector<LineParameters> toolLines_;
 
     int portNumber_ = 0;
     std::string linkPath_;

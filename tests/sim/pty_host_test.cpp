@@ -81,26 +81,6 @@ private:
     bool hungUp_ = false;
 };
 
-// Sets the client's end of the line as a tool does, raw, at one speed and framing.
-void setLine(const Client& client, speed_t speed, tcflag_t framing = CS8) {
-    termios t{};
-    ASSERT_EQ(tcgetattr(client.fd(), &t), 0);
-    cfmakeraw(&t);
-    cfsetspeed(&t, speed);
-    t.c_cflag = (t.c_cflag & ~(CSIZE | PARENB | PARODD | CSTOPB)) | framing;
-    ASSERT_EQ(tcsetattr(client.fd(), TCSANOW, &t), 0);
-}
-
-// Runs the host's events until the screen has had time to take what was written.
-void settle(int ms = 150) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms) {
-        QCoreApplication::processEvents();
-        ::usleep(2000);
-    }
-}
-
 // The port folder's own rules, on a computer that has no serial port of its own.
 HostOptions withoutDevices() {
     HostOptions options;
@@ -284,89 +264,11 @@ TEST_F(PtyHostTest, AToolAtAnotherLineSpeedGetsNoAnswer) {
         cfmakeraw(&t);
         cfsetspeed(&t, c.speed);
         ASSERT_EQ(tcsetattr(client.fd(), TCSANOW, &t), 0);
-        // As across processes, the display wakes for the set-up before the first byte.
-        settle(30);
         client.write(kIdentity);
         const Bytes reply = client.read(8, c.answered ? kReplyLimitMs : 300);
         EXPECT_EQ(reply == bytesOf("PID:3524"), c.answered) << c.speed;
     }
-    // A display that restarts at another speed leaves the tool's port as the tool set it.
-    Client client(host.linkPath());
-    ASSERT_TRUE(client.isOpen());
-    ASSERT_TRUE(saveSettings(options.stateFile, device::factoryImage().body()));  // 9600
-    host.restart();
-    ASSERT_EQ(host.displayLine().baud, 9600);
-    EXPECT_EQ(host.toolLine().baud, 19200);
-    client.write(kIdentity);
-    EXPECT_TRUE(client.read(8, 300).empty());
-    setLine(client, B9600);
-    settle(30);
-    client.write(kIdentity);
-    EXPECT_EQ(client.read(8), bytesOf("PID:3524"));
     fs::remove(options.stateFile);
-}
-
-// The range file "A0-BF": initialise, sixteen codes, CR LF, sixteen more, sent as a tool sends
-// it: set the port up, write, and close, which with Qt puts back the settings the port had, the
-// display's own. The display notices the set-up (a separate process wakes for it), but the
-// write and the putting back come before it reads a byte. Each send must arrive whole only when
-// the tool's end matches the display's, the first send included.
-TEST_F(PtyHostTest, OnlyAToolAtTheDisplaysLineParametersGetsARangeThrough) {
-    Bytes range = {0x1B, 0x40};
-    for (int c = 0xA0; c <= 0xAF; ++c) {
-        range.push_back(static_cast<std::uint8_t>(c));
-    }
-    range.insert(range.end(), {0x0D, 0x0A});
-    for (int c = 0xB0; c <= 0xBF; ++c) {
-        range.push_back(static_cast<std::uint8_t>(c));
-    }
-    PtyHost host({});
-    ASSERT_TRUE(host.start().ok());
-    ASSERT_EQ(host.displayLine().baud, 9600);
-    Client client(host.linkPath());
-    ASSERT_TRUE(client.isOpen());
-    struct Case {
-        const char* what;
-        speed_t speed;
-        tcflag_t framing;
-        bool whole;
-    };
-    // A pseudo-terminal keeps eight data bits and no parity whatever a tool asks for, so only
-    // the speed and the stop bits can differ here; a receiver looks at the first stop bit only,
-    // so a second one costs nothing, as on a real line.
-    const Case cases[] = {
-        {"19200 first", B19200, CS8, false},
-        {"19200 again", B19200, CS8, false},
-        {"4800", B4800, CS8, false},
-        {"9600", B9600, CS8, true},
-        {"38400", B38400, CS8, false},
-        {"9600 with two stop bits", B9600, CS8 | CSTOPB, true},
-        {"19200 once more", B19200, CS8, false},
-    };
-    bool first = true;
-    for (const Case& c : cases) {
-        // Blanks the glass at the right speed, so that a garbled send cannot pass on what the
-        // one before it left behind; the very first send finds a fresh line.
-        if (!first) {
-            setLine(client, B9600);
-            settle(30);
-            client.write({0x1B, 0x40});
-            settle(50);
-            ASSERT_EQ(host.firmware().screen().code(0, 0), Screen::kBlank) << c.what;
-        }
-        first = false;
-        setLine(client, c.speed, c.framing);
-        settle(30);
-        client.write(range);
-        setLine(client, B9600);
-        settle();
-        bool whole = true;
-        for (int column = 0; column < 16; ++column) {
-            whole = whole && host.firmware().screen().code(0, column) == 0xA0 + column &&
-                    host.firmware().screen().code(1, column) == 0xB0 + column;
-        }
-        EXPECT_EQ(whole, c.whole) << c.what << ": " << host.firmware().screen().text(0);
-    }
 }
 
 TEST_F(PtyHostTest, AnswersOverTheLinkAndStoresADownload) {
