@@ -44,6 +44,12 @@ TEST(LineDatabase, TwoStationsWriteAtOnceAndNothingIsLostWhileTheServerIsAway) {
                         QStringLiteral("station %1").arg(n), "--runs", QString::number(kRunsEach),
                         "--pause", QString::number(kPauseMs), "--line-database", server.conninfo(),
                         "--linger", "90"}));
+        // Each window searches every port by opening it: the next station starts once this
+        // one's search is over, or each would find the other's display busy.
+        ASSERT_TRUE(stations.back()->waitFor(QStringLiteral("ready"), 1, 30000))
+            << stations.back()->everything().toStdString();
+        EXPECT_EQ(stations.back()->lines(QStringLiteral("ready")),
+                  QStringList{QStringLiteral("com %1").arg(n)});
     }
     // Both have tested a display before the server goes away.
     for (auto& s : stations) {

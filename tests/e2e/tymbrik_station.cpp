@@ -3,6 +3,7 @@
 // on a full disk, or run two of them at once: Tymbrik's window (offscreen) runs screen tests
 // back to back on one port while an operator's hand presses OK (or presses another button, a
 // range button say, as often). One line on standard output for each thing the operator is told:
+//   ready <port>                  the window is up and has searched the ports
 //   told <message box text>       a message box (the records' own messages among them)
 //   shown <verdict window text>   the red message window; the record is kept before it shows
 //   state <text>                  the line database's state line, whenever it changes
@@ -71,6 +72,9 @@ int main(int argc, char** argv) {
                              ? box.message()
                              : box.message() + QStringLiteral(" | ") + box.detail());
         });
+    // The window has searched the ports; another station started now cannot make this one's
+    // search find a port busy.
+    say("ready", window.findChild<QComboBox*>(QStringLiteral("Comm"))->currentText());
     auto* state = window.findChild<QLabel*>(QStringLiteral("LineDatabaseState"));
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [state, last = QString()]() mutable {
