@@ -86,9 +86,16 @@ void checkGlass(const sim::Screen& screen, std::uint64_t& drawnRevision) {
                 }
             }
             FUZZ_CHECK(lit <= sim::kGlyphColumns * sim::kGlyphRows);
-            // Only printable ASCII codes can be redefined; the rest always show the built-in
-            // character of the set in force, and control codes show nothing.
-            if (code < 0x20 || code > 0x7E) {
+            // Control codes can never be redefined and show nothing; every other code shows its
+            // user-defined character when it has one (the upper half too, defined at run time),
+            // and otherwise the built-in character of the set in force.
+            if (code < 0x20) {
+                FUZZ_CHECK(!screen.isUserCharacter(code));
+            }
+            // A glass that is dark, switched off or blinked off lights no dot at all.
+            if (!screen.isLit()) {
+                FUZZ_CHECK(lit == 0);
+            } else if (!screen.isUserCharacter(code)) {
                 FUZZ_CHECK(glyph == sim::characterGlyph(code, screen.internationalSet(),
                                                         screen.codeTable()));
             }

@@ -828,6 +828,10 @@ private:
             slot.reset();
             return;
         }
+        // Neither on nor off: the command ended after its second byte and is ignored.
+        if (!isOn(after[1]) || after.size() < kWindowSelectLength) {
+            return;
+        }
         const Screen::Window w{after[2] - 1, after[3] - 1, after[4] - 1, after[5] - 1};
         if (w.left < 0 || w.left > w.right || w.right >= Screen::kColumns || w.top < 0 ||
             w.top > w.bottom || w.bottom >= Screen::kRows) {

@@ -484,6 +484,8 @@ TEST(CommandSets, EscWKeepsTextAndScrollingToItsWindow) {
         {"EPSON ESC W n 0 is two bytes and cancels", E::Epson,
          init + esc("W\x01\x01\x0B\x01\x14\x01") + Bytes{0x1B, 'W', 0x01, 0x00} + bytesOf("XY"),
          std::string(10, ' ').append("XY").append(8, ' '), kBlank},
+        {"EPSON ESC W n with neither 0 nor 1 is two bytes and ignored", E::Epson,
+         init + Bytes{0x1B, 'W', 0x01, 0x05} + bytesOf("XY"), padded("XY"), kBlank},
         {"EPSON a window over another one is ignored", E::Epson,
          init + esc("W\x01\x01\x01\x01\x0A\x01") + esc("W\x02\x01\x05\x01\x0F\x01") +
              bytesOf("ABCDEFGHIJK"),
