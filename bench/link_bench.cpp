@@ -19,6 +19,7 @@
 #include <numeric>
 #include <vector>
 
+#include "bench_display.h"
 #include "device/protocol.h"
 #include "link/exchanges.h"
 #include "link/line_settings.h"
@@ -53,14 +54,7 @@ int main(int argc, char** argv) {
     qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
 
     QProcess sim;
-    sim.setProcessChannelMode(QProcess::MergedChannels);
-    sim.start(simPath, {"--headless", "--port", "7", "--state", runtime.filePath("state.bin")});
-    QByteArray out;
-    while (!out.contains("Virtual display on") && sim.waitForReadyRead(5000)) {
-        out += sim.readAll();
-    }
-    if (!out.contains("Virtual display on")) {
-        std::fprintf(stderr, "the virtual display did not start: %s\n", out.constData());
+    if (!bench::startDisplay(sim, simPath, runtime.filePath("state.bin"))) {
         return 1;
     }
 

@@ -24,6 +24,7 @@
 #include <functional>
 #include <vector>
 
+#include "bench_display.h"
 #include "device/protocol.h"
 #include "link/qt/qt_clock.h"
 #include "testtool/message_window.h"
@@ -130,15 +131,7 @@ int main(int argc, char** argv) {
     QDir().mkpath(scratch.filePath(QStringLiteral("run")));
 
     QProcess sim;
-    sim.setProcessChannelMode(QProcess::MergedChannels);
-    sim.start(simPath, {"--headless", "--port", "7", "--state",
-                        scratch.filePath(QStringLiteral("state.bin"))});
-    QByteArray out;
-    while (!out.contains("Virtual display on") && sim.waitForReadyRead(5000)) {
-        out += sim.readAll();
-    }
-    if (!out.contains("Virtual display on")) {
-        std::fprintf(stderr, "the virtual display did not start: %s\n", out.constData());
+    if (!bench::startDisplay(sim, simPath, scratch.filePath(QStringLiteral("state.bin")))) {
         return 1;
     }
     // The display prints every screen; nobody reads it here.
