@@ -134,6 +134,32 @@ TEST_F(TymbrikOnVirtualDisplay, RangeButtonsAndFreeTextReachTheDisplay) {
     EXPECT_TRUE(sim->waitForOutputAfterMark("Preis 12,50 Grü|ße")) << sim->output().toStdString();
 }
 
+// A tool at another speed than the display's gets nothing through, on the first send after
+// start-up as on every later one: the port keeps the tool's speed until its bytes would have left a
+// real wire, so the display always reads them at that speed. The same range file at the right
+// speed, in between, arrives whole each time.
+TEST_F(TymbrikOnVirtualDisplay, ARangeSentAtAnotherSpeedIsGarbledEveryTime) {
+    auto* baud = child<QComboBox>("Baud");
+    const QByteArray clean = QByteArrayLiteral("áíóúñÑªº¿⌐¬½¼¡«»");
+    for (int round = 0; round < 5; ++round) {
+        SCOPED_TRACE(round);
+        baud->setCurrentText(QStringLiteral("19200,n,8,1"));
+        sim->markOutput();
+        click("Command4");
+        EXPECT_FALSE(sim->waitForOutputAfterMark(clean, 400)) << sim->output().toStdString();
+
+        baud->setCurrentText(QStringLiteral("9600,n,8,1"));
+        sim->markOutput();
+        click("Command4");
+        EXPECT_TRUE(sim->waitForOutputAfterMark(clean)) << sim->output().toStdString();
+        // Another range clears the glass, so that the next clean send would show again.
+        sim->markOutput();
+        click("Command3");
+        EXPECT_TRUE(sim->waitForOutputAfterMark("ÇüéâäàåçêëèïîìÄÅ"));
+    }
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(" | ").toStdString();
+}
+
 // Every screen test leaves a record, kept before its verdict shows; a unit tested again after it
 // passed is pointed out.
 TEST_F(TymbrikOnVirtualDisplay, EachScreenTestIsRecordedBeforeItsVerdictShows) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <thread>
@@ -14,6 +15,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "link/line_settings.h"
 #include "link/transfer.h"
 
 namespace vfd::link {
@@ -91,6 +93,16 @@ struct QtSerialPort::Impl {
     }
 
     std::function<void(const char*)> closeTrace;
+
+    // When the last byte written would have left a real wire, at the port's own settings.
+    std::chrono::steady_clock::time_point lineBusyUntil{};
+
+    void noteWritten(std::size_t bytes) {
+        using namespace std::chrono;
+        const auto wire = microseconds(static_cast<std::int64_t>(characterTimeUs(settings)) *
+                                       static_cast<std::int64_t>(bytes));
+        lineBusyUntil = std::max(steady_clock::now(), lineBusyUntil) + wire;
+    }
 
     // True when every byte has left the computer; false when the line was stuck and the unsent
     // output was thrown away.
@@ -229,7 +241,15 @@ void QtSerialPort::close() {
         // first: the queue is watched while it moves, and a line that has not taken a byte for
         // the drain limit is stuck, its output discarded so that closing cannot hang on it.
         d_->serial.waitForBytesWritten(0);
-        const char* step = d_->drainBeforeClose() ? "drained" : "discarded";
+        const bool drained = d_->drainBeforeClose();
+        // A UART's drain ends when the last byte has left the wire; a pseudo-terminal's, and some
+        // USB adapters', as soon as the driver has passed the bytes on. The far end may then still
+        // be reading them, at this end's settings, which the close is about to put back, so the
+        // close waits out the time the bytes take on a real line.
+        if (drained) {
+            std::this_thread::sleep_until(d_->lineBusyUntil);
+        }
+        const char* step = drained ? "drained" : "discarded";
         if (d_->closeTrace) {
             d_->closeTrace(step);
             d_->closeTrace("closing");
@@ -252,6 +272,7 @@ PortError QtSerialPort::write(std::span<const std::uint8_t> bytes) {
     if (n != static_cast<qint64>(bytes.size())) {
         return error() == PortError::None ? PortError::Io : error();
     }
+    d_->noteWritten(bytes.size());
     // Hand the block to the driver now; Qt would otherwise wait for its event loop.
     d_->serial.waitForBytesWritten(0);
     return error();
