@@ -330,8 +330,14 @@ void TymbrikWindow::buildControls() {
     layout->addWidget(status_);
 
     messageWindow_ = new MessageWindow(this);
-    connect(messageWindow_, &MessageWindow::acknowledged, this,
-            [this] { acknowledgeState_->setText(QStringLiteral("0")); });
+    connect(messageWindow_, &MessageWindow::acknowledged, this, [this] {
+        acknowledgeState_->setText(QStringLiteral("0"));
+        // Without a window manager nothing hands the keyboard back once the message window has
+        // gone, so the operator's next Space would reach no window.
+        if (isVisible() && !closing_) {
+            activateWindow();
+        }
+    });
 
     // The two port lists name one port: choosing in either shows the choice in the other.
     connect(autoComport_, &QComboBox::currentIndexChanged, this, &TymbrikWindow::onFoundPortChosen);
@@ -696,8 +702,18 @@ void TymbrikWindow::setPortUsersEnabled(bool enabled) {
     for (QPushButton* button : rangeButtons_) {
         users << button;
     }
+    // Disabling the control that has the focus passes the focus on to the next one, and the
+    // operator who started a test with Space would then press Space on another control after the
+    // verdict. The control gets the focus back once the exchange has ended.
+    if (!enabled) {
+        focusBeforeExchange_ = users.contains(focusWidget()) ? focusWidget() : nullptr;
+    }
     for (QWidget* widget : users) {
         widget->setEnabled(enabled);
+    }
+    if (enabled && focusBeforeExchange_) {
+        focusBeforeExchange_->setFocus(Qt::OtherFocusReason);
+        focusBeforeExchange_ = nullptr;
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <filesystem>
@@ -127,6 +128,8 @@ private:
     void applyModelPreset(int option);
     void sendRangeFile(int which);
     void setPortUsersEnabled(bool enabled);
+    // The port user that had the focus when an exchange began; it has it again afterwards.
+    QPointer<QWidget> focusBeforeExchange_;
     // RunListener: the run's record is kept before its verdict shows.
     void serialNumberRead(const std::string& number) override;
     void concluded(const RunReport& report) override;

@@ -745,6 +745,25 @@ TEST_F(TestWindowTest, TabKeyGoesFromThePortToTheRangeButtonsAndOn) {
                            "LineDatabase"}));
 }
 
+// An operator working from the keyboard presses Space on a button, and again after the result:
+// the button the exchange was started from has the focus again once the others are enabled.
+TEST_F(TestWindowTest, TheButtonAnExchangeWasStartedFromHasTheFocusAfterIt) {
+    ranges.write("80-9F", Bytes(48, 0x41));
+    // No display answers, so the screen test ends at its download, in a message box.
+    control<QRadioButton>("Option_EPSON_QV330")->click();
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    for (const char* name : {"Command3", "Display", "ScreenTest"}) {
+        SCOPED_TRACE(name);
+        button(name)->setFocus();
+        QTest::keyClick(button(name), Qt::Key_Space);
+        EXPECT_TRUE(button(name)->isEnabled());
+        EXPECT_EQ(window.focusWidget(), button(name))
+            << (window.focusWidget() ? window.focusWidget()->objectName().toStdString() : "none");
+    }
+}
+
 // The station's records go on to the line database; while it cannot be reached they wait, and
 // the window says how many.
 TEST(LineDatabase, RecordsWaitWhileTheServerIsAwayAndTheWindowSaysHowMany) {
