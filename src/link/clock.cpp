@@ -2,6 +2,7 @@
 #include "link/clock.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace vfd::link {
 
@@ -30,6 +31,12 @@ void Clock::announceWait(int limitMs) {
 
 int Clock::waitSlice(int remainingMs) const {
     return keepAlive_ ? std::min(remainingMs, kKeepAliveEveryMs) : remainingMs;
+}
+
+std::uint32_t millisecondTick() {
+    using namespace std::chrono;
+    return static_cast<std::uint32_t>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 void delayMs(Clock& clock, std::int32_t ms) {

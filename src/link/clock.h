@@ -41,6 +41,10 @@ inline std::int32_t ticksBetween(std::uint32_t start, std::uint32_t now) {
     return static_cast<std::int32_t>(now - start);
 }
 
+// The computer's own monotonic millisecond tick, for the waits of a port adapter that have no
+// Clock (its close).
+std::uint32_t millisecondTick();
+
 // Waits at least `ms` milliseconds of tick time while window events run.
 void delayMs(Clock& clock, std::int32_t ms);
 

@@ -3,26 +3,32 @@
 
 namespace vfd::link {
 
+DrainWatch::State DrainWatch::look(int queued, std::uint32_t nowMs) {
+    if (queued == 0) {
+        return State::Empty;
+    }
+    if (left_ < 0 || queued < left_) {
+        left_ = queued;
+        since_ = nowMs;
+    }
+    return ticksBetween(since_, nowMs) > kDrainLimitMs ? State::Stuck : State::Moving;
+}
+
 namespace {
-// Waits until the output queue is empty. The limit counts from the last time the queue got
-// shorter, so a long block at a slow speed is not taken for a stuck line while it is moving.
+// Waits until the output queue is empty.
 LineStatus drain(Port& port, Clock& clock) {
-    std::uint32_t since = clock.tickCount();
-    int left = -1;
+    DrainWatch watch;
     for (;;) {
         if (port.error() != PortError::None) {
             return LineStatus::Lost;
         }
-        const int now = port.bytesToWrite();
-        if (now == 0) {
-            return LineStatus::Ok;
-        }
-        if (left < 0 || now < left) {
-            left = now;
-            since = clock.tickCount();
-        }
-        if (ticksBetween(since, clock.tickCount()) > kDrainLimitMs) {
-            return LineStatus::Stuck;
+        switch (watch.look(port.bytesToWrite(), clock.tickCount())) {
+            case DrainWatch::State::Empty:
+                return LineStatus::Ok;
+            case DrainWatch::State::Stuck:
+                return LineStatus::Stuck;
+            case DrainWatch::State::Moving:
+                break;
         }
         port.waitForOutput(1);
         clock.keepAlive();

@@ -15,6 +15,21 @@ namespace vfd::link {
 // 1 ms at 9600 baud; a port that sends nothing for seconds is not sending.
 inline constexpr int kDrainLimitMs = 2000;
 
+// The one rule of every wait for the output to leave, in the exchanges and in a port's close:
+// the wait goes on while the bytes still to send get fewer, and a queue that has not got shorter
+// for kDrainLimitMs belongs to a stuck line. The limit counts from the last time the queue got
+// shorter, so a long block at a slow speed is not taken for a stuck line while it is moving.
+class DrainWatch {
+public:
+    enum class State { Empty, Moving, Stuck };
+    // `queued`: the bytes still to send, looked at `nowMs` (a millisecond tick).
+    State look(int queued, std::uint32_t nowMs);
+
+private:
+    int left_ = -1;
+    std::uint32_t since_ = 0;
+};
+
 enum class LineStatus {
     Ok,
     Lost,   // the port reported a failure (hung up, write refused)

@@ -189,6 +189,26 @@ TEST(WriteBlock, ALongBlockOnASlowLineIsNotTakenForAStuckOne) {
     EXPECT_EQ(port.bytesToWrite(), 0);
 }
 
+// The ports' own closes watch the computer's tick, which wraps to 0 after 49 days: a queue that
+// moves across the wrap is moving, and one that stands still across it is stuck after the limit.
+TEST(DrainWatch, CountsTheLimitFromTheLastTimeTheQueueGotShorterAcrossTheTickWrap) {
+    using State = DrainWatch::State;
+    for (const std::uint32_t start : {0u, 0xFFFFFC00u}) {
+        SCOPED_TRACE(start);
+        DrainWatch moving;
+        EXPECT_EQ(moving.look(5, start), State::Moving);
+        EXPECT_EQ(moving.look(4, start + 1900), State::Moving);
+        EXPECT_EQ(moving.look(4, start + 3900), State::Moving);
+        EXPECT_EQ(moving.look(4, start + 3901), State::Stuck);
+        EXPECT_EQ(moving.look(0, start + 3902), State::Empty);
+
+        DrainWatch still;
+        EXPECT_EQ(still.look(5, start), State::Moving);
+        EXPECT_EQ(still.look(6, start + kDrainLimitMs), State::Moving);  // more is not less
+        EXPECT_EQ(still.look(6, start + kDrainLimitMs + 1), State::Stuck);
+    }
+}
+
 TEST(WaitForBytes, StopsAtTheCountOrJustAfterTheLimit) {
     struct Case {
         int replyAfterMs;

@@ -107,21 +107,21 @@ struct QtSerialPort::Impl {
     // True when every byte has left the computer; false when the line was stuck and the unsent
     // output was thrown away.
     bool drainBeforeClose() {
-        using namespace std::chrono;
-        auto since = steady_clock::now();
-        int left = osOutputQueue() + static_cast<int>(serial.bytesToWrite());
-        while (left > 0) {
-            if (steady_clock::now() - since > milliseconds(kDrainLimitMs)) {
-                ::tcflush(static_cast<int>(serial.handle()), TCOFLUSH);
-                return false;
+        DrainWatch watch;
+        for (;;) {
+            const int left = osOutputQueue() + static_cast<int>(serial.bytesToWrite());
+            switch (watch.look(left, millisecondTick())) {
+                case DrainWatch::State::Empty:
+                    break;
+                case DrainWatch::State::Stuck:
+                    ::tcflush(static_cast<int>(serial.handle()), TCOFLUSH);
+                    return false;
+                case DrainWatch::State::Moving:
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                    serial.waitForBytesWritten(0);
+                    continue;
             }
-            std::this_thread::sleep_for(milliseconds(1));
-            serial.waitForBytesWritten(0);
-            const int now = osOutputQueue() + static_cast<int>(serial.bytesToWrite());
-            if (now < left) {
-                since = steady_clock::now();
-            }
-            left = now;
+            break;
         }
         // The queue is empty; the UART's own buffer may still hold the last bytes.
         ::tcdrain(static_cast<int>(serial.handle()));

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 
 #include "link/transfer.h"
 
@@ -173,20 +172,19 @@ struct WinSerialPort::Impl {
 
     // True when every byte has left; false when the line was stuck and the rest was discarded.
     bool drainBeforeClose() {
-        using namespace std::chrono;
-        auto since = steady_clock::now();
-        int left = outputQueue();
-        while (left > 0) {
-            if (steady_clock::now() - since > milliseconds(kDrainLimitMs)) {
-                PurgeComm(handle, PURGE_TXCLEAR | PURGE_TXABORT);
-                return false;
+        DrainWatch watch;
+        for (;;) {
+            switch (watch.look(outputQueue(), millisecondTick())) {
+                case DrainWatch::State::Empty:
+                    break;
+                case DrainWatch::State::Stuck:
+                    PurgeComm(handle, PURGE_TXCLEAR | PURGE_TXABORT);
+                    return false;
+                case DrainWatch::State::Moving:
+                    Sleep(1);
+                    continue;
             }
-            Sleep(1);
-            const int now = outputQueue();
-            if (now < left) {
-                since = steady_clock::now();
-            }
-            left = now;
+            break;
         }
         FlushFileBuffers(handle);
         return true;
