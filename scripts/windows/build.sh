@@ -37,6 +37,13 @@ cmake -S "$root" -B "$build/host" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVFD_BUIL
 cmake --build "$build/host" -j "$jobs" --target vfd_make_code_pages vfd_make_character_tables >&2
 
 echo "== the programs and tests, for Windows" >&2
+# A tree configured against another Qt (a changed option builds a new one) keeps that Qt's paths in
+# its cache, so it starts again.
+if [ "$(cat "$build/x64/qt-prefix" 2>/dev/null)" != "$qt" ]; then
+  rm -rf "$build/x64"
+  mkdir -p "$build/x64"
+  echo "$qt" >"$build/x64/qt-prefix"
+fi
 "$qt/bin/qt-cmake" -S "$root" -B "$build/x64" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
   -DVFD_HOST_TOOLS="$build/host/src/device;$build/host/src/sim" \
