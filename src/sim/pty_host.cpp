@@ -115,11 +115,12 @@ PtyHost::~PtyHost() {
     }
 }
 
+// The tool's end of the line is the tool's: a display that restarts at another speed does not
+// reach through the cable and change the computer's port.
 void PtyHost::restart() {
     firmware_.restart(now());
     pending_.clear();
     outgoing_.clear();
-    setLineToDisplay();
     emit restarted();
     noteScreen();
 }

@@ -256,18 +256,34 @@ TEST_F(PtyHostTest, AToolAtAnotherLineSpeedGetsNoAnswer) {
         speed_t speed;
         bool answered;
     };
-    for (const Case c : {Case{B9600, false}, Case{B19200, true}}) {
-        Client client(host.linkPath());
-        ASSERT_TRUE(client.isOpen());
+    // Sets the client's end of the line up as a tool does: raw, at one speed.
+    auto setSpeed = [](const Client& client, speed_t speed) {
         termios t{};
         ASSERT_EQ(tcgetattr(client.fd(), &t), 0);
         cfmakeraw(&t);
-        cfsetspeed(&t, c.speed);
+        cfsetspeed(&t, speed);
         ASSERT_EQ(tcsetattr(client.fd(), TCSANOW, &t), 0);
+    };
+    for (const Case c : {Case{B9600, false}, Case{B19200, true}}) {
+        Client client(host.linkPath());
+        ASSERT_TRUE(client.isOpen());
+        setSpeed(client, c.speed);
         client.write(kIdentity);
         const Bytes reply = client.read(8, c.answered ? kReplyLimitMs : 300);
         EXPECT_EQ(reply == bytesOf("PID:3524"), c.answered) << c.speed;
     }
+    // A display that restarts at another speed leaves the tool's port as the tool set it.
+    Client client(host.linkPath());
+    ASSERT_TRUE(client.isOpen());
+    ASSERT_TRUE(saveSettings(options.stateFile, device::factoryImage().body()));  // 9600
+    host.restart();
+    ASSERT_EQ(host.displayLine().baud, 9600);
+    EXPECT_EQ(host.toolLine().baud, 19200);
+    client.write(kIdentity);
+    EXPECT_TRUE(client.read(8, 300).empty());
+    setSpeed(client, B9600);
+    client.write(kIdentity);
+    EXPECT_EQ(client.read(8), bytesOf("PID:3524"));
     fs::remove(options.stateFile);
 }
 
