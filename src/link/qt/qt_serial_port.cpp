@@ -107,21 +107,18 @@ struct QtSerialPort::Impl {
     // True when every byte has left the computer; false when the line was stuck and the unsent
     // output was thrown away.
     bool drainBeforeClose() {
-        DrainWatch watch;
-        for (;;) {
+        for (DrainWatch watch;;) {
             const int left = osOutputQueue() + static_cast<int>(serial.bytesToWrite());
-            switch (watch.look(left, millisecondTick())) {
-                case DrainWatch::State::Empty:
-                    break;
-                case DrainWatch::State::Stuck:
-                    ::tcflush(static_cast<int>(serial.handle()), TCOFLUSH);
-                    return false;
-                case DrainWatch::State::Moving:
-                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                    serial.waitForBytesWritten(0);
-                    continue;
+            const DrainWatch::State state = watch.look(left, millisecondTick());
+            if (state == DrainWatch::State::Empty) {
+                break;
             }
-            break;
+            if (state == DrainWatch::State::Stuck) {
+                ::tcflush(static_cast<int>(serial.handle()), TCOFLUSH);
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            serial.waitForBytesWritten(0);
         }
         // The queue is empty; the UART's own buffer may still hold the last bytes.
         ::tcdrain(static_cast<int>(serial.handle()));

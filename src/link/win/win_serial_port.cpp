@@ -172,19 +172,16 @@ struct WinSerialPort::Impl {
 
     // True when every byte has left; false when the line was stuck and the rest was discarded.
     bool drainBeforeClose() {
-        DrainWatch watch;
-        for (;;) {
-            switch (watch.look(outputQueue(), millisecondTick())) {
-                case DrainWatch::State::Empty:
-                    break;
-                case DrainWatch::State::Stuck:
-                    PurgeComm(handle, PURGE_TXCLEAR | PURGE_TXABORT);
-                    return false;
-                case DrainWatch::State::Moving:
-                    Sleep(1);
-                    continue;
+        for (DrainWatch watch;;) {
+            const DrainWatch::State state = watch.look(outputQueue(), millisecondTick());
+            if (state == DrainWatch::State::Empty) {
+                break;
             }
-            break;
+            if (state == DrainWatch::State::Stuck) {
+                PurgeComm(handle, PURGE_TXCLEAR | PURGE_TXABORT);
+                return false;
+            }
+            Sleep(1);
         }
         FlushFileBuffers(handle);
         return true;
